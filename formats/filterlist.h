@@ -1,0 +1,25 @@
+// The save dialog's file-type filter block: one entry per offered format known to the catalogue.
+#pragma once
+#include "formats/catalogue.h"
+
+// Which list record (counted from 1) each filter entry came from, so that a chosen
+// filter can be mapped back to its record when some codes have no catalogue row.
+struct FilterEntries {
+    int count;
+    int recordOf[MAX_AVAILABLE_FORMATS];
+};
+
+// Returns a malloc'ed filter block ("desc\0*.ext\0...\0"); the caller frees it.
+// `entries` may be null.
+char *BuildFilterList(const AvailableFormat *available, int availableCount,
+                      const FormatInfo *catalogue, int catalogueCount,
+                      FilterEntries *entries = nullptr);
+
+// Size of a filter block including its final terminator.
+size_t FilterListSize(const char *block);
+
+// Filter position (from 1) -> list record (from 1); 0 when out of range.
+int RecordOfFilter(const FilterEntries *entries, int filterPosition);
+
+// List record (from 1) -> filter position (from 1); 1 when the record has no entry.
+int FilterOfRecord(const FilterEntries *entries, int record);

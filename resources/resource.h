@@ -1,0 +1,38 @@
+// Resource and control identifiers, shared by the resource script and the code.
+#pragma once
+
+// Resources
+#define IDI_APP 1001
+#define IDB_BACKGROUND 1002
+#define IDR_TOOL 1004
+#define IDB_PROGRESS 1005
+#define IDB_ABOUT_TAB 1006
+#define IDB_MINIMIZE_TAB 1007
+#define IDD_ABOUT 1008
+#define IDB_ABOUT_PICTURE 1009
+
+// Main window: static texts
+#define IDC_URL_LABEL 2000
+#define IDC_DEST_LABEL 2001
+#define IDC_STATUS_LABEL 2002
+#define IDC_STATUS 2003
+#define IDC_FORMAT_INFO 2004
+
+// Main window: edit boxes
+#define IDC_URL_EDIT 3000
+#define IDC_DEST_EDIT 3001
+
+// Main window: buttons and picture tabs
+#define IDC_PASTE 4000
+#define IDC_SAVE 4001
+#define IDC_START 4002
+#define IDC_PAUSE 4003
+#define IDC_ABOUT_TAB 4004
+#define IDC_MINIMIZE_TAB 4005
+
+// Main window: progress bar
+#define IDC_PROGRESS_FRAME 5000
+#define IDC_PROGRESS_FILL 5001
+
+// About box
+#define IDC_ABOUT_PICTURE 6000

@@ -1,0 +1,128 @@
+// The tool's command lines: exact text, and on Windows what a C-runtime style splitter makes of them.
+#include "toolbridge/cmdline.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
+TEST(IsPassableArgument, RefusesQuotesAndControlCharacters)
+{
+    EXPECT_TRUE(IsPassableArgument("http://x/watch?v=a b&t=10|<>^%PATH%()"));
+    EXPECT_TRUE(IsPassableArgument("C:\\Videos\\"));
+    EXPECT_TRUE(IsPassableArgument(""));
+    EXPECT_FALSE(IsPassableArgument("http://x/\"--exec\""));
+    EXPECT_FALSE(IsPassableArgument("line\nbreak"));
+    EXPECT_FALSE(IsPassableArgument("carriage\rreturn"));
+    EXPECT_FALSE(IsPassableArgument("tab\there"));
+    EXPECT_FALSE(IsPassableArgument("del\x7f"));
+}
+
+TEST(BuildDownloadArguments, MatchesTheToolsArgumentOrder)
+{
+    char line[COMMAND_LINE_SIZE];
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\clip.mp4", 22, "A"));
+    EXPECT_STREQ(" -o \"C:\\V\\clip.mp4\" --format 22 --console-title \"A\"", line);
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\c.flv", 5, "A"));
+    EXPECT_STREQ(" -o \"C:\\V\\c.flv\" --format 5 --console-title \"A\"", line);
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\c.flv", 120, "A"));
+    EXPECT_STREQ(" -o \"C:\\V\\c.flv\" --format 120 --console-title \"A\"", line);
+}
+
+TEST(BuildDownloadArguments, TrailingBackslashesDoNotEscapeTheQuote)
+{
+    char line[COMMAND_LINE_SIZE];
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\\\", 22, "http://x/?a=\\"));
+    EXPECT_STREQ(" -o \"C:\\V\\\\\\\\\" --format 22 --console-title \"http://x/?a=\\\\\"", line);
+}
+
+TEST(BuildDownloadArguments, RefusesWhatDoesNotFit)
+{
+    char line[64];
+    EXPECT_FALSE(BuildDownloadArguments(line, sizeof line, "C:\\a-rather-long-destination.mp4",
+                                        22, "http://example.invalid/watch?v=x"));
+    EXPECT_STREQ("", line);
+    std::string longDestination = "C:\\" + std::string(2000, 'v') + ".mp4";
+    std::string longAddress = "http://x/watch?v=" + std::string(600, 'a');
+    static char big[COMMAND_LINE_SIZE];
+    EXPECT_TRUE(BuildDownloadArguments(big, sizeof big, longDestination.c_str(), 22,
+                                       longAddress.c_str()));
+    EXPECT_NE(nullptr, strstr(big, longAddress.c_str()));
+}
+
+TEST(AppendQuotedArgument, DoublesBackslashesOnlyBeforeQuotes)
+{
+    char line[64] = "x ";
+    ASSERT_TRUE(AppendQuotedArgument(line, sizeof line, "a\\b\\\\c d"));
+    EXPECT_STREQ("x \"a\\b\\\\c d\"", line);
+    char small[6] = "";
+    EXPECT_FALSE(AppendQuotedArgument(small, sizeof small, "abcd"));
+    EXPECT_STREQ("", small);
+    EXPECT_TRUE(AppendQuotedArgument(small, sizeof small, "abc"));
+    EXPECT_STREQ("\"abc\"", small);
+}
+
+TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
+{
+    char line[COMMAND_LINE_SIZE];
+    ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\5890DA2.~tester.exe",
+                                      PROBE_TITLE, "A"));
+    EXPECT_STREQ("\"C:\\T\\5890DA2.~tester.exe\" \"--get-filename\" \"-o\" "
+                 "\"%(title)s.%(ext)s\" \"A\"",
+                 line);
+    ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\5890DA2.~tester.exe",
+                                      PROBE_FORMATS, "A"));
+    EXPECT_STREQ("\"C:\\T\\5890DA2.~tester.exe\" \"--list-formats\" \"A\"", line);
+}
+
+#ifdef _WIN32
+// The system's own splitter follows the C runtime's rules for these cases.
+static std::vector<std::string> Split(const char *commandLine)
+{
+    wchar_t wide[COMMAND_LINE_SIZE];
+    MultiByteToWideChar(CP_ACP, 0, commandLine, -1, wide, COMMAND_LINE_SIZE);
+    int count = 0;
+    wchar_t **arguments = CommandLineToArgvW(wide, &count);
+    std::vector<std::string> result;
+    for (int i = 0; i < count; i++) {
+        char narrow[COMMAND_LINE_SIZE];
+        WideCharToMultiByte(CP_ACP, 0, arguments[i], -1, narrow, sizeof narrow, NULL, NULL);
+        result.push_back(narrow);
+    }
+    LocalFree(arguments);
+    return result;
+}
+
+TEST(SplitByTheSystem, EachPathAndAddressIsOneArgument)
+{
+    const char *addresses[] = {"http://x/watch?v=a b&echo INJECTED>inj.txt",
+                               "http://x/watch?v=a%PATH%", "http://x/w?v=a|b<c>d^e(f)g%%",
+                               "http://x/a\\", "http://x/a\\\\b"};
+    const char *destinations[] = {"C:\\My Videos\\a b.mp4", "C:\\V\\", "C:\\V\\\\"};
+    for (const char *address : addresses) {
+        for (const char *destination : destinations) {
+            char line[COMMAND_LINE_SIZE] = "tool.exe";
+            char arguments[COMMAND_LINE_SIZE];
+            ASSERT_TRUE(BuildDownloadArguments(arguments, sizeof arguments, destination, 22, address));
+            ASSERT_TRUE(AppendText(line, sizeof line, arguments));
+            std::vector<std::string> split = Split(line);
+            ASSERT_EQ(7u, split.size()) << line;
+            EXPECT_EQ("-o", split[1]);
+            EXPECT_EQ(destination, split[2]) << line;
+            EXPECT_EQ("22", split[4]);
+            EXPECT_EQ(address, split[6]) << line;
+        }
+        char probe[COMMAND_LINE_SIZE];
+        ASSERT_TRUE(BuildProbeCommandLine(probe, sizeof probe, "C:\\T\\t.exe", PROBE_TITLE, address));
+        std::vector<std::string> split = Split(probe);
+        ASSERT_EQ(5u, split.size()) << probe;
+        EXPECT_EQ("%(title)s.%(ext)s", split[3]);
+        EXPECT_EQ(address, split[4]);
+    }
+}
+#endif

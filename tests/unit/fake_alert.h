@@ -1,0 +1,13 @@
+// Records the message boxes the window-free code would show, for the unit tests.
+#pragma once
+#include "ui/alert.h"
+
+struct AlertLog {
+    int count;
+    char text[256];
+    char caption[64];
+    AlertIcon icon;
+};
+
+extern AlertLog alertLog;
+void ResetAlertLog();

@@ -1,0 +1,30 @@
+// Command lines for the tool, built to the C runtime's quoting rules so that each
+// path and address reaches the tool as exactly one argument.
+#pragma once
+#include <stddef.h>
+
+// What process creation accepts, terminator included.
+enum { COMMAND_LINE_SIZE = 32768 };
+
+// True when `text` can be carried inside one quoted argument: no double quote,
+// no line break or other control character.
+bool IsPassableArgument(const char *text);
+
+// Appends `argument` in double quotes; backslashes before the closing quote are doubled
+// so they stay literal. False (and `line` unchanged) if it would not fit.
+bool AppendQuotedArgument(char *line, size_t size, const char *argument);
+
+// Appends `text` as it is. False (and `line` unchanged) if it would not fit.
+bool AppendText(char *line, size_t size, const char *text);
+
+// The download's arguments: ` -o "DEST" --format CODE --console-title "ADDRESS"`.
+// The leading blank stands for the empty program name; the tool's path is passed apart.
+bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
+                            const char *address);
+
+enum ProbeKind { PROBE_TITLE, PROBE_FORMATS };
+
+// `"TOOL" "--get-filename" "-o" "%(title)s.%(ext)s" "ADDRESS"` or
+// `"TOOL" "--list-formats" "ADDRESS"`.
+bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeKind kind,
+                           const char *address);

@@ -1,0 +1,18 @@
+// Path and file-name helpers shared by the working files, the probe readers and the commands.
+#pragma once
+#include <stddef.h>
+
+enum { PATH_SIZE = 260 };
+
+// A malloc'ed copy of `path` up to and including its last backslash; "" when it has none.
+char *DirectoryOf(const char *path);
+
+// Where the extension (the last ".", if it looks like one) of `name` begins; null if none.
+const char *ExtensionOf(const char *name);
+
+// Shortens `name` in place to at most `maxLength` characters, cutting the part before
+// the extension so that the extension survives.
+void ShortenFileName(char *name, size_t maxLength);
+
+// Joins `first` and `second` into `out`; false (and `out` empty) if it would not fit.
+bool JoinText(char *out, size_t size, const char *first, const char *second);
