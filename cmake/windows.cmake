@@ -1,0 +1,54 @@
+# The Windows program, the stand-in tool it embeds, and the tests that run under Wine.
+
+set(VIDMORA_TOOL_EXE "" CACHE FILEPATH
+    "Download tool to embed instead of the stand-in (for example the real tool's Windows build)")
+
+set(WIN_RELEASE_FLAGS -Os -ffunction-sections -fdata-sections)
+set(WIN_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+add_executable(standin tests/standin/standin.cpp tests/standin/page.cpp)
+target_include_directories(standin PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(standin PRIVATE ${WIN_RELEASE_FLAGS})
+target_link_options(standin PRIVATE ${WIN_STATIC_LINK} -s -Wl,--gc-sections)
+set_target_properties(standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+if(VIDMORA_TOOL_EXE)
+    set(EMBEDDED_TOOL ${VIDMORA_TOOL_EXE})
+else()
+    set(EMBEDDED_TOOL ${CMAKE_BINARY_DIR}/standin.exe)
+endif()
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/generated/toolpath.rc
+     CONTENT "IDR_TOOL RCDATA \"${EMBEDDED_TOOL}\"\n")
+
+set(APP_SOURCES
+    ui/main.cpp
+    ui/mainwindow.cpp
+    ui/commands.cpp
+    ui/about.cpp
+    ui/alert.cpp
+    control/controller.cpp
+    control/statewindow.cpp
+    control/progresswindow.cpp
+    toolbridge/workfiles.cpp
+    toolbridge/probe.cpp
+    toolbridge/download.cpp
+    resources/vidmora.rc
+)
+file(GLOB ART_FILES ${CMAKE_SOURCE_DIR}/resources/art/*.bmp ${CMAKE_SOURCE_DIR}/resources/art/*.ico)
+set_source_files_properties(resources/vidmora.rc PROPERTIES OBJECT_DEPENDS
+    "${ART_FILES};${CMAKE_SOURCE_DIR}/resources/vidmora.manifest;${CMAKE_SOURCE_DIR}/resources/version.h;${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_BINARY_DIR}/generated/toolpath.rc;${EMBEDDED_TOOL}")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/resources/art -I${CMAKE_BINARY_DIR}/generated")
+
+add_executable(vidmora WIN32 ${APP_SOURCES})
+target_include_directories(vidmora PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(vidmora PRIVATE ${WIN_RELEASE_FLAGS} -fno-exceptions -fno-rtti)
+target_link_libraries(vidmora PRIVATE vidmora_core user32 gdi32 comdlg32 shell32 kernel32)
+target_link_options(vidmora PRIVATE ${WIN_STATIC_LINK} -s -Wl,--gc-sections)
+if(NOT VIDMORA_TOOL_EXE)
+    add_dependencies(vidmora standin)
+endif()
+
+# End-to-end tests: a Windows driver that starts vidmora.exe and works its window.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)
+    include(${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)
+endif()

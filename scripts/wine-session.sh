@@ -1,0 +1,43 @@
+# Display and Wine prefix for running the Windows build (sourced after env.sh).
+# Starts an Xvfb display when there is none, boots the prefix once, and keeps a
+# wineserver alive for the session so every start is quick.
+
+SESSION_XVFB_PID=""
+
+start_display() {
+    if [ -n "${DISPLAY:-}" ] && [ -z "${VIDMORA_FORCE_XVFB:-}" ]; then
+        return
+    fi
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        SESSION_XVFB_PID=$!
+        export DISPLAY=":$n"
+        local i
+        for i in $(seq 1 100); do
+            [ -e "/tmp/.X11-unix/X$n" ] && return
+            sleep 0.1
+        done
+    done
+    echo "could not start Xvfb" >&2
+    return 1
+}
+
+start_wine() {
+    mkdir -p "$WINEPREFIX"
+    # A wineserver started inside a pipeline would hold the pipe open, so it gets none.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vidmora-booted" ]; then
+        echo "Preparing the Wine prefix in $WINEPREFIX (first time only)..."
+        wineboot -i </dev/null >/dev/null 2>&1
+        touch "$WINEPREFIX/.vidmora-booted"
+    fi
+}
+
+stop_session() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$SESSION_XVFB_PID" ]; then
+        kill "$SESSION_XVFB_PID" >/dev/null 2>&1 || true
+    fi
+}

@@ -1,0 +1,480 @@
+// Window-free logic of the offline stand-in tool; builds natively and with mingw
+// so the rules the program follows can be unit tested on the build machine.
+#include "page.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+// ---- bounded text building -------------------------------------------------
+
+struct TextOut {
+    char *buf;
+    size_t size;
+    size_t len;
+    int ok;
+};
+
+static void outBegin(TextOut *o, char *buf, size_t size)
+{
+    o->buf = buf;
+    o->size = size;
+    o->len = 0;
+    o->ok = (buf != NULL && size > 0);
+    if (o->ok)
+        buf[0] = '\0';
+}
+
+static void outChar(TextOut *o, char c)
+{
+    if (!o->ok)
+        return;
+    if (o->len + 1 >= o->size) {
+        o->ok = 0;
+        return;
+    }
+    o->buf[o->len++] = c;
+    o->buf[o->len] = '\0';
+}
+
+static void outText(TextOut *o, const char *s)
+{
+    while (*s && o->ok)
+        outChar(o, *s++);
+}
+
+static void outFormat(TextOut *o, const char *fmt, ...)
+{
+    char tmp[256];
+    va_list ap;
+    va_start(ap, fmt);
+    int n = vsnprintf(tmp, sizeof tmp, fmt, ap);
+    va_end(ap);
+    if (n < 0 || (size_t)n >= sizeof tmp) {
+        o->ok = 0;
+        return;
+    }
+    outText(o, tmp);
+}
+
+// ---- percent-decoding -------------------------------------------------------
+
+static int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+int StandinPercentDecode(const char *src, size_t srcLen, char *dst, size_t dstSize)
+{
+    TextOut o;
+    outBegin(&o, dst, dstSize);
+    for (size_t i = 0; i < srcLen && o.ok; i++) {
+        char c = src[i];
+        if (c == '+') {
+            outChar(&o, ' ');
+        } else if (c == '%' && i + 2 < srcLen && hexValue(src[i + 1]) >= 0 &&
+                   hexValue(src[i + 2]) >= 0) {
+            int v = hexValue(src[i + 1]) * 16 + hexValue(src[i + 2]);
+            if (v != 0)  // a NUL would silently end the string
+                outChar(&o, (char)v);
+            i += 2;
+        } else {
+            outChar(&o, c);
+        }
+    }
+    return o.ok;
+}
+
+// ---- parsing the page ------------------------------------------------------
+
+// Digits only; saturates at cap. Returns 0 for an empty or non-numeric text.
+static int parseNumber(const char *s, unsigned long long cap, unsigned long long *value)
+{
+    if (*s == '\0')
+        return 0;
+    unsigned long long v = 0;
+    for (; *s; s++) {
+        if (*s < '0' || *s > '9')
+            return 0;
+        if (v <= cap)
+            v = v * 10 + (unsigned)(*s - '0');
+    }
+    *value = v > cap ? cap : v;
+    return 1;
+}
+
+// Drops a UTF-8 sequence left incomplete at the end by a cut.
+static void trimPartialUtf8(char *s)
+{
+    size_t len = strlen(s);
+    size_t i = len;
+    while (i > 0 && ((unsigned char)s[i - 1] & 0xC0) == 0x80)
+        i--;
+    if (i == 0)
+        return;
+    unsigned char lead = (unsigned char)s[i - 1];
+    size_t need;
+    if (lead >= 0xF0)
+        need = 4;
+    else if (lead >= 0xE0)
+        need = 3;
+    else if (lead >= 0xC0)
+        need = 2;
+    else
+        return;
+    if (len - (i - 1) < need)
+        s[i - 1] = '\0';
+}
+
+static void parseFormats(const char *list, StandinPage *page)
+{
+    page->formatCount = 0;
+    const char *p = list;
+    while (*p) {
+        size_t n = strcspn(p, ",");
+        const char *a = p;
+        const char *b = p + n;
+        while (a < b && *a == ' ')
+            a++;
+        while (b > a && b[-1] == ' ')
+            b--;
+        char token[16];
+        unsigned long long code;
+        if (b > a && (size_t)(b - a) < sizeof token) {
+            memcpy(token, a, (size_t)(b - a));
+            token[b - a] = '\0';
+            if (parseNumber(token, STANDIN_MAX_CODE + 1ULL, &code) && code >= 1 &&
+                code <= STANDIN_MAX_CODE && page->formatCount < STANDIN_MAX_FORMATS)
+                page->formats[page->formatCount++] = (int)code;
+        }
+        p += n;
+        if (*p == ',')
+            p++;
+    }
+}
+
+static void keepAlnum(const char *src, char *dst, size_t dstSize)
+{
+    size_t n = 0;
+    for (; *src && n + 1 < dstSize; src++) {
+        char c = *src;
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+            dst[n++] = c;
+    }
+    dst[n] = '\0';
+}
+
+void StandinParsePage(const char *address, StandinPage *page)
+{
+    memset(page, 0, sizeof *page);
+    page->size = STANDIN_DEFAULT_SIZE;
+    page->delayMs = STANDIN_DEFAULT_DELAY;
+    page->lines = -1;
+    parseFormats(STANDIN_DEFAULT_FORMATS, page);
+
+    int haveTitle = 0;
+    int haveStep = 0;
+    unsigned long long step = 0;
+
+    const char *q = address ? strchr(address, '?') : NULL;
+    if (q) {
+        q++;
+        const char *end = q + strcspn(q, "#");
+        while (q < end) {
+            const char *pairEnd = (const char *)memchr(q, '&', (size_t)(end - q));
+            if (!pairEnd)
+                pairEnd = end;
+            const char *eq = (const char *)memchr(q, '=', (size_t)(pairEnd - q));
+            const char *valStart = eq ? eq + 1 : pairEnd;
+            size_t keyLen = (size_t)((eq ? eq : pairEnd) - q);
+            size_t valLen = (size_t)(pairEnd - valStart);
+
+            char key[16];
+            char value[1024];
+            if (StandinPercentDecode(q, keyLen, key, sizeof key)) {
+                int valueFits = StandinPercentDecode(valStart, valLen, value, sizeof value);
+                unsigned long long n;
+                if (strcmp(key, "v") == 0) {
+                    StandinPercentDecode(valStart, valLen, page->videoId, sizeof page->videoId);
+                    trimPartialUtf8(page->videoId);
+                } else if (strcmp(key, "title") == 0) {
+                    StandinPercentDecode(valStart, valLen, page->title, sizeof page->title);
+                    trimPartialUtf8(page->title);
+                    haveTitle = 1;
+                } else if (strcmp(key, "formats") == 0) {
+                    parseFormats(value, page);
+                } else if (strcmp(key, "size") == 0) {
+                    if (valueFits && parseNumber(value, STANDIN_MAX_SIZE, &n))
+                        page->size = n > 0 ? n : 1;
+                } else if (strcmp(key, "step") == 0) {
+                    if (valueFits && parseNumber(value, STANDIN_MAX_SIZE, &n)) {
+                        step = n;
+                        haveStep = 1;
+                    }
+                } else if (strcmp(key, "delay") == 0) {
+                    if (valueFits && parseNumber(value, STANDIN_MAX_DELAY, &n))
+                        page->delayMs = (unsigned)n;
+                } else if (strcmp(key, "fail") == 0) {
+                    page->fail = strcmp(value, "1") == 0;
+                } else if (strcmp(key, "ext") == 0) {
+                    keepAlnum(value, page->ext, sizeof page->ext);
+                } else if (strcmp(key, "lines") == 0) {
+                    if (valueFits && parseNumber(value, STANDIN_MAX_LINES, &n))
+                        page->lines = (int)n;
+                }
+            }
+            q = pairEnd < end ? pairEnd + 1 : end;
+        }
+    }
+
+    if (page->videoId[0] == '\0')
+        snprintf(page->videoId, sizeof page->videoId, "%s", STANDIN_DEFAULT_ID);
+    if (!haveTitle)
+        snprintf(page->title, sizeof page->title, "Stand-in video %s", page->videoId);
+    if (!haveStep)
+        step = page->size / 20;
+    if (step < 1)
+        step = 1;
+    if (step > page->size)
+        step = page->size;
+    page->step = step;
+}
+
+const char *StandinPageError(const StandinPage *page, char *buf, size_t bufSize)
+{
+    if (page->fail)
+        snprintf(buf, bufSize, "%s: This video is unavailable.", page->videoId);
+    else if (page->formatCount == 0)
+        snprintf(buf, bufSize, "%s: no known formats available for video", page->videoId);
+    else
+        return NULL;
+    return buf;
+}
+
+int StandinPageHasFormat(const StandinPage *page, int code)
+{
+    for (int i = 0; i < page->formatCount; i++)
+        if (page->formats[i] == code)
+            return 1;
+    return 0;
+}
+
+// ---- formats ---------------------------------------------------------------
+
+static const StandinFormatInfo kFormats[] = {
+    {5, "flv", 240, 400, 0},     {6, "flv", 270, 480, 0},
+    {13, "3gp", 0, 0, 0},        {17, "3gp", 144, 176, 0},
+    {18, "mp4", 360, 640, 0},    {22, "mp4", 720, 1280, 0},
+    {34, "flv", 360, 640, 0},    {35, "flv", 480, 854, 0},
+    {36, "3gp", 240, 320, 0},    {37, "mp4", 1080, 1920, 0},
+    {38, "mp4", 3072, 4096, 0},  {43, "webm", 360, 640, 0},
+    {44, "webm", 480, 854, 0},   {45, "webm", 720, 1280, 0},
+    {46, "webm", 1080, 1920, 0}, {82, "mp4", 360, 640, 1},
+    {83, "mp4", 240, 320, 1},    {84, "mp4", 720, 1280, 1},
+    {85, "mp4", 520, 920, 1},    {100, "webm", 360, 640, 1},
+    {101, "webm", 360, 640, 1},  {102, "webm", 720, 1280, 1},
+    {120, "flv", 720, 1280, 0},  {140, "m4a", 0, 0, 0},
+};
+
+const StandinFormatInfo *StandinFindFormat(int code)
+{
+    for (size_t i = 0; i < sizeof kFormats / sizeof kFormats[0]; i++)
+        if (kFormats[i].code == code)
+            return &kFormats[i];
+    return NULL;
+}
+
+const char *StandinFormatExt(const StandinPage *page, int code)
+{
+    if (page && page->ext[0])
+        return page->ext;
+    const StandinFormatInfo *f = StandinFindFormat(code);
+    return f ? f->ext : "mp4";
+}
+
+int StandinFormatLine(const StandinPage *page, int code, char *out, size_t outSize)
+{
+    TextOut o;
+    outBegin(&o, out, outSize);
+    const StandinFormatInfo *f = StandinFindFormat(code);
+    outFormat(&o, "%d\t:\t", code);
+    outText(&o, StandinFormatExt(page, code));
+    if (f && f->height > 0)
+        outFormat(&o, "\t[%dx%d]", f->height, f->width);
+    else
+        outText(&o, "\t[???]");
+    if (f && f->is3d)
+        outText(&o, " (3D)");
+    return o.ok;
+}
+
+// ---- file names ------------------------------------------------------------
+
+int StandinSanitizeTitle(const char *title, char *out, size_t outSize)
+{
+    TextOut o;
+    outBegin(&o, out, outSize);
+    for (const unsigned char *p = (const unsigned char *)title; *p && o.ok; p++) {
+        unsigned char c = *p;
+        if (c == '?' || c < 0x20 || c == 0x7F)
+            continue;
+        if (c == '"')
+            outChar(&o, '\'');
+        else if (c == ':')
+            outText(&o, " -");
+        else if (strchr("\\/|*<>", c))
+            outChar(&o, '_');
+        else
+            outChar(&o, (char)c);
+    }
+    if (o.ok && o.len == 0)
+        outChar(&o, '_');
+    return o.ok;
+}
+
+int StandinExpandTemplate(const char *tmpl, const char *title, const char *ext,
+                          const char *videoId, char *out, size_t outSize)
+{
+    static const char kTitle[] = "%(title)s";
+    static const char kExt[] = "%(ext)s";
+    static const char kId[] = "%(id)s";
+    TextOut o;
+    outBegin(&o, out, outSize);
+    const char *p = tmpl;
+    while (*p && o.ok) {
+        if (strncmp(p, kTitle, sizeof kTitle - 1) == 0) {
+            outText(&o, title);
+            p += sizeof kTitle - 1;
+        } else if (strncmp(p, kExt, sizeof kExt - 1) == 0) {
+            outText(&o, ext);
+            p += sizeof kExt - 1;
+        } else if (strncmp(p, kId, sizeof kId - 1) == 0) {
+            outText(&o, videoId);
+            p += sizeof kId - 1;
+        } else if (p[0] == '%' && p[1] == '%') {
+            outChar(&o, '%');
+            p += 2;
+        } else {
+            outChar(&o, *p++);
+        }
+    }
+    return o.ok;
+}
+
+// ---- progress texts ----------------------------------------------------------
+
+// num/den bytes as KiB or MiB with two decimals, rounded half up in integers so
+// every C runtime prints the same digits.
+static void outScaled(TextOut *o, unsigned long long num, unsigned long long den)
+{
+    const unsigned long long kib = 1024ULL;
+    const unsigned long long mib = 1048576ULL;
+    unsigned long long unit = num < mib * den ? kib : mib;
+    unsigned long long hundredths = (num * 200ULL + den * unit) / (2ULL * den * unit);
+    outFormat(o, "%llu.%02llu%s", hundredths / 100ULL, hundredths % 100ULL,
+              unit == kib ? "KiB" : "MiB");
+}
+
+static unsigned effectiveDelay(unsigned delayMs)
+{
+    return delayMs > 0 ? delayMs : 1;
+}
+
+int StandinSizeText(unsigned long long bytes, char *out, size_t outSize)
+{
+    TextOut o;
+    outBegin(&o, out, outSize);
+    outScaled(&o, bytes, 1);
+    return o.ok;
+}
+
+int StandinSpeedText(unsigned long long step, unsigned delayMs, char *out, size_t outSize)
+{
+    TextOut o;
+    outBegin(&o, out, outSize);
+    outScaled(&o, step * 1000ULL, effectiveDelay(delayMs));
+    outText(&o, "/s");
+    return o.ok;
+}
+
+int StandinProgressText(unsigned long long done, const StandinPage *page, int padPercent,
+                        char *out, size_t outSize)
+{
+    unsigned long long size = page->size > 0 ? page->size : 1;
+    unsigned long long step = page->step > 0 ? page->step : 1;
+    if (done > size)
+        done = size;
+    unsigned long long tenths = done * 1000ULL / size;
+    unsigned long long eta = (size - done) * effectiveDelay(page->delayMs) / (step * 1000ULL);
+
+    char percent[32];
+    char total[32];
+    char speed[40];
+    snprintf(percent, sizeof percent, "%llu.%llu", tenths / 10ULL, tenths % 10ULL);
+    StandinSizeText(size, total, sizeof total);
+    StandinSpeedText(step, page->delayMs, speed, sizeof speed);
+
+    TextOut o;
+    outBegin(&o, out, outSize);
+    outFormat(&o, padPercent ? "%5s%%" : "%s%%", percent);
+    outFormat(&o, " of %s at %s ETA %02llu:%02llu", total, speed, eta / 60ULL, eta % 60ULL);
+    return o.ok;
+}
+
+int StandinConsoleTitle(unsigned long long done, const StandinPage *page, char *out,
+                        size_t outSize)
+{
+    char progress[128];
+    StandinProgressText(done, page, 0, progress, sizeof progress);
+    TextOut o;
+    outBegin(&o, out, outSize);
+    outText(&o, "youtube-dl - ");
+    outText(&o, progress);
+    return o.ok;
+}
+
+int StandinProgressLine(unsigned long long done, const StandinPage *page, char *out,
+                        size_t outSize)
+{
+    char progress[128];
+    StandinProgressText(done, page, 1, progress, sizeof progress);
+    TextOut o;
+    outBegin(&o, out, outSize);
+    outText(&o, "[download] ");
+    outText(&o, progress);
+    return o.ok;
+}
+
+// ---- file bytes --------------------------------------------------------------
+
+unsigned StandinHash(const char *s)
+{
+    unsigned h = 2166136261u;
+    for (const unsigned char *p = (const unsigned char *)s; *p; p++) {
+        h ^= *p;
+        h *= 16777619u;
+    }
+    return h;
+}
+
+unsigned char StandinByteFromHash(unsigned h, unsigned long long offset)
+{
+    return (unsigned char)((h + offset * 7ULL + (offset >> 9)) & 0xFFu);
+}
+
+unsigned char StandinByte(const char *videoId, unsigned long long offset)
+{
+    return StandinByteFromHash(StandinHash(videoId), offset);
+}
+
+void StandinFillBytes(unsigned h, unsigned long long offset, unsigned char *buf, size_t count)
+{
+    for (size_t i = 0; i < count; i++)
+        buf[i] = StandinByteFromHash(h, offset + i);
+}

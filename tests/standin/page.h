@@ -1,0 +1,111 @@
+// Window-free logic of the offline stand-in download tool: the page an address
+// describes, its formats, file name rules, progress texts and file bytes.
+#ifndef VIDMORA_STANDIN_PAGE_H
+#define VIDMORA_STANDIN_PAGE_H
+
+#include <stddef.h>
+
+enum {
+    STANDIN_MAX_ID = 64,        // bytes of the video id
+    STANDIN_MAX_TITLE = 1000,   // bytes of the title
+    STANDIN_MAX_EXT = 64,       // bytes of an extension override
+    STANDIN_MAX_FORMATS = 32,   // codes a page offers
+    STANDIN_MAX_CODE = 99999,   // largest format code accepted
+    STANDIN_MAX_LINES = 1000,   // format lines "lines=" may ask for
+    STANDIN_MAX_DELAY = 60000   // ms between steps
+};
+
+#define STANDIN_MAX_SIZE 1073741824ULL  // 1 GiB
+
+#define STANDIN_DEFAULT_ID "standin"
+#define STANDIN_DEFAULT_FORMATS "22,18,43,5,17"
+#define STANDIN_DEFAULT_SIZE 262144ULL
+#define STANDIN_DEFAULT_DELAY 100u
+
+// Functions that build text into a caller's buffer always terminate it and
+// return 1 if the whole text fitted, 0 if it had to be cut.
+
+struct StandinPage {
+    char videoId[STANDIN_MAX_ID + 1];
+    char title[STANDIN_MAX_TITLE + 1];
+    int formats[STANDIN_MAX_FORMATS];
+    int formatCount;
+    unsigned long long size;     // 1 .. STANDIN_MAX_SIZE
+    unsigned long long step;     // 1 .. size
+    unsigned delayMs;            // 0 .. STANDIN_MAX_DELAY
+    int fail;                    // fail=1 given
+    char ext[STANDIN_MAX_EXT + 1];  // override for every format; empty = none
+    int lines;                   // format lines to list; -1 = one per format
+};
+
+struct StandinFormatInfo {
+    int code;
+    const char *ext;
+    int height;   // 0 when the size is unknown ("???")
+    int width;
+    int is3d;
+};
+
+// Decodes %XX escapes and '+' of src[0..srcLen) into dst (always terminated).
+// Malformed escapes stay literal; decoded NUL bytes are dropped.
+int StandinPercentDecode(const char *src, size_t srcLen, char *dst, size_t dstSize);
+
+// Fills page from the query of address (after the first '?', up to any '#').
+void StandinParsePage(const char *address, StandinPage *page);
+
+// The ERROR text (without "ERROR: ") for a failing page, or NULL if it works.
+const char *StandinPageError(const StandinPage *page, char *buf, size_t bufSize);
+
+// 1 if the page offers code.
+int StandinPageHasFormat(const StandinPage *page, int code);
+
+// Table entry for a known code, or NULL.
+const StandinFormatInfo *StandinFindFormat(int code);
+
+// Extension the page gives code: the override, the table's, or "mp4".
+const char *StandinFormatExt(const StandinPage *page, int code);
+
+// One "--list-formats" line without line end, e.g. "22\t:\tmp4\t[720x1280]".
+int StandinFormatLine(const StandinPage *page, int code, char *out, size_t outSize);
+
+// Title as a file name: '?' and control bytes removed, '"' -> '\'',
+// ':' -> " -", any of \ / | * < > -> '_'; an empty result becomes "_".
+int StandinSanitizeTitle(const char *title, char *out, size_t outSize);
+
+// Replaces %(title)s, %(ext)s, %(id)s and %% in tmpl. title is used as given.
+int StandinExpandTemplate(const char *tmpl, const char *title, const char *ext,
+                          const char *videoId, char *out, size_t outSize);
+
+// "512.00KiB" below 1 MiB, else "12.34MiB"; two decimals, rounded half up.
+int StandinSizeText(unsigned long long bytes, char *out, size_t outSize);
+
+// Speed of step bytes every delayMs ms (0 counts as 1 ms), e.g. "1.02MiB/s".
+int StandinSpeedText(unsigned long long step, unsigned delayMs, char *out, size_t outSize);
+
+// Progress "45.3% of 12.34MiB at 1.02MiB/s ETA 00:07". Percent is done/size
+// cut (not rounded) to tenths; ETA is (size-done)/speed cut to whole seconds.
+// padPercent right-aligns the number in five columns, as on the tool's stdout.
+int StandinProgressText(unsigned long long done, const StandinPage *page, int padPercent,
+                        char *out, size_t outSize);
+
+// "youtube-dl - " + progress text: the console title while downloading.
+int StandinConsoleTitle(unsigned long long done, const StandinPage *page,
+                        char *out, size_t outSize);
+
+// "[download] " + padded progress text: the stdout progress line.
+int StandinProgressLine(unsigned long long done, const StandinPage *page,
+                        char *out, size_t outSize);
+
+// FNV-1a, 32 bits.
+unsigned StandinHash(const char *s);
+
+// Byte at offset of the file of a page whose id hashes to h.
+unsigned char StandinByteFromHash(unsigned h, unsigned long long offset);
+
+// Same, from the id.
+unsigned char StandinByte(const char *videoId, unsigned long long offset);
+
+// Fills buf with count bytes of the page's file starting at offset.
+void StandinFillBytes(unsigned h, unsigned long long offset, unsigned char *buf, size_t count);
+
+#endif

@@ -1,0 +1,56 @@
+// The About box: name, version and contact details, and a picture that opens the maker's page.
+#include "ui/about.h"
+
+#include <shellapi.h>
+
+#include "resources/resource.h"
+#include "resources/version.h"
+#include "ui/alert.h"
+
+enum { ABOUT_PICTURE_X = 260, ABOUT_PICTURE_Y = 30, ABOUT_PICTURE_SIZE = 128 };
+
+void OpenAboutBox(HWND owner)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(owner, GWLP_HINSTANCE);
+    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), owner,
+                                     AboutDialogProc, 0);
+    // 0 is a bad owner, -1 any other failure to open the box.
+    if (result == 0 || result == -1)
+        MessageBoxA(NULL, "Failed 0x2!", NULL, MB_OK);
+}
+
+static void CreatePicture(HWND dialog)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE);
+    HWND picture = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY,
+                                   ABOUT_PICTURE_X, ABOUT_PICTURE_Y, ABOUT_PICTURE_SIZE,
+                                   ABOUT_PICTURE_SIZE, dialog, (HMENU)IDC_ABOUT_PICTURE, instance,
+                                   NULL);
+    HBITMAP bitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_ABOUT_PICTURE));
+    SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)bitmap);
+}
+
+static void OpenMakersPage(HWND dialog)
+{
+    HINSTANCE result = ShellExecuteA(dialog, "open", VIDMORA_WEBPAGE, NULL, NULL, SW_HIDE);
+    if ((INT_PTR)result <= 32)
+        Alert("Failed 0x3!", "Alert", ALERT_WARNING);
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        CreatePicture(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK: EndDialog(dialog, IDOK); break;
+        case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
+        case IDC_ABOUT_PICTURE: OpenMakersPage(dialog); break;
+        }
+        DefWindowProcA(dialog, message, wParam, lParam);
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,51 @@
+// The process entry: registers the window class, creates the main window and runs the loop.
+#include <windows.h>
+
+#include "resources/resource.h"
+#include "ui/alert.h"
+#include "ui/mainwindow.h"
+
+static bool RegisterMainClass(HINSTANCE instance)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    windowClass.hIconSm = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                            GetSystemMetrics(SM_CXSMICON),
+                                            GetSystemMetrics(SM_CYSMICON), 0);
+    windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    windowClass.hbrBackground =
+        CreatePatternBrush(LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_BACKGROUND)));
+    windowClass.lpszClassName = MAIN_WINDOW_CLASS;
+    return RegisterClassExA(&windowClass) != 0;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
+{
+    if (!RegisterMainClass(instance)) {
+        Alert("Failed to register class!", "Alert", ALERT_WARNING);
+        return 0;
+    }
+    // Created minimised, so nothing shows before the show command below.
+    HWND window = CreateWindowExA(WS_EX_APPWINDOW, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE,
+                                  WS_CAPTION | WS_SYSMENU | WS_MINIMIZE, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT, NULL, NULL,
+                                  instance, NULL);
+    if (!window) {
+        Alert("Failed to create window!", "Alert", ALERT_WARNING);
+        return 0;
+    }
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    if (commandLine && commandLine[0] != '\0')
+        LoadCommandLineAddress(window, commandLine);
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}

@@ -1,0 +1,206 @@
+// The main window procedure, the creation of its controls and their colours.
+#include "ui/mainwindow.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "control/controller.h"
+#include "control/statewindow.h"
+#include "resources/resource.h"
+#include "toolbridge/paths.h"
+#include "ui/about.h"
+#include "ui/commands.h"
+#include "ui/mainstate.h"
+
+#define SAMPLE_ADDRESS "http://www.youtube.com/watch?v=Vidmora0001"
+#define SAMPLE_FILE_NAME "Vidmora sample.mp4"
+
+// The one main window's state, owned by it from WM_CREATE to WM_DESTROY.
+static MainState mainState;
+
+enum ControlFont { WITH_FONT, NO_FONT };
+
+struct ControlSpec {
+    int id;
+    const char *className;
+    DWORD style;
+    DWORD exStyle;
+    int x, y, width, height;
+    ControlFont font;
+};
+
+static const DWORD PLAIN_STATIC = WS_CHILD | WS_VISIBLE;
+static const DWORD EDIT_STYLE = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+static const DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT;
+static const DWORD TAB_STYLE = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY;
+
+// In creation order; the timer starts between the minimise tab and the progress frame.
+static const ControlSpec CONTROLS_BEFORE_TIMER[] = {
+    {IDC_URL_LABEL, "STATIC", PLAIN_STATIC, WS_EX_TRANSPARENT, 5, 5, 100, 15, WITH_FONT},
+    {IDC_DEST_LABEL, "STATIC", PLAIN_STATIC, WS_EX_TRANSPARENT, 5, 30, 100, 15, WITH_FONT},
+    {IDC_STATUS_LABEL, "STATIC", PLAIN_STATIC, WS_EX_TRANSPARENT, 5, 55, 100, 15, WITH_FONT},
+    {IDC_STATUS, "STATIC", PLAIN_STATIC, WS_EX_STATICEDGE, 90, 55, 300, 20, WITH_FONT},
+    {IDC_FORMAT_INFO, "STATIC", PLAIN_STATIC, WS_EX_TRANSPARENT, 320, 120, 150, 120, WITH_FONT},
+    {IDC_URL_EDIT, "EDIT", EDIT_STYLE, WS_EX_STATICEDGE, 90, 5, 300, 20, WITH_FONT},
+    {IDC_DEST_EDIT, "EDIT", EDIT_STYLE, WS_EX_STATICEDGE, 90, 30, 300, 20, WITH_FONT},
+    {IDC_PASTE, "BUTTON", BUTTON_STYLE, WS_EX_STATICEDGE, 400, 5, 70, 25, WITH_FONT},
+    {IDC_SAVE, "BUTTON", BUTTON_STYLE, WS_EX_STATICEDGE, 400, 30, 70, 25, WITH_FONT},
+    {IDC_START, "BUTTON", BUTTON_STYLE, WS_EX_STATICEDGE, 300, 80, 95, 25, WITH_FONT},
+    {IDC_PAUSE, "BUTTON", BUTTON_STYLE, WS_EX_STATICEDGE, 400, 80, 70, 25, WITH_FONT},
+    {IDC_ABOUT_TAB, "STATIC", TAB_STYLE, WS_EX_STATICEDGE, -2, 120, 20, 79, NO_FONT},
+    {IDC_MINIMIZE_TAB, "STATIC", TAB_STYLE, WS_EX_STATICEDGE, -2, 200, 20, 40, NO_FONT},
+};
+
+static const char *CreationText(int id, const char *defaultDestination)
+{
+    switch (id) {
+    case IDC_URL_LABEL: return "YouTube URL:";
+    case IDC_DEST_LABEL: return "Destination File: ";
+    case IDC_STATUS_LABEL: return "Status: ";
+    case IDC_URL_EDIT: return SAMPLE_ADDRESS;
+    case IDC_DEST_EDIT: return defaultDestination;
+    case IDC_PASTE: return "Paste URL";
+    case IDC_SAVE: return "Save File";
+    case IDC_START: return "Start Download";
+    case IDC_PAUSE: return "Pause";
+    default: return "";
+    }
+}
+
+static HWND CreateControl(HWND parent, const ControlSpec *spec, const char *text)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(parent, GWLP_HINSTANCE);
+    HWND control = CreateWindowExA(spec->exStyle, spec->className, text, spec->style, spec->x,
+                                   spec->y, spec->width, spec->height, parent,
+                                   (HMENU)(INT_PTR)spec->id, instance, NULL);
+    if (spec->font == WITH_FONT)
+        SendMessageA(control, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
+    return control;
+}
+
+static void SetPicture(HWND control, int bitmapId)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(control, GWLP_HINSTANCE);
+    HBITMAP picture = LoadBitmapA(instance, MAKEINTRESOURCEA(bitmapId));
+    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
+}
+
+static void CreateProgressBar(HWND window)
+{
+    static const ControlSpec frame = {IDC_PROGRESS_FRAME, "STATIC", PLAIN_STATIC, WS_EX_STATICEDGE,
+                                      5, 80, PROGRESS_BAR_WIDTH, PROGRESS_BAR_HEIGHT, NO_FONT};
+    static const ControlSpec fill = {IDC_PROGRESS_FILL, "STATIC", WS_CHILD | WS_VISIBLE | SS_BITMAP,
+                                     WS_EX_STATICEDGE, 0, 0, 20, 20, NO_FONT};
+    HWND frameWindow = CreateControl(window, &frame, "");
+    HWND fillWindow = CreateControl(frameWindow, &fill, "");
+    SetPicture(fillWindow, IDB_PROGRESS);
+    // The picture is revealed from the left as the download goes on.
+    SetWindowPos(fillWindow, NULL, 0, 0, 0, PROGRESS_BAR_HEIGHT, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static void CreateControls(HWND window, const char *defaultDestination)
+{
+    for (const ControlSpec &spec : CONTROLS_BEFORE_TIMER) {
+        HWND control = CreateControl(window, &spec, CreationText(spec.id, defaultDestination));
+        if (spec.id == IDC_URL_EDIT)
+            SendMessageA(control, EM_LIMITTEXT, ADDRESS_SIZE - 1, 0);
+        else if (spec.id == IDC_DEST_EDIT)
+            SendMessageA(control, EM_LIMITTEXT, DESTINATION_SIZE - 1, 0);
+    }
+    SetPicture(GetDlgItem(window, IDC_ABOUT_TAB), IDB_ABOUT_TAB);
+    SetPicture(GetDlgItem(window, IDC_MINIMIZE_TAB), IDB_MINIMIZE_TAB);
+    SetTimer(window, TIMER_ID, TIMER_PERIOD_MS, NULL);
+    CreateProgressBar(window);
+}
+
+static void OnCreate(HWND window)
+{
+    MainState *state = &mainState;
+    memset(state, 0, sizeof *state);
+    state->window = window;
+    state->whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
+    BuildCatalogue(state->catalogue, &state->catalogueCount);
+    ComputeWorkPaths(&state->paths);
+    char defaultDestination[PATH_SIZE];
+    char *directory = DirectoryOf(state->paths.modulePath);
+    if (!directory || !JoinText(defaultDestination, sizeof defaultDestination, directory,
+                                SAMPLE_FILE_NAME))
+        defaultDestination[0] = '\0';
+    free(directory);
+    CreateControls(window, defaultDestination);
+    LoadState(state);
+}
+
+static LRESULT OnStaticColour(HDC context, HWND control)
+{
+    switch (GetDlgCtrlID(control)) {
+    case IDC_PROGRESS_FRAME:
+    case IDC_STATUS:
+        return (LRESULT)mainState.whiteBrush;
+    case IDC_FORMAT_INFO:
+        SetBkMode(context, TRANSPARENT);
+        SetTextColor(context, RGB(96, 96, 96));
+        return (LRESULT)mainState.whiteBrush;
+    default:
+        SetBkMode(context, TRANSPARENT);
+        return (LRESULT)GetStockObject(NULL_BRUSH);
+    }
+}
+
+static void OnCommand(HWND window, WPARAM wParam)
+{
+    // Push buttons act on a plain click only; the picture tabs on a click or a double click.
+    switch (wParam) {
+    case IDC_PASTE: PasteUrl(&mainState); return;
+    case IDC_SAVE: SaveFile(&mainState); return;
+    case IDC_START: OnStartButton(&mainState); return;
+    case IDC_PAUSE: PauseDownload(&mainState); return;
+    }
+    switch (LOWORD(wParam)) {
+    case IDC_ABOUT_TAB: OpenAboutBox(window); return;
+    case IDC_MINIMIZE_TAB: ShowWindow(window, SW_MINIMIZE); return;
+    }
+}
+
+static void OnDestroyWindow()
+{
+    OnDestroy(&mainState);
+    DeleteObject(mainState.whiteBrush);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: OnCreate(window); return 0;
+    case WM_DESTROY: OnDestroyWindow(); return 0;
+    case WM_CLOSE: OnCloseRequest(&mainState); return 0;
+    case WM_COMMAND: OnCommand(window, wParam); return 0;
+    case WM_TIMER: OnTimerTick(&mainState); return 0;
+    case WM_CTLCOLORSTATIC: return OnStaticColour((HDC)wParam, (HWND)lParam);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void LoadCommandLineAddress(HWND window, const char *commandLine)
+{
+    (void)window;
+    LoadCommandLine(&mainState, commandLine);
+}
+
+void ShowSelectedFormat(MainState *state)
+{
+    const AvailableFormat *format = SelectedFormatOf(&state->record);
+    state->description[0] = '\0';
+    if (format)
+        DescribeFormat(state->description, format->code, state->catalogue, state->catalogueCount);
+    SetDlgItemTextA(state->window, IDC_FORMAT_INFO, state->description);
+}
+
+void SetControlText(HWND window, int id, const char *text)
+{
+    char current[STATUS_TEXT_SIZE + 1];
+    HWND control = GetDlgItem(window, id);
+    GetWindowTextA(control, current, sizeof current);
+    if (strcmp(current, text) != 0)
+        SetWindowTextA(control, text);
+}
