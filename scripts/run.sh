@@ -19,13 +19,5 @@ if [ -z "$headless" ]; then
     exit 0
 fi
 
-wine "$WIN_BUILD/vidmora.exe" "$@" >/dev/null 2>&1 &
-shot="$BUILD/screenshot.png"
-for i in $(seq 1 100); do
-    xwininfo -name "Parvex-Vidmora" >/dev/null 2>&1 && break
-    sleep 0.2
-done
-sleep 1
-import -window root -crop 480x280+0+0 "$shot"
-echo "No display here: the program ran on a virtual one. Screenshot: $shot"
-wineserver -k >/dev/null 2>&1 || true
+echo "No display here: the program runs on a virtual one."
+take_screenshot "$BUILD/screenshot.png" keep "$@"

@@ -16,5 +16,6 @@ start_display
 trap stop_session EXIT
 start_wine
 status=0
+take_screenshot "$BUILD/screenshot.png" fresh || true
 (cd "$WIN_BUILD" && ctest --output-on-failure --timeout 900) || status=$?
 exit $status

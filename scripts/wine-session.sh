@@ -41,3 +41,21 @@ stop_session() {
         kill "$SESSION_XVFB_PID" >/dev/null 2>&1 || true
     fi
 }
+
+# Starts the program on a Wine desktop of its own and saves a picture of its window
+# to $1. With $2 "fresh" it starts without the saved state; further arguments go to it.
+take_screenshot() {
+    local shot=$1 fresh=${2:-}
+    shift 2 || shift $#
+    [ "$fresh" = fresh ] && rm -f "$WINEPREFIX"/drive_c/users/*/Temp/5890DA2.~record.bak
+    wine explorer /desktop=Vidmora,480x280 "$WIN_BUILD/vidmora.exe" "$@" >/dev/null 2>&1 &
+    local i
+    for i in $(seq 1 150); do
+        xwininfo -root -tree 2>/dev/null | grep -q '"Parvex-Vidmora"' && break
+        sleep 0.2
+    done
+    sleep 2
+    import -window root -crop 480x280+0+0 +repage "$shot"
+    wine taskkill /f /im vidmora.exe >/dev/null 2>&1 || true
+    echo "Screenshot: $shot"
+}
