@@ -66,15 +66,6 @@ void PauseDownload(MainState *state)
     controller->paused = 1;
 }
 
-bool CountMissedTick(int *missedTicks)
-{
-    if (*missedTicks < MISSED_TICK_LIMIT) {
-        (*missedTicks)++;
-        return false;
-    }
-    return true;
-}
-
 // The first top-level window, in stacking order, of the tool or of its console host.
 static HWND FindToolWindow(ChildProcess *child)
 {
