@@ -1,0 +1,27 @@
+# End-to-end tests: a Windows driver that starts vidmora.exe under Wine and works its window.
+
+add_library(e2e_driver STATIC tests/e2e/driver.cpp)
+target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(e2e_driver PUBLIC gtest user32 gdi32 comdlg32 kernel32)
+
+# A tiny stand-in window that proves the driver's own helpers.
+add_executable(e2e_fakeapp WIN32 tests/e2e/fakeapp.cpp)
+target_include_directories(e2e_fakeapp PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(e2e_fakeapp PRIVATE -static)
+
+add_executable(e2e_driver_selftest tests/e2e/driver_selftest.cpp)
+target_link_libraries(e2e_driver_selftest PRIVATE e2e_driver gtest_main)
+target_link_options(e2e_driver_selftest PRIVATE -static)
+add_dependencies(e2e_driver_selftest e2e_fakeapp)
+add_test(NAME e2e_driver_selftest COMMAND e2e_driver_selftest)
+
+# One test program per feature file; each runs the real program.
+file(GLOB E2E_TEST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
+foreach(test_file ${E2E_TEST_FILES})
+    get_filename_component(test_name ${test_file} NAME_WE)
+    add_executable(e2e_${test_name} ${test_file} ${CMAKE_SOURCE_DIR}/tests/standin/page.cpp)
+    target_link_libraries(e2e_${test_name} PRIVATE e2e_driver gtest_main)
+    target_link_options(e2e_${test_name} PRIVATE -static)
+    add_dependencies(e2e_${test_name} vidmora)
+    add_test(NAME e2e_${test_name} COMMAND e2e_${test_name})
+endforeach()
