@@ -31,6 +31,9 @@ start_wine() {
     if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vidmora-booted" ]; then
         echo "Preparing the Wine prefix in $WINEPREFIX (first time only)..."
         wineboot -i </dev/null >/dev/null 2>&1
+        # Without a window manager, Wine waits about 2 s whenever a managed window is
+        # hidden or destroyed; unmanaged windows close at once.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
         touch "$WINEPREFIX/.vidmora-booted"
     fi
 }

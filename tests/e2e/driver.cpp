@@ -427,7 +427,7 @@ static bool CreateKillJob(AppRun *run)
     return true;
 }
 
-bool StartApp(AppRun *run, const char *args, const EnvVar *extra, int extraCount)
+bool LaunchApp(AppRun *run, const char *args, const EnvVar *extra, int extraCount)
 {
     if (IsAppRunning(run)) {
         SetError("program of this run is still running");
@@ -468,7 +468,17 @@ bool StartApp(AppRun *run, const char *args, const EnvVar *extra, int extraCount
         run->job = NULL;
     }
     ResumeThread(run->pi.hThread);
+    return true;
+}
 
+static void DescribeOpenDialog(const AppRun *run, char *out, size_t size);
+
+bool WaitMainWindow(AppRun *run, DWORD timeoutMs)
+{
+    if (!run->pi.hProcess) {
+        SetError("no program started");
+        return false;
+    }
     MainSearch search = {run->pi.dwProcessId, NULL};
     bool exited = false;
     WaitUntil([&] {
@@ -477,7 +487,7 @@ bool StartApp(AppRun *run, const char *args, const EnvVar *extra, int extraCount
             return true;
         EnumWindows(FindMainWindow, (LPARAM)&search);
         return search.found != NULL;
-    }, E2E_WAIT_MS);
+    }, timeoutMs);
     if (search.found && !exited) {
         run->window = search.found;
         return true;
@@ -487,9 +497,21 @@ bool StartApp(AppRun *run, const char *args, const EnvVar *extra, int extraCount
         GetExitCodeProcess(run->pi.hProcess, &code);
         SetError("%s exited with code %lu before showing its window", run->exePath, code);
     } else {
-        SetError("no visible window of class %s titled %s from %s within %d ms", E2E_MAIN_CLASS,
-                 E2E_MAIN_TITLE, run->exePath, (int)E2E_WAIT_MS);
+        // A box shown instead of the window usually explains the failure.
+        char dialog[512];
+        DescribeOpenDialog(run, dialog, sizeof dialog);
+        SetError("no visible window of class %s titled %s from %s within %lu ms%s", E2E_MAIN_CLASS,
+                 E2E_MAIN_TITLE, run->exePath, timeoutMs, dialog);
     }
+    return false;
+}
+
+bool StartApp(AppRun *run, const char *args, const EnvVar *extra, int extraCount)
+{
+    if (!LaunchApp(run, args, extra, extraCount))
+        return false;
+    if (WaitMainWindow(run, E2E_WAIT_MS))
+        return true;
     KillApp(run);
     return false;
 }
@@ -790,6 +812,19 @@ bool DialogItemText(HWND dialog, int id, char *buf, size_t size)
 bool DialogText(HWND box, char *buf, size_t size)
 {
     return DialogItemText(box, E2E_BOX_TEXT, buf, size);
+}
+
+static void DescribeOpenDialog(const AppRun *run, char *out, size_t size)
+{
+    out[0] = '\0';
+    HWND dialog = SearchDialogs(run, NULL).found;
+    if (!dialog)
+        return;
+    char caption[128];
+    char text[300];
+    WindowText(dialog, caption, sizeof caption);
+    DialogText(dialog, text, sizeof text);
+    snprintf(out, size, "; a box is open: \"%s\": \"%s\"", caption, text);
 }
 
 bool DialogHasButton(HWND dialog, int id)

@@ -68,7 +68,11 @@ bool PrepareRun(AppRun *run, const char *name = NULL);
 // Starts the program (VIDMORA_EXE, else vidmora.exe beside the driver) with TMP and TEMP
 // set to run->tempDir (PrepareRun is called first if needed) plus `extra`, then waits
 // for its visible main window. Can be called again on the same run after it exited.
+// On failure the program is killed.
 bool StartApp(AppRun *run, const char *args = NULL, const EnvVar *extra = NULL, int extraCount = 0);
+// The two halves of StartApp, for programs that show a box before their window.
+bool LaunchApp(AppRun *run, const char *args = NULL, const EnvVar *extra = NULL, int extraCount = 0);
+bool WaitMainWindow(AppRun *run, DWORD timeoutMs = E2E_WAIT_MS);
 bool IsAppRunning(const AppRun *run);
 bool CloseApp(const AppRun *run); // posts WM_CLOSE
 bool WaitExit(AppRun *run, DWORD timeoutMs, DWORD *exitCode);

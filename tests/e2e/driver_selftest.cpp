@@ -2,6 +2,7 @@
 // Proves the driver's start, control, dialog, clipboard and cleanup helpers before real tests rely on them.
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <string>
 
@@ -289,6 +290,19 @@ TEST_F(DriverSelfTest, StartFailsCleanlyWithoutWindowOrProgram)
     SetEnvironmentVariableA("VIDMORA_EXE", missing);
     EXPECT_FALSE(StartApp(&run));
     EXPECT_TRUE(strstr(DriverError(), "no-such-program.exe") != NULL) << DriverError();
+}
+
+TEST_F(DriverSelfTest, LaunchLetsTestAnswerABoxBeforeTheWindow)
+{
+    ASSERT_TRUE(LaunchApp(&run, "--box-first")) << DriverError();
+    HWND box = FindDialog(&run, "Startup");
+    ASSERT_TRUE(box != NULL) << DriverError();
+    // While the box is up there is no window, and the error says what blocks it.
+    EXPECT_FALSE(WaitMainWindow(&run, 300));
+    EXPECT_TRUE(strstr(DriverError(), "\"Startup\": \"Starting up\"") != NULL) << DriverError();
+    ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
+    ASSERT_TRUE(WaitMainWindow(&run)) << DriverError();
+    EXPECT_EQ("Ready", Text(IDC_STATUS));
 }
 
 static HANDLE OpenForWait(DWORD pid)

@@ -7,6 +7,7 @@ target_link_libraries(e2e_driver PUBLIC gtest user32 gdi32 comdlg32 kernel32)
 # A tiny stand-in window that proves the driver's own helpers.
 add_executable(e2e_fakeapp WIN32 tests/e2e/fakeapp.cpp)
 target_include_directories(e2e_fakeapp PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(e2e_fakeapp PRIVATE comdlg32 user32 gdi32)
 target_link_options(e2e_fakeapp PRIVATE -static)
 
 add_executable(e2e_driver_selftest tests/e2e/driver_selftest.cpp)

@@ -223,6 +223,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     if (early)
         return atoi(early + strlen("--exit-early="));
     RecordStart();
+    if (strcmp(args, "--box-first") == 0)
+        MessageBoxA(NULL, "Starting up", "Startup", MB_OK);
     if (strcmp(args, "--spawn-child") == 0)
         SpawnChild();
 
