@@ -28,13 +28,13 @@ start_wine() {
     mkdir -p "$WINEPREFIX"
     # A wineserver started inside a pipeline would hold the pipe open, so it gets none.
     wineserver -p </dev/null >/dev/null 2>&1 || true
-    if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vidmora-booted" ]; then
+    if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vidmora-prefix-2" ]; then
         echo "Preparing the Wine prefix in $WINEPREFIX (first time only)..."
         wineboot -i </dev/null >/dev/null 2>&1
         # Without a window manager, Wine waits about 2 s whenever a managed window is
         # hidden or destroyed; unmanaged windows close at once.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
-        touch "$WINEPREFIX/.vidmora-booted"
+        touch "$WINEPREFIX/.vidmora-prefix-2"
     fi
 }
 
