@@ -52,3 +52,13 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)
     include(${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)
 endif()
+
+# Benchmarks, run by scripts/bench.sh; not part of the tests.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)
+    add_executable(bench_bare WIN32 tests/bench/bare.cpp)
+    target_link_options(bench_bare PRIVATE -static -s)
+    add_executable(bench tests/bench/bench.cpp)
+    target_link_libraries(bench PRIVATE e2e_driver)
+    target_link_options(bench PRIVATE -static)
+    add_dependencies(bench bench_bare vidmora)
+endif()

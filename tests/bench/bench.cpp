@@ -1,0 +1,152 @@
+// Benchmarks under Wine: start-up time and memory against a bare window with the same
+// timer, and how soon the end of a download is noticed. Prints numbers; asserts nothing.
+#include <windows.h>
+#include <psapi.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "control/staterecord.h"
+#include "tests/e2e/driver.h"
+
+enum { RUNS = 7, SETTLE_MS = 1000 };
+
+struct Sample {
+    double startMs;
+    double workingSetKb;
+    double privateKb;
+};
+
+static double NowMs()
+{
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return counter.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+static double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+static bool MeasureStart(const char *exe, Sample *sample)
+{
+    SetEnvironmentVariableA("VIDMORA_EXE", exe);
+    AppRun run;
+    if (!PrepareRun(&run, "bench-start"))
+        return false;
+    double started = NowMs();
+    if (!StartApp(&run))
+        return false;
+    sample->startMs = NowMs() - started;
+    Sleep(SETTLE_MS);  // let both settle before reading memory
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    K32GetProcessMemoryInfo(run.pi.hProcess, (PROCESS_MEMORY_COUNTERS *)&counters, sizeof counters);
+    sample->workingSetKb = counters.WorkingSetSize / 1024.0;
+    sample->privateKb = counters.PrivateUsage / 1024.0;
+    CloseApp(&run);
+    DWORD code;
+    WaitExit(&run, E2E_WAIT_MS, &code);
+    return true;
+}
+
+static void Report(const char *name, const std::vector<Sample> &samples, Sample *medians)
+{
+    std::vector<double> start, working, priv;
+    for (const Sample &s : samples) {
+        start.push_back(s.startMs);
+        working.push_back(s.workingSetKb);
+        priv.push_back(s.privateKb);
+    }
+    medians->startMs = Median(start);
+    medians->workingSetKb = Median(working);
+    medians->privateKb = Median(priv);
+    printf("%-8s start %7.1f ms   working set %8.0f KB   private %8.0f KB   (median of %d)\n",
+           name, medians->startMs, medians->workingSetKb, medians->privateKb, (int)samples.size());
+}
+
+// A record that makes Start download a small stand-in page to `destination`.
+static bool WriteDownloadRecord(const AppRun *run, const char *destination)
+{
+    StateRecord record;
+    memset(&record, 0, sizeof record);
+    snprintf(record.address, sizeof record.address,
+             "http://standin.test/watch?v=bench&formats=22&size=20000&step=20000&delay=0");
+    snprintf(record.destination, sizeof record.destination, "%s", destination);
+    record.formats[0] = AvailableFormat{22, "mp4", 720, 1280};
+    record.formatCount = 1;
+    record.selectedFormat = 1;
+    char path[MAX_PATH];
+    return TempFilePath(run, "5890DA2.~record.bak", path, sizeof path) &&
+           WriteWholeFile(path, &record, sizeof record);
+}
+
+// Time from the finished file appearing to the window saying so.
+static bool MeasureEndDetection(const char *exe, double *latencyMs)
+{
+    SetEnvironmentVariableA("VIDMORA_EXE", exe);
+    AppRun run;
+    char destination[MAX_PATH];
+    if (!PrepareRun(&run, "bench-end") ||
+        !TempFilePath(&run, "bench.mp4", destination, sizeof destination) ||
+        !WriteDownloadRecord(&run, destination) || !StartApp(&run) || !PostClick(&run, 4002))
+        return false;
+    double appeared = 0, done = 0;
+    double limit = NowMs() + E2E_WAIT_MS;
+    char status[128];
+    while (NowMs() < limit) {
+        if (appeared == 0 && FileExists(destination))
+            appeared = NowMs();
+        if (GetControlText(&run, 2003, status, sizeof status) &&
+            strcmp(status, "Done 100%-Download Complete!") == 0) {
+            done = NowMs();
+            break;
+        }
+        Sleep(2);
+    }
+    CloseApp(&run);
+    DWORD code;
+    WaitExit(&run, E2E_WAIT_MS, &code);
+    if (appeared == 0 || done == 0)
+        return false;
+    *latencyMs = done - appeared;
+    return true;
+}
+
+int main()
+{
+    char dir[MAX_PATH], bare[MAX_PATH], vidmora[MAX_PATH];
+    if (!DriverDir(dir, sizeof dir) || !JoinPath(bare, sizeof bare, dir, "bench_bare.exe") ||
+        !JoinPath(vidmora, sizeof vidmora, dir, "vidmora.exe"))
+        return 1;
+    std::vector<Sample> bareSamples, vidmoraSamples;
+    for (int i = 0; i < RUNS; i++) {
+        Sample sample;
+        if (MeasureStart(bare, &sample))
+            bareSamples.push_back(sample);
+        if (MeasureStart(vidmora, &sample))
+            vidmoraSamples.push_back(sample);
+    }
+    Sample bareMedian, vidmoraMedian;
+    Report("bare", bareSamples, &bareMedian);
+    Report("vidmora", vidmoraSamples, &vidmoraMedian);
+    if (bareMedian.startMs > 0 && bareMedian.workingSetKb > 0)
+        printf("ratios   start %.2fx (goal 1.2x)   working set %.2fx (goal 1.5x)\n",
+               vidmoraMedian.startMs / bareMedian.startMs,
+               vidmoraMedian.workingSetKb / bareMedian.workingSetKb);
+    std::vector<double> latencies;
+    for (int i = 0; i < 5; i++) {
+        double latency;
+        if (MeasureEndDetection(vidmora, &latency))
+            latencies.push_back(latency);
+    }
+    printf("end of a download noticed %.0f ms after the file appeared (median of %d; goal about 300)\n",
+           Median(latencies), (int)latencies.size());
+    return 0;
+}
