@@ -15,8 +15,7 @@ static char probeCommandLine[COMMAND_LINE_SIZE];
 static HANDLE CreateOutputFile(const char *path)
 {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
-    return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, NULL);
+    return CreateWorkFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable);
 }
 
 // Runs one probe command with its standard output in `outPath` and waits for it.

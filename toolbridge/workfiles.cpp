@@ -35,6 +35,21 @@ static void ResourceFailure(const char *message)
     PostQuitMessage(0);
 }
 
+enum { CREATE_RETRY_PAUSE_MS = 20, CREATE_RETRY_LIMIT_MS = 2000 };
+
+HANDLE CreateWorkFile(const char *path, DWORD access, DWORD share, SECURITY_ATTRIBUTES *security)
+{
+    for (unsigned waited = 0;; waited += CREATE_RETRY_PAUSE_MS) {
+        HANDLE file = CreateFileA(path, access, share, security, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        DWORD error = GetLastError();
+        if (file != INVALID_HANDLE_VALUE || waited >= CREATE_RETRY_LIMIT_MS ||
+            (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED))
+            return file;
+        Sleep(CREATE_RETRY_PAUSE_MS);
+    }
+}
+
 void ExtractTool(const char *path)
 {
     HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(IDR_TOOL), MAKEINTRESOURCEA(10));
@@ -57,8 +72,7 @@ void ExtractTool(const char *path)
         ResourceFailure("Aww! Resource no size!");
         return;
     }
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateWorkFile(path, GENERIC_READ | GENERIC_WRITE, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;

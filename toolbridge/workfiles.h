@@ -19,6 +19,14 @@ struct WorkPaths {
 // Fills every path from the module file name and the temporary directory.
 void ComputeWorkPaths(WorkPaths *paths);
 
+#ifdef _WIN32
+#include <windows.h>
+// Creates (or truncates) a working file. A file that a tool run just used may still be
+// held, or be pending deletion, for a moment after its process has ended (under Wine its
+// console host can outlive it), so this retries briefly instead of failing at once.
+HANDLE CreateWorkFile(const char *path, DWORD access, DWORD share, SECURITY_ATTRIBUTES *security);
+#endif
+
 // Writes the tool resource to `path`, replacing any file there.
 void ExtractTool(const char *path);
 
