@@ -1,0 +1,815 @@
+// End-to-end tests of Paste URL, the command-line address, the probe and its quoting, and Save File,
+// ending with the whole story from a command-line address to a complete file.
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/e2e/driver.h"
+#include "tests/standin/page.h"
+
+namespace {
+
+const char RECORD_NAME[] = "5890DA2.~record.bak";
+const char PROBE_TOOL_NAME[] = "5890DA2.~tester.exe";
+const char TITLE_OUT_NAME[] = "5890DA2.~tester.exe-title-out";
+const char FORMAT_OUT_NAME[] = "5890DA2.~tester.exe-format-out";
+const char DOWNLOAD_TOOL_NAME[] = "5890DA2.~tmp.exe";
+const char ARGS_NAME[] = "standin-args.txt";
+const char DONE_STATUS[] = "Done 100%-Download Complete!";
+
+enum {
+    RECORD_SIZE = 1956,
+    RECORD_ADDRESS = 0,
+    RECORD_DESTINATION = 512,
+    RECORD_PAUSED = 1536,
+    RECORD_FORMATS = 1540,
+    RECORD_FORMAT_SIZE = 17,
+    RECORD_MAX_FORMATS = 24,
+    RECORD_FORMAT_COUNT = 1948,
+    RECORD_SELECTED = 1952
+};
+
+// One catalogue row, as the information panel and the save filters describe it.
+struct CatalogueRow {
+    int code;
+    const char *fileType;
+    const char *resolution;
+    const char *encoding;
+    const char *profile;
+    const char *bitrate;
+    const char *audio;
+    const char *audioBitrate;
+};
+
+const CatalogueRow CATALOGUE[] = {
+    {5, "FLV", "240p", "Sorenson H.263", "N/A", "0.25", "MP3", "64"},
+    {17, "3GP", "144p", "MPEG-4 Visual", "Simple", "0.05", "AAC", "24"},
+    {18, "MP4", "270p/360p", "H.264", "Baseline", "0.5", "AAC", "96"},
+    {22, "MP4", "720p", "H.264", "High", "2-2.9", "AAC", "192"},
+    {34, "FLV", "360p", "H.264", "Main", "0.5", "AAC", "128"},
+    {35, "FLV", "480p", "H.264", "Main", "0.8-1", "AAC", "128"},
+    {37, "MP4", "1080p", "H.264", "High", "3\x96" "5.9", "AAC", "192"},
+    {43, "WebM", "360p", "VP8", "N/A", "0.5", "Vorbis", "128"},
+    {44, "WebM", "480p", "VP8", "N/A", "1", "Vorbis", "128"},
+    {45, "WebM", "720p", "VP8", "N/A", "2", "Vorbis", "192"},
+    {46, "WebM", "1080p", "VP8", "N/A", "N/A", "Vorbis", "192"},
+};
+
+const CatalogueRow *RowOf(int code)
+{
+    for (const CatalogueRow &row : CATALOGUE)
+        if (row.code == code)
+            return &row;
+    return NULL;
+}
+
+// The panel text for a code; empty outside the catalogue.
+std::string Describe(int code)
+{
+    const CatalogueRow *row = RowOf(code);
+    if (!row)
+        return "";
+    char text[512];
+    snprintf(text, sizeof text,
+             "File type:\t%s\nResolution:\t%s\nV.Profile:\t%s\nV.encode:\t%s\nV.bitrate:\t%s\n"
+             "A.encode:\t%s\nA.bitrate:\t%s",
+             row->fileType, row->resolution, row->profile, row->encoding, row->bitrate, row->audio,
+             row->audioBitrate);
+    return text;
+}
+
+// The description part of a save filter, as the file-type box shows it.
+std::string FilterText(int code, int height, int width)
+{
+    const CatalogueRow *row = RowOf(code);
+    if (!row)
+        return "";
+    char text[256];
+    snprintf(text, sizeof text, "%s~%s-%s(%sMbit/s)[%dx%d]", row->fileType, row->resolution, row->encoding,
+             row->bitrate, height, width);
+    return text;
+}
+
+// One offered format as the stand-in lists it (and as the state record keeps it).
+struct Offered {
+    int code;
+    const char *ext;
+    int height;
+    int width;
+};
+
+struct Record {
+    std::string address;
+    std::string destination;
+    int32_t paused;
+    std::vector<Offered> formats; // ext points into extStore
+    char extStore[RECORD_MAX_FORMATS][6];
+    int32_t formatCount;
+    int32_t selectedFormat;
+};
+
+int32_t ReadInt(const std::string &bytes, size_t at)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | (unsigned char)bytes[at + i];
+    return (int32_t)value;
+}
+
+void PutInt(std::string *bytes, size_t at, int32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        (*bytes)[at + i] = (char)(((uint32_t)value >> (8 * i)) & 0xFF);
+}
+
+std::string CString(const std::string &bytes, size_t at, size_t size)
+{
+    std::string field = bytes.substr(at, size);
+    size_t end = field.find('\0');
+    return end == std::string::npos ? field : field.substr(0, end);
+}
+
+std::string BuildRecord(const char *address, const char *destination, int paused,
+                        const std::vector<Offered> &formats, int selected)
+{
+    std::string bytes(RECORD_SIZE, '\0');
+    bytes.replace(RECORD_ADDRESS, strlen(address), address);
+    bytes.replace(RECORD_DESTINATION, strlen(destination), destination);
+    PutInt(&bytes, RECORD_PAUSED, paused);
+    for (size_t i = 0; i < formats.size(); ++i) {
+        size_t at = RECORD_FORMATS + i * RECORD_FORMAT_SIZE;
+        PutInt(&bytes, at, formats[i].code);
+        bytes.replace(at + 4, strlen(formats[i].ext), formats[i].ext);
+        PutInt(&bytes, at + 9, formats[i].height);
+        PutInt(&bytes, at + 13, formats[i].width);
+    }
+    PutInt(&bytes, RECORD_FORMAT_COUNT, (int32_t)formats.size());
+    PutInt(&bytes, RECORD_SELECTED, selected);
+    return bytes;
+}
+
+std::string DirectoryOf(const std::string &path)
+{
+    size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// One run of the stand-in as STANDIN_ARGS_FILE recorded it.
+typedef std::vector<std::string> Arguments;
+
+std::string Joined(const Arguments &args)
+{
+    std::string text;
+    for (size_t i = 0; i < args.size(); ++i)
+        text += (i ? "|" : "") + std::string("[") + args[i] + "]";
+    return text;
+}
+
+// Parses "ARGC n", n lines, "END" blocks; false on a malformed file.
+bool ParseRuns(const std::string &text, std::vector<Arguments> *runs, std::string *why)
+{
+    runs->clear();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            *why = "last line has no line end";
+            return false;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    for (size_t i = 0; i < lines.size();) {
+        int count = -1;
+        if (sscanf(lines[i].c_str(), "ARGC %d", &count) != 1 || count < 0 || i + count + 1 >= lines.size() ||
+            lines[i + count + 1] != "END") {
+            *why = "malformed block at line " + std::to_string(i + 1);
+            return false;
+        }
+        runs->push_back(Arguments(lines.begin() + i + 1, lines.begin() + i + 1 + count));
+        i += count + 2;
+    }
+    return true;
+}
+
+class AddressTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(PrepareRun(&run)) << DriverError();
+        ASSERT_TRUE(TempFilePath(&run, ARGS_NAME, argsPath, sizeof argsPath)) << DriverError();
+    }
+
+    // The program's folder: its working directory and the default destination's directory.
+    std::string ExeDir()
+    {
+        return DirectoryOf(run.exePath);
+    }
+
+    bool Start(const char *args = NULL)
+    {
+        EnvVar extra[] = {{"STANDIN_ARGS_FILE", argsPath}};
+        return StartApp(&run, args, extra, 1);
+    }
+
+    std::string Temp(const char *name)
+    {
+        char path[MAX_PATH];
+        EXPECT_TRUE(TempFilePath(&run, name, path, sizeof path)) << DriverError();
+        return path;
+    }
+
+    std::string Text(int id)
+    {
+        char text[2048];
+        EXPECT_TRUE(GetControlText(&run, id, text, sizeof text)) << DriverError();
+        return text;
+    }
+
+    void WriteRecord(const std::string &bytes)
+    {
+        ASSERT_TRUE(WriteWholeFile(Temp(RECORD_NAME).c_str(), bytes.data(), bytes.size())) << DriverError();
+    }
+
+    // Closes the program in an orderly way and reads the record it saved.
+    void CloseAndReadRecord(Record *record)
+    {
+        ASSERT_TRUE(CloseApp(&run)) << DriverError();
+        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+        std::string bytes;
+        ASSERT_TRUE(ReadWholeFile(Temp(RECORD_NAME).c_str(), &bytes)) << DriverError();
+        ASSERT_EQ((size_t)RECORD_SIZE, bytes.size());
+        record->address = CString(bytes, RECORD_ADDRESS, 512);
+        record->destination = CString(bytes, RECORD_DESTINATION, 1024);
+        record->paused = ReadInt(bytes, RECORD_PAUSED);
+        record->formatCount = ReadInt(bytes, RECORD_FORMAT_COUNT);
+        record->selectedFormat = ReadInt(bytes, RECORD_SELECTED);
+        record->formats.clear();
+        for (int i = 0; i < record->formatCount && i < RECORD_MAX_FORMATS; ++i) {
+            size_t at = RECORD_FORMATS + i * RECORD_FORMAT_SIZE;
+            snprintf(record->extStore[i], sizeof record->extStore[i], "%s", CString(bytes, at + 4, 5).c_str());
+            Offered format = {ReadInt(bytes, at), record->extStore[i], ReadInt(bytes, at + 9),
+                              ReadInt(bytes, at + 13)};
+            record->formats.push_back(format);
+        }
+    }
+
+    void ExpectFormats(const Record &record, const std::vector<Offered> &expected)
+    {
+        ASSERT_EQ((int32_t)expected.size(), record.formatCount);
+        for (size_t i = 0; i < expected.size(); ++i) {
+            SCOPED_TRACE("format record " + std::to_string(i + 1));
+            EXPECT_EQ(expected[i].code, record.formats[i].code);
+            EXPECT_STREQ(expected[i].ext, record.formats[i].ext);
+            EXPECT_EQ(expected[i].height, record.formats[i].height);
+            EXPECT_EQ(expected[i].width, record.formats[i].width);
+        }
+    }
+
+    std::vector<Arguments> Runs()
+    {
+        std::vector<Arguments> runs;
+        std::string text;
+        if (!FileExists(argsPath))
+            return runs;
+        EXPECT_TRUE(ReadWholeFile(argsPath, &text)) << DriverError();
+        std::string why;
+        EXPECT_TRUE(ParseRuns(text, &runs, &why)) << why << " in:\n" << text;
+        return runs;
+    }
+
+    // The two probe runs for `address` start at runs[first], in their documented order.
+    void ExpectProbeRuns(const std::vector<Arguments> &runs, size_t first, const std::string &address)
+    {
+        ASSERT_GE(runs.size(), first + 2) << "the probe did not run the tool twice";
+        Arguments title = {"--get-filename", "-o", "%(title)s.%(ext)s", address};
+        Arguments formats = {"--list-formats", address};
+        EXPECT_EQ(title, runs[first]) << "title run: " << Joined(runs[first]);
+        EXPECT_EQ(formats, runs[first + 1]) << "format run: " << Joined(runs[first + 1]);
+    }
+
+    void PasteAndWaitForDestination(const std::string &clipboard, const std::string &destination)
+    {
+        ASSERT_TRUE(SetClipboardText(clipboard.c_str())) << DriverError();
+        ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
+        bool shown = WaitControlText(&run, IDC_DEST_EDIT, destination.c_str());
+        std::string why = DriverError();
+        ASSERT_TRUE(shown) << why << OpenBoxes();
+    }
+
+    // Captions and texts of the boxes now open, for failure messages.
+    std::string OpenBoxes()
+    {
+        std::string list;
+        HWND box = FindDialog(&run, NULL, 0);
+        if (box) {
+            char caption[128] = "";
+            char text[512] = "";
+            DialogCaption(box, caption, sizeof caption);
+            DialogText(box, text, sizeof text);
+            list = std::string("; open box \"") + caption + "\": " + text;
+        }
+        return list;
+    }
+
+    void ExpectProbeCopyGone()
+    {
+        std::string copy = Temp(PROBE_TOOL_NAME);
+        EXPECT_TRUE(WaitUntil([&] { return !FileExists(copy.c_str()); })) << copy << " was left behind";
+    }
+
+    // Removes what it finds, so one failure does not spill into the next run.
+    void ExpectNoInjectedFiles()
+    {
+        for (const char *name : {"inj.txt", "inj2.txt"}) {
+            std::string inTemp = Temp(name);
+            std::string inProgramDir = ExeDir() + name;
+            EXPECT_FALSE(FileExists(inTemp.c_str())) << name << " appeared in the temp dir";
+            EXPECT_FALSE(FileExists(inProgramDir.c_str())) << name << " appeared in " << ExeDir();
+            DeleteFileA(inTemp.c_str());
+            DeleteFileA(inProgramDir.c_str());
+        }
+    }
+
+    // A refused address shows one "Alert" box with no owner; answering it leaves everything as it was.
+    void ExpectRefusedWithAlert(const std::string &address, const std::string &destination,
+                                const std::string &info)
+    {
+        HWND box = FindDialog(&run, "Alert");
+        ASSERT_TRUE(box != NULL) << DriverError();
+        EXPECT_EQ(NULL, GetWindow(box, GW_OWNER)) << "a failure report has no owner";
+        EXPECT_TRUE(DialogHasButton(box, IDOK));
+        ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
+        ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
+        EXPECT_EQ(address, Text(IDC_URL_EDIT));
+        EXPECT_EQ(destination, Text(IDC_DEST_EDIT));
+        EXPECT_EQ(info, Text(IDC_FORMAT_INFO));
+        EXPECT_FALSE(FileExists(argsPath)) << "the tool ran for a refused address";
+        EXPECT_EQ(0, CountDialogs(&run));
+    }
+
+    AppRun run;
+    char argsPath[MAX_PATH];
+};
+
+// ---- Paste URL ----
+
+TEST_F(AddressTest, PasteProbesTheStrippedClipboardAddress)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    std::string previous = Text(IDC_DEST_EDIT);
+    std::string directory = DirectoryOf(previous);
+    ASSERT_FALSE(directory.empty()) << "default destination has no directory: " << previous;
+
+    const std::string address = "http://standin.test/watch?v=paste1&title=Clip: part 1/2? <yes>&formats=45,22,5";
+    // '?' removed, ':' -> " -", '/' '<' '>' -> '_'; the first format (45) gives the extension.
+    const std::string destination = directory + "Clip - part 1_2 _yes_.webm";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(" \r\n  " + address + "  \r\n\r\n", destination));
+
+    EXPECT_EQ(address, Text(IDC_URL_EDIT));
+    EXPECT_EQ(Describe(45), Text(IDC_FORMAT_INFO));
+    std::vector<Arguments> runs = Runs();
+    EXPECT_EQ(2u, runs.size());
+    ExpectProbeRuns(runs, 0, address);
+    ExpectProbeCopyGone();
+
+    // The probe's output stays in the temp dir.
+    std::string titleOut;
+    std::string formatOut;
+    EXPECT_TRUE(ReadWholeFile(Temp(TITLE_OUT_NAME).c_str(), &titleOut)) << DriverError();
+    EXPECT_EQ(0u, titleOut.find("Clip - part 1_2 _yes_.webm")) << titleOut;
+    EXPECT_TRUE(ReadWholeFile(Temp(FORMAT_OUT_NAME).c_str(), &formatOut)) << DriverError();
+    EXPECT_NE(std::string::npos, formatOut.find("45\t:\twebm\t[720x1280]")) << formatOut;
+    EXPECT_NE(std::string::npos, formatOut.find("5\t:\tflv\t[240x400]")) << formatOut;
+
+    Record record;
+    ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
+    EXPECT_EQ(address, record.address);
+    EXPECT_EQ(destination, record.destination);
+    ExpectFormats(record, {{45, "webm", 720, 1280}, {22, "mp4", 720, 1280}, {5, "flv", 240, 400}});
+    EXPECT_EQ(1, record.selectedFormat);
+}
+
+TEST_F(AddressTest, PasteReplacesAnEarlierPageAndResetsTheSelection)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    std::string directory = DirectoryOf(Text(IDC_DEST_EDIT));
+    const std::string first = "http://standin.test/watch?v=one&title=First&formats=22,18,43";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(first, directory + "First.mp4"));
+
+    // Choose the third format so the next paste has a selection to reset.
+    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
+    HWND dialog = FindDialog(&run);
+    ASSERT_TRUE(dialog != NULL) << DriverError();
+    ASSERT_TRUE(SelectSaveDialogFilter(dialog, 2)) << DriverError();
+    std::string chosen = Temp("picked");
+    ASSERT_TRUE(SetSaveDialogFileName(dialog, chosen.c_str())) << DriverError();
+    ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
+    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
+
+    // The new name goes into the directory of the destination chosen just before.
+    const std::string second = "http://standin.test/watch?v=two&title=Second&formats=17,35";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(second, Temp("Second.3gp")));
+    EXPECT_EQ(second, Text(IDC_URL_EDIT));
+    EXPECT_EQ(Describe(17), Text(IDC_FORMAT_INFO));
+    std::vector<Arguments> runs = Runs();
+    EXPECT_EQ(4u, runs.size());
+    ExpectProbeRuns(runs, 0, first);
+    ExpectProbeRuns(runs, 2, second);
+
+    Record record;
+    ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
+    ExpectFormats(record, {{17, "3gp", 144, 176}, {35, "flv", 480, 854}});
+    EXPECT_EQ(1, record.selectedFormat);
+}
+
+TEST_F(AddressTest, PasteWithNoTextOnTheClipboardDoesNothing)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    std::string address = Text(IDC_URL_EDIT);
+    std::string destination = Text(IDC_DEST_EDIT);
+    std::string info = Text(IDC_FORMAT_INFO);
+
+    ASSERT_TRUE(EmptyClipboardText()) << DriverError();
+    char text[16];
+    ASSERT_FALSE(GetClipboardText(text, sizeof text)) << "the clipboard still holds text";
+    ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
+    // Save File is handled after the paste, so its dialog shows the paste is over.
+    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
+    HWND dialog = FindDialog(&run);
+    ASSERT_TRUE(dialog != NULL) << DriverError();
+    char caption[128];
+    ASSERT_TRUE(DialogCaption(dialog, caption, sizeof caption)) << DriverError();
+    EXPECT_STRNE("Alert", caption) << "an empty clipboard is not an error";
+    EXPECT_EQ(1, CountDialogs(&run));
+    ASSERT_TRUE(CancelSaveDialog(dialog)) << DriverError();
+    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+
+    EXPECT_EQ(address, Text(IDC_URL_EDIT));
+    EXPECT_EQ(destination, Text(IDC_DEST_EDIT));
+    EXPECT_EQ(info, Text(IDC_FORMAT_INFO));
+    EXPECT_FALSE(FileExists(argsPath)) << "the tool ran without an address";
+    EXPECT_FALSE(FileExists(Temp(TITLE_OUT_NAME).c_str())) << "a probe ran";
+}
+
+TEST_F(AddressTest, PastedAddressWithQuoteOrControlCharacterIsRefused)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    std::string address = Text(IDC_URL_EDIT);
+    std::string destination = Text(IDC_DEST_EDIT);
+    std::string info = Text(IDC_FORMAT_INFO);
+
+    const char *refused[] = {"http://standin.test/watch?v=q&title=say \"hi\"",
+                             "http://standin.test/watch?v=tab&title=a\tb",
+                             "http://standin.test/watch?v=ctl&title=a\x01z",
+                             "http://standin.test/watch?v=esc&title=a\x1b[31mz"};
+    for (const char *text : refused) {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(SetClipboardText(text)) << DriverError();
+        ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(ExpectRefusedWithAlert(address, destination, info));
+    }
+}
+
+// ---- the command-line address ----
+
+TEST_F(AddressTest, CommandLineAddressIsUnquotedAndProbedBeforeTheLoop)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old", Temp("old name.mp4").c_str(),
+                                                    0, {{22, "mp4", 720, 1280}, {18, "mp4", 360, 640}}, 2)));
+    const std::string address = "http://standin.test/watch?v=cmd1&formats=43,18&title=Quoted&x=a & b";
+    ASSERT_TRUE(Start(("  \"" + address + "\"  ").c_str())) << DriverError();
+
+    // The first answer the window gives must already show the probed page.
+    char url[1024] = "";
+    ASSERT_TRUE(WaitUntil([&] { return GetControlText(&run, IDC_URL_EDIT, url, sizeof url); })) << DriverError();
+    char destination[1024] = "";
+    ASSERT_TRUE(GetControlText(&run, IDC_DEST_EDIT, destination, sizeof destination)) << DriverError();
+    EXPECT_EQ(address, std::string(url));
+    EXPECT_EQ(Temp("Quoted.webm"), std::string(destination));
+    EXPECT_EQ(Describe(43), Text(IDC_FORMAT_INFO));
+
+    std::vector<Arguments> runs = Runs();
+    EXPECT_EQ(2u, runs.size());
+    ExpectProbeRuns(runs, 0, address);
+    ExpectProbeCopyGone();
+    EXPECT_EQ(0, CountDialogs(&run));
+
+    Record record;
+    ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
+    EXPECT_EQ(address, record.address);
+    ExpectFormats(record, {{43, "webm", 360, 640}, {18, "mp4", 360, 640}});
+    EXPECT_EQ(1, record.selectedFormat);
+}
+
+TEST_F(AddressTest, CommandLineAddressWithQuoteIsRefused)
+{
+    const std::string oldAddress = "http://standin.test/watch?v=kept";
+    const std::string oldDestination = Temp("kept.mp4");
+    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord(oldAddress.c_str(), oldDestination.c_str(), 0,
+                                                    {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}}, 2)));
+    ASSERT_TRUE(Start("http://standin.test/watch?v=bad&title=a\"b")) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusedWithAlert(oldAddress, oldDestination, Describe(43)));
+
+    Record record;
+    ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
+    EXPECT_EQ(oldAddress, record.address);
+    ExpectFormats(record, {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}});
+    EXPECT_EQ(2, record.selectedFormat);
+}
+
+// Shell characters, blanks and %NAME% text must reach the tool as one argument, and run nothing.
+TEST_F(AddressTest, CommandLineAddressWithShellCharactersReachesTheToolUnchanged)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old", Temp("old.mp4").c_str(), 0,
+                                                    {{22, "mp4", 720, 1280}}, 1)));
+    // "%TE" is no escape, so the title keeps %TEMP% as written.
+    const std::string address = "http://standin.test/watch?title=Rock (live) ^2 %TEMP% 50%&v=sh1&formats=22"
+                                "&junk=a|b<c>d & echo INJECTED>inj.txt & echo INJECTED>inj2.txt";
+    ASSERT_TRUE(Start(("\"" + address + "\"").c_str())) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, Temp("Rock (live) ^2 %TEMP% 50%.mp4").c_str()))
+        << DriverError() << OpenBoxes();
+    EXPECT_EQ(address, Text(IDC_URL_EDIT));
+
+    std::vector<Arguments> runs = Runs();
+    EXPECT_EQ(2u, runs.size());
+    ExpectProbeRuns(runs, 0, address);
+    ExpectNoInjectedFiles();
+    EXPECT_EQ(0, CountDialogs(&run));
+}
+
+// The same through the clipboard, also with a trailing backslash, which quoting must not turn into an escape.
+TEST_F(AddressTest, PastedAddressWithShellCharactersReachesTheToolUnchanged)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old", Temp("old.mp4").c_str(), 0,
+                                                    {{22, "mp4", 720, 1280}}, 1)));
+    ASSERT_TRUE(Start()) << DriverError();
+    // The title ends at the '&'; the rest of the address is ignored by the page.
+    const std::string address = "http://standin.test/watch?v=sh2&formats=43&title=Tom ^& Jerry (%PATH%)"
+                                "&x=1 | echo INJECTED>inj.txt &(echo INJECTED>inj2.txt) <nul ^ dir\\";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, Temp("Tom ^.webm")));
+    EXPECT_EQ(address, Text(IDC_URL_EDIT));
+
+    std::vector<Arguments> runs = Runs();
+    EXPECT_EQ(2u, runs.size());
+    ExpectProbeRuns(runs, 0, address);
+    ExpectNoInjectedFiles();
+    EXPECT_EQ(0, CountDialogs(&run));
+}
+
+// A paste right after the previous probe (the command-line one, then each other) must probe again cleanly.
+TEST_F(AddressTest, ProbesInQuickSuccessionAllSucceed)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old", Temp("old.mp4").c_str(), 0,
+                                                    {{22, "mp4", 720, 1280}}, 1)));
+    const std::string first = "http://standin.test/watch?v=q0&title=Quick 0&formats=22";
+    ASSERT_TRUE(Start(first.c_str())) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, Temp("Quick 0.mp4").c_str())) << DriverError() << OpenBoxes();
+
+    const char *extensions[] = {"webm", "flv", "3gp", "mp4"};
+    const char *codes[] = {"43", "5", "17", "18"};
+    for (int i = 0; i < 4; ++i) {
+        char address[256];
+        char name[64];
+        snprintf(address, sizeof address, "http://standin.test/watch?v=q%d&title=Quick %d&formats=%s", i + 1, i + 1,
+                 codes[i]);
+        snprintf(name, sizeof name, "Quick %d.%s", i + 1, extensions[i]);
+        SCOPED_TRACE(address);
+        ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, Temp(name)));
+        EXPECT_EQ(Describe(atoi(codes[i])), Text(IDC_FORMAT_INFO));
+    }
+    EXPECT_EQ(10u, Runs().size());
+    EXPECT_EQ(0, CountDialogs(&run));
+}
+
+TEST_F(AddressTest, FailingPageLeavesTheDirectoryAndNoFormats)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old", Temp("old.mp4").c_str(), 0,
+                                                    {{22, "mp4", 720, 1280}, {18, "mp4", 360, 640}}, 1)));
+    ASSERT_TRUE(Start()) << DriverError();
+    ASSERT_EQ(Temp("old.mp4"), Text(IDC_DEST_EDIT));
+    const std::string address = "http://standin.test/watch?v=broken&title=Never&fail=1";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, std::string(run.tempDir) + "\\"));
+
+    EXPECT_EQ(address, Text(IDC_URL_EDIT));
+    std::vector<Arguments> runs = Runs();
+    EXPECT_EQ(2u, runs.size());
+    ExpectProbeRuns(runs, 0, address);
+    EXPECT_EQ(0, FileSize(Temp(TITLE_OUT_NAME).c_str())) << "the failing page printed a title";
+    ExpectProbeCopyGone();
+    EXPECT_EQ(0, CountDialogs(&run)) << "an empty title is not an error";
+
+    Record record;
+    ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
+    EXPECT_EQ(0, record.formatCount);
+    EXPECT_EQ(address, record.address);
+}
+
+// A paused state and a new command-line address: the new page replaces the old, and Continue fetches it.
+TEST_F(AddressTest, PausedStateWithCommandLineAddressContinuesTheNewPage)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old&formats=22,18",
+                                                    Temp("old.mp4").c_str(), 1,
+                                                    {{22, "mp4", 720, 1280}, {18, "mp4", 360, 640}}, 2)));
+    // Unquoted, with blanks inside: the whole command line is the address.
+    const std::string address = "http://standin.test/watch?v=fresh&title=Fresh Page&formats=43,5"
+                                "&size=40000&step=4000&delay=20";
+    ASSERT_TRUE(Start((" " + address + " ").c_str())) << DriverError();
+    char destination[1024] = "";
+    ASSERT_TRUE(WaitUntil([&] { return GetControlText(&run, IDC_DEST_EDIT, destination, sizeof destination); }))
+        << DriverError();
+    const std::string target = Temp("Fresh Page.webm");
+    EXPECT_EQ(target, std::string(destination)) << "the probe ran after the loop started";
+    EXPECT_EQ(address, Text(IDC_URL_EDIT));
+    ASSERT_TRUE(WaitControlText(&run, IDC_START, "Continue")) << DriverError();
+    EXPECT_EQ(Describe(43), Text(IDC_FORMAT_INFO));
+
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError();
+    std::vector<Arguments> runs = Runs();
+    ASSERT_EQ(3u, runs.size());
+    ExpectProbeRuns(runs, 0, address);
+    ASSERT_FALSE(runs[2].empty());
+    EXPECT_EQ(address, runs[2].back()) << "download run: " << Joined(runs[2]);
+
+    std::string bytes;
+    ASSERT_TRUE(WaitUntil([&] { return FileSize(target.c_str()) == 40000; })) << target;
+    ASSERT_TRUE(ReadWholeFile(target.c_str(), &bytes)) << DriverError();
+    for (size_t i = 0; i < bytes.size(); ++i)
+        ASSERT_EQ(StandinByte("fresh", i), (unsigned char)bytes[i]) << "byte " << i << " of " << target;
+    EXPECT_FALSE(FileExists(Temp("old.mp4").c_str()));
+    EXPECT_FALSE(FileExists(Temp("old.mp4.part").c_str()));
+}
+
+// ---- Save File ----
+
+TEST_F(AddressTest, SaveFileOffersOneFilterPerFormatAndChoosesTheFormat)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    std::string directory = DirectoryOf(Text(IDC_DEST_EDIT));
+    const std::string address = "http://standin.test/watch?v=save1&title=Saved&formats=22,18,43";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, directory + "Saved.mp4"));
+
+    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
+    HWND dialog = FindDialog(&run);
+    ASSERT_TRUE(dialog != NULL) << DriverError();
+    EXPECT_EQ(run.window, GetWindow(dialog, GW_OWNER)) << "the save dialog must be owned by the main window";
+    const std::string expected[] = {FilterText(22, 720, 1280), FilterText(18, 360, 640), FilterText(43, 360, 640)};
+    ASSERT_EQ(3, SaveDialogFilterCount(dialog)) << DriverError();
+    for (int i = 0; i < 3; ++i) {
+        char entry[256];
+        ASSERT_TRUE(SaveDialogFilterText(dialog, i, entry, sizeof entry)) << DriverError();
+        EXPECT_EQ(expected[i], std::string(entry)) << "filter " << i + 1;
+    }
+    EXPECT_EQ(0, SaveDialogSelectedFilter(dialog)) << "selection 1 is the first filter";
+
+    ASSERT_TRUE(SelectSaveDialogFilter(dialog, 2)) << DriverError();
+    const std::string chosen = Temp("my clip");
+    ASSERT_TRUE(SetSaveDialogFileName(dialog, chosen.c_str())) << DriverError();
+    ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
+    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
+    EXPECT_TRUE(WaitControlText(&run, IDC_FORMAT_INFO, Describe(43).c_str())) << DriverError();
+
+    // Opening it again starts from the format chosen.
+    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
+    dialog = FindDialog(&run);
+    ASSERT_TRUE(dialog != NULL) << DriverError();
+    EXPECT_EQ(2, SaveDialogSelectedFilter(dialog));
+    ASSERT_TRUE(CancelSaveDialog(dialog)) << DriverError();
+    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+
+    Record record;
+    ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
+    EXPECT_EQ(3, record.selectedFormat);
+    EXPECT_EQ(chosen + ".webm", record.destination);
+    EXPECT_EQ(3, record.formatCount);
+}
+
+TEST_F(AddressTest, SaveFileCancelKeepsDestinationAndSelection)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    std::string directory = DirectoryOf(Text(IDC_DEST_EDIT));
+    const std::string address = "http://standin.test/watch?v=save2&title=Kept&formats=18,22,43";
+    const std::string destination = directory + "Kept.mp4";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, destination));
+
+    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
+    HWND dialog = FindDialog(&run);
+    ASSERT_TRUE(dialog != NULL) << DriverError();
+    ASSERT_TRUE(SelectSaveDialogFilter(dialog, 2)) << DriverError();
+    ASSERT_TRUE(SetSaveDialogFileName(dialog, Temp("discarded").c_str())) << DriverError();
+    ASSERT_TRUE(CancelSaveDialog(dialog)) << DriverError();
+    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+
+    EXPECT_EQ(destination, Text(IDC_DEST_EDIT));
+    EXPECT_EQ(Describe(18), Text(IDC_FORMAT_INFO));
+    Record record;
+    ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
+    EXPECT_EQ(1, record.selectedFormat);
+    EXPECT_EQ(destination, record.destination);
+}
+
+TEST_F(AddressTest, SaveFileSkipsCodesOutsideTheCatalogue)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    std::string directory = DirectoryOf(Text(IDC_DEST_EDIT));
+    const std::string address = "http://standin.test/watch?v=save3&title=Gap&formats=22,140,43";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, directory + "Gap.mp4"));
+
+    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
+    HWND dialog = FindDialog(&run);
+    ASSERT_TRUE(dialog != NULL) << DriverError();
+    ASSERT_EQ(2, SaveDialogFilterCount(dialog)) << DriverError();
+    char entry[256];
+    ASSERT_TRUE(SaveDialogFilterText(dialog, 0, entry, sizeof entry)) << DriverError();
+    EXPECT_EQ(FilterText(22, 720, 1280), std::string(entry));
+    ASSERT_TRUE(SaveDialogFilterText(dialog, 1, entry, sizeof entry)) << DriverError();
+    EXPECT_EQ(FilterText(43, 360, 640), std::string(entry));
+
+    ASSERT_TRUE(SelectSaveDialogFilter(dialog, 1)) << DriverError();
+    const std::string chosen = Temp("gap clip");
+    ASSERT_TRUE(SetSaveDialogFileName(dialog, chosen.c_str())) << DriverError();
+    ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
+    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
+    EXPECT_TRUE(WaitControlText(&run, IDC_FORMAT_INFO, Describe(43).c_str())) << DriverError();
+
+    // And back: selection 3 is the second filter.
+    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
+    dialog = FindDialog(&run);
+    ASSERT_TRUE(dialog != NULL) << DriverError();
+    EXPECT_EQ(1, SaveDialogSelectedFilter(dialog));
+    ASSERT_TRUE(CancelSaveDialog(dialog)) << DriverError();
+    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+
+    Record record;
+    ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
+    EXPECT_EQ(3, record.selectedFormat);
+    ASSERT_EQ(3, record.formatCount);
+    EXPECT_EQ(22, record.formats[0].code);
+    EXPECT_EQ(140, record.formats[1].code);
+    EXPECT_EQ(43, record.formats[2].code);
+}
+
+// ---- the whole story ----
+
+TEST_F(AddressTest, WholeStoryFromCommandLineToCompleteFile)
+{
+    const std::string address = "http://standin.test/watch?v=story&title=Story&formats=22,18,43"
+                                "&size=300000&step=30000&delay=50";
+    ASSERT_TRUE(Start(address.c_str())) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_URL_EDIT, address.c_str())) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (ExeDir() + "Story.mp4").c_str())) << DriverError();
+
+    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
+    HWND dialog = FindDialog(&run);
+    ASSERT_TRUE(dialog != NULL) << DriverError();
+    char entry[256];
+    ASSERT_TRUE(SaveDialogFilterText(dialog, 0, entry, sizeof entry)) << DriverError();
+    ASSERT_EQ(FilterText(22, 720, 1280), std::string(entry));
+    ASSERT_TRUE(SelectSaveDialogFilter(dialog, 0)) << DriverError();
+    const std::string target = Temp("story");
+    ASSERT_TRUE(SetSaveDialogFileName(dialog, target.c_str())) << DriverError();
+    ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
+    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    const std::string file = target + ".mp4";
+    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, file.c_str())) << DriverError();
+    EXPECT_EQ(Describe(22), Text(IDC_FORMAT_INFO));
+
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError();
+    RECT fill;
+    ASSERT_TRUE(GetControlRect(&run, IDC_PROGRESS_FILL, &fill)) << DriverError();
+    EXPECT_EQ(290, fill.right - fill.left);
+    EXPECT_EQ(25, fill.bottom - fill.top);
+
+    ASSERT_TRUE(WaitUntil([&] { return FileSize(file.c_str()) == 300000; }))
+        << file << " has " << FileSize(file.c_str()) << " bytes";
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(file.c_str(), &bytes)) << DriverError();
+    ASSERT_EQ(300000u, bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        ASSERT_EQ(StandinByte("story", i), (unsigned char)bytes[i]) << "byte " << i;
+    EXPECT_FALSE(FileExists((file + ".part").c_str()));
+    const std::string toolCopy = Temp(DOWNLOAD_TOOL_NAME);
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(toolCopy.c_str()); })) << toolCopy << " was left behind";
+    EXPECT_FALSE(FileExists(Temp(PROBE_TOOL_NAME).c_str()));
+    EXPECT_FALSE(FileExists((ExeDir() + "Story.mp4").c_str())) << "downloaded to the proposed name, not the chosen one";
+
+    std::vector<Arguments> runs = Runs();
+    ASSERT_EQ(3u, runs.size());
+    ExpectProbeRuns(runs, 0, address);
+    ASSERT_FALSE(runs[2].empty());
+    EXPECT_EQ(address, runs[2].back()) << "download run: " << Joined(runs[2]);
+    EXPECT_EQ(0, CountDialogs(&run));
+}
+
+} // namespace
