@@ -303,7 +303,7 @@ protected:
         ASSERT_TRUE(shown) << why << OpenBoxes();
     }
 
-    // Captions and texts of the boxes now open, for failure messages.
+    // Caption and text of a box now open, for failure messages.
     std::string OpenBoxes()
     {
         std::string list;
