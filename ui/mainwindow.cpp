@@ -20,7 +20,7 @@ static MainState mainState;
 
 enum ControlFont { WITH_FONT, NO_FONT };
 
-struct ControlSpec {
+struct ControlLayout {
     int id;
     const char *className;
     DWORD style;
@@ -35,7 +35,7 @@ static const DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_FLA
 static const DWORD TAB_STYLE = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY;
 
 // In creation order; the timer starts between the minimise tab and the progress frame.
-static const ControlSpec CONTROLS_BEFORE_TIMER[] = {
+static const ControlLayout CONTROLS_BEFORE_TIMER[] = {
     {IDC_URL_LABEL, "STATIC", PLAIN_STATIC, WS_EX_TRANSPARENT, 5, 5, 100, 15, WITH_FONT},
     {IDC_DEST_LABEL, "STATIC", PLAIN_STATIC, WS_EX_TRANSPARENT, 5, 30, 100, 15, WITH_FONT},
     {IDC_STATUS_LABEL, "STATIC", PLAIN_STATIC, WS_EX_TRANSPARENT, 5, 55, 100, 15, WITH_FONT},
@@ -67,13 +67,13 @@ static const char *CreationText(int id, const char *defaultDestination)
     }
 }
 
-static HWND CreateControl(HWND parent, const ControlSpec *spec, const char *text)
+static HWND CreateControl(HWND parent, const ControlLayout *layout, const char *text)
 {
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(parent, GWLP_HINSTANCE);
-    HWND control = CreateWindowExA(spec->exStyle, spec->className, text, spec->style, spec->x,
-                                   spec->y, spec->width, spec->height, parent,
-                                   (HMENU)(INT_PTR)spec->id, instance, NULL);
-    if (spec->font == WITH_FONT)
+    HWND control = CreateWindowExA(layout->exStyle, layout->className, text, layout->style, layout->x,
+                                   layout->y, layout->width, layout->height, parent,
+                                   (HMENU)(INT_PTR)layout->id, instance, NULL);
+    if (layout->font == WITH_FONT)
         SendMessageA(control, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
     return control;
 }
@@ -87,9 +87,9 @@ static void SetPicture(HWND control, int bitmapId)
 
 static void CreateProgressBar(HWND window)
 {
-    static const ControlSpec frame = {IDC_PROGRESS_FRAME, "STATIC", PLAIN_STATIC, WS_EX_STATICEDGE,
+    static const ControlLayout frame = {IDC_PROGRESS_FRAME, "STATIC", PLAIN_STATIC, WS_EX_STATICEDGE,
                                       5, 80, PROGRESS_BAR_WIDTH, PROGRESS_BAR_HEIGHT, NO_FONT};
-    static const ControlSpec fill = {IDC_PROGRESS_FILL, "STATIC", WS_CHILD | WS_VISIBLE | SS_BITMAP,
+    static const ControlLayout fill = {IDC_PROGRESS_FILL, "STATIC", WS_CHILD | WS_VISIBLE | SS_BITMAP,
                                      WS_EX_STATICEDGE, 0, 0, 20, 20, NO_FONT};
     HWND frameWindow = CreateControl(window, &frame, "");
     HWND fillWindow = CreateControl(frameWindow, &fill, "");
@@ -100,11 +100,11 @@ static void CreateProgressBar(HWND window)
 
 static void CreateControls(HWND window, const char *defaultDestination)
 {
-    for (const ControlSpec &spec : CONTROLS_BEFORE_TIMER) {
-        HWND control = CreateControl(window, &spec, CreationText(spec.id, defaultDestination));
-        if (spec.id == IDC_URL_EDIT)
+    for (const ControlLayout &layout : CONTROLS_BEFORE_TIMER) {
+        HWND control = CreateControl(window, &layout, CreationText(layout.id, defaultDestination));
+        if (layout.id == IDC_URL_EDIT)
             SendMessageA(control, EM_LIMITTEXT, ADDRESS_SIZE - 1, 0);
-        else if (spec.id == IDC_DEST_EDIT)
+        else if (layout.id == IDC_DEST_EDIT)
             SendMessageA(control, EM_LIMITTEXT, DESTINATION_SIZE - 1, 0);
     }
     SetPicture(GetDlgItem(window, IDC_ABOUT_TAB), IDB_ABOUT_TAB);
