@@ -1,7 +1,6 @@
 // End-to-end tests of Paste URL, the command-line address, the probe and its quoting, and Save File,
 // ending with the whole story from a command-line address to a complete file.
 #include <gtest/gtest.h>
-#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -10,83 +9,15 @@
 
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/testdata.h"
 #include "tests/standin/page.h"
 
 namespace {
 
-const char RECORD_NAME[] = "5890DA2.~record.bak";
-const char PROBE_TOOL_NAME[] = "5890DA2.~tester.exe";
-const char TITLE_OUT_NAME[] = "5890DA2.~tester.exe-title-out";
-const char FORMAT_OUT_NAME[] = "5890DA2.~tester.exe-format-out";
-const char DOWNLOAD_TOOL_NAME[] = "5890DA2.~tmp.exe";
-const char ARGS_NAME[] = "standin-args.txt";
-const char DONE_STATUS[] = "Done 100%-Download Complete!";
-
-enum {
-    RECORD_SIZE = 1956,
-    RECORD_ADDRESS = 0,
-    RECORD_DESTINATION = 512,
-    RECORD_PAUSED = 1536,
-    RECORD_FORMATS = 1540,
-    RECORD_FORMAT_SIZE = 17,
-    RECORD_MAX_FORMATS = 24,
-    RECORD_FORMAT_COUNT = 1948,
-    RECORD_SELECTED = 1952
-};
-
-// One catalogue row, as the information panel and the save filters describe it.
-struct CatalogueRow {
-    int code;
-    const char *fileType;
-    const char *resolution;
-    const char *encoding;
-    const char *profile;
-    const char *bitrate;
-    const char *audio;
-    const char *audioBitrate;
-};
-
-const CatalogueRow CATALOGUE[] = {
-    {5, "FLV", "240p", "Sorenson H.263", "N/A", "0.25", "MP3", "64"},
-    {17, "3GP", "144p", "MPEG-4 Visual", "Simple", "0.05", "AAC", "24"},
-    {18, "MP4", "270p/360p", "H.264", "Baseline", "0.5", "AAC", "96"},
-    {22, "MP4", "720p", "H.264", "High", "2-2.9", "AAC", "192"},
-    {34, "FLV", "360p", "H.264", "Main", "0.5", "AAC", "128"},
-    {35, "FLV", "480p", "H.264", "Main", "0.8-1", "AAC", "128"},
-    {37, "MP4", "1080p", "H.264", "High", "3\x96" "5.9", "AAC", "192"},
-    {43, "WebM", "360p", "VP8", "N/A", "0.5", "Vorbis", "128"},
-    {44, "WebM", "480p", "VP8", "N/A", "1", "Vorbis", "128"},
-    {45, "WebM", "720p", "VP8", "N/A", "2", "Vorbis", "192"},
-    {46, "WebM", "1080p", "VP8", "N/A", "N/A", "Vorbis", "192"},
-};
-
-const CatalogueRow *RowOf(int code)
-{
-    for (const CatalogueRow &row : CATALOGUE)
-        if (row.code == code)
-            return &row;
-    return NULL;
-}
-
-// The panel text for a code; empty outside the catalogue.
-std::string Describe(int code)
-{
-    const CatalogueRow *row = RowOf(code);
-    if (!row)
-        return "";
-    char text[512];
-    snprintf(text, sizeof text,
-             "File type:\t%s\nResolution:\t%s\nV.Profile:\t%s\nV.encode:\t%s\nV.bitrate:\t%s\n"
-             "A.encode:\t%s\nA.bitrate:\t%s",
-             row->fileType, row->resolution, row->profile, row->encoding, row->bitrate, row->audio,
-             row->audioBitrate);
-    return text;
-}
-
 // The description part of a save filter, as the file-type box shows it.
 std::string FilterText(int code, int height, int width)
 {
-    const CatalogueRow *row = RowOf(code);
+    const CatalogueRow *row = CatalogueRowOf(code);
     if (!row)
         return "";
     char text[256];
@@ -95,63 +26,15 @@ std::string FilterText(int code, int height, int width)
     return text;
 }
 
-// One offered format as the stand-in lists it (and as the state record keeps it).
-struct Offered {
-    int code;
-    const char *ext;
-    int height;
-    int width;
-};
-
+// The record as the program saved it.
 struct Record {
     std::string address;
     std::string destination;
-    int32_t paused;
-    std::vector<Offered> formats; // ext points into extStore
-    char extStore[RECORD_MAX_FORMATS][6];
-    int32_t formatCount;
-    int32_t selectedFormat;
+    int paused;
+    std::vector<StoredFormat> formats;
+    int formatCount;
+    int selectedFormat;
 };
-
-int32_t ReadInt(const std::string &bytes, size_t at)
-{
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | (unsigned char)bytes[at + i];
-    return (int32_t)value;
-}
-
-void PutInt(std::string *bytes, size_t at, int32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        (*bytes)[at + i] = (char)(((uint32_t)value >> (8 * i)) & 0xFF);
-}
-
-std::string CString(const std::string &bytes, size_t at, size_t size)
-{
-    std::string field = bytes.substr(at, size);
-    size_t end = field.find('\0');
-    return end == std::string::npos ? field : field.substr(0, end);
-}
-
-std::string BuildRecord(const char *address, const char *destination, int paused,
-                        const std::vector<Offered> &formats, int selected)
-{
-    std::string bytes(RECORD_SIZE, '\0');
-    bytes.replace(RECORD_ADDRESS, strlen(address), address);
-    bytes.replace(RECORD_DESTINATION, strlen(destination), destination);
-    PutInt(&bytes, RECORD_PAUSED, paused);
-    for (size_t i = 0; i < formats.size(); ++i) {
-        size_t at = RECORD_FORMATS + i * RECORD_FORMAT_SIZE;
-        PutInt(&bytes, at, formats[i].code);
-        bytes.replace(at + 4, strlen(formats[i].ext), formats[i].ext);
-        PutInt(&bytes, at + 9, formats[i].height);
-        PutInt(&bytes, at + 13, formats[i].width);
-    }
-    PutInt(&bytes, RECORD_FORMAT_COUNT, (int32_t)formats.size());
-    PutInt(&bytes, RECORD_SELECTED, selected);
-    return bytes;
-}
 
 std::string DirectoryOf(const std::string &path)
 {
@@ -159,51 +42,12 @@ std::string DirectoryOf(const std::string &path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// One run of the stand-in as STANDIN_ARGS_FILE recorded it.
-typedef std::vector<std::string> Arguments;
-
-std::string Joined(const Arguments &args)
-{
-    std::string text;
-    for (size_t i = 0; i < args.size(); ++i)
-        text += (i ? "|" : "") + std::string("[") + args[i] + "]";
-    return text;
-}
-
-// Parses "ARGC n", n lines, "END" blocks; false on a malformed file.
-bool ParseRuns(const std::string &text, std::vector<Arguments> *runs, std::string *why)
-{
-    runs->clear();
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            *why = "last line has no line end";
-            return false;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    for (size_t i = 0; i < lines.size();) {
-        int count = -1;
-        if (sscanf(lines[i].c_str(), "ARGC %d", &count) != 1 || count < 0 || i + count + 1 >= lines.size() ||
-            lines[i + count + 1] != "END") {
-            *why = "malformed block at line " + std::to_string(i + 1);
-            return false;
-        }
-        runs->push_back(Arguments(lines.begin() + i + 1, lines.begin() + i + 1 + count));
-        i += count + 2;
-    }
-    return true;
-}
-
 class AddressTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(PrepareRun(&run)) << DriverError();
-        ASSERT_TRUE(TempFilePath(&run, ARGS_NAME, argsPath, sizeof argsPath)) << DriverError();
+        ASSERT_TRUE(TempFilePath(&run, ARGS_LOG_NAME, argsPath, sizeof argsPath)) << DriverError();
     }
 
     // The program's folder: its working directory and the default destination's directory.
@@ -212,29 +56,15 @@ protected:
         return DirectoryOf(run.exePath);
     }
 
-    bool Start(const char *args = NULL)
-    {
-        EnvVar extra[] = {{"STANDIN_ARGS_FILE", argsPath}};
-        return StartApp(&run, args, extra, 1);
-    }
+    bool Start(const char *args = NULL) { return StartAppWithArgsLog(&run, argsPath, args); }
 
-    std::string Temp(const char *name)
-    {
-        char path[MAX_PATH];
-        EXPECT_TRUE(TempFilePath(&run, name, path, sizeof path)) << DriverError();
-        return path;
-    }
+    std::string Temp(const char *name) { return TempPath(&run, name); }
 
-    std::string Text(int id)
-    {
-        char text[2048];
-        EXPECT_TRUE(GetControlText(&run, id, text, sizeof text)) << DriverError();
-        return text;
-    }
+    std::string Text(int id) { return ControlText(&run, id); }
 
     void WriteRecord(const std::string &bytes)
     {
-        ASSERT_TRUE(WriteWholeFile(Temp(RECORD_NAME).c_str(), bytes.data(), bytes.size())) << DriverError();
+        ASSERT_TRUE(WriteTempFile(&run, RECORD_NAME, bytes)) << DriverError();
     }
 
     // Closes the program in an orderly way and reads the record it saved.
@@ -243,55 +73,40 @@ protected:
         ASSERT_TRUE(CloseApp(&run)) << DriverError();
         ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
         std::string bytes;
-        ASSERT_TRUE(ReadWholeFile(Temp(RECORD_NAME).c_str(), &bytes)) << DriverError();
+        ASSERT_TRUE(ReadTempFile(&run, RECORD_NAME, &bytes)) << DriverError();
         ASSERT_EQ((size_t)RECORD_SIZE, bytes.size());
-        record->address = CString(bytes, RECORD_ADDRESS, 512);
-        record->destination = CString(bytes, RECORD_DESTINATION, 1024);
-        record->paused = ReadInt(bytes, RECORD_PAUSED);
-        record->formatCount = ReadInt(bytes, RECORD_FORMAT_COUNT);
-        record->selectedFormat = ReadInt(bytes, RECORD_SELECTED);
+        record->address = GetText(bytes, REC_ADDRESS, REC_ADDRESS_LEN);
+        record->destination = GetText(bytes, REC_DEST, REC_DEST_LEN);
+        record->paused = GetInt32(bytes, REC_PAUSED);
+        record->formatCount = GetInt32(bytes, REC_FORMAT_COUNT);
+        record->selectedFormat = GetInt32(bytes, REC_SELECTED);
         record->formats.clear();
-        for (int i = 0; i < record->formatCount && i < RECORD_MAX_FORMATS; ++i) {
-            size_t at = RECORD_FORMATS + i * RECORD_FORMAT_SIZE;
-            snprintf(record->extStore[i], sizeof record->extStore[i], "%s", CString(bytes, at + 4, 5).c_str());
-            Offered format = {ReadInt(bytes, at), record->extStore[i], ReadInt(bytes, at + 9),
-                              ReadInt(bytes, at + 13)};
-            record->formats.push_back(format);
-        }
+        for (int i = 0; i < record->formatCount && i < REC_FORMAT_SLOTS; ++i)
+            record->formats.push_back(GetFormat(bytes, i));
     }
 
-    void ExpectFormats(const Record &record, const std::vector<Offered> &expected)
+    void ExpectFormats(const Record &record, const std::vector<FormatEntry> &expected)
     {
-        ASSERT_EQ((int32_t)expected.size(), record.formatCount);
+        ASSERT_EQ((int)expected.size(), record.formatCount);
         for (size_t i = 0; i < expected.size(); ++i) {
             SCOPED_TRACE("format record " + std::to_string(i + 1));
             EXPECT_EQ(expected[i].code, record.formats[i].code);
-            EXPECT_STREQ(expected[i].ext, record.formats[i].ext);
+            EXPECT_STREQ(expected[i].ext, record.formats[i].ext.c_str());
             EXPECT_EQ(expected[i].height, record.formats[i].height);
             EXPECT_EQ(expected[i].width, record.formats[i].width);
         }
     }
 
-    std::vector<Arguments> Runs()
-    {
-        std::vector<Arguments> runs;
-        std::string text;
-        if (!FileExists(argsPath))
-            return runs;
-        EXPECT_TRUE(ReadWholeFile(argsPath, &text)) << DriverError();
-        std::string why;
-        EXPECT_TRUE(ParseRuns(text, &runs, &why)) << why << " in:\n" << text;
-        return runs;
-    }
+    std::vector<ArgList> Runs() { return ReadArgsLog(argsPath); }
 
     // The two probe runs for `address` start at runs[first], in their documented order.
-    void ExpectProbeRuns(const std::vector<Arguments> &runs, size_t first, const std::string &address)
+    void ExpectProbeRuns(const std::vector<ArgList> &runs, size_t first, const std::string &address)
     {
         ASSERT_GE(runs.size(), first + 2) << "the probe did not run the tool twice";
-        Arguments title = {"--get-filename", "-o", "%(title)s.%(ext)s", address};
-        Arguments formats = {"--list-formats", address};
-        EXPECT_EQ(title, runs[first]) << "title run: " << Joined(runs[first]);
-        EXPECT_EQ(formats, runs[first + 1]) << "format run: " << Joined(runs[first + 1]);
+        ArgList title = {"--get-filename", "-o", "%(title)s.%(ext)s", address};
+        ArgList formats = {"--list-formats", address};
+        EXPECT_EQ(title, runs[first]) << "title run: " << JoinArgs(runs[first]);
+        EXPECT_EQ(formats, runs[first + 1]) << "format run: " << JoinArgs(runs[first + 1]);
     }
 
     void PasteAndWaitForDestination(const std::string &clipboard, const std::string &destination)
@@ -373,8 +188,8 @@ TEST_F(AddressTest, PasteProbesTheStrippedClipboardAddress)
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(" \r\n  " + address + "  \r\n\r\n", destination));
 
     EXPECT_EQ(address, Text(IDC_URL_EDIT));
-    EXPECT_EQ(Describe(45), Text(IDC_FORMAT_INFO));
-    std::vector<Arguments> runs = Runs();
+    EXPECT_EQ(Description(45), Text(IDC_FORMAT_INFO));
+    std::vector<ArgList> runs = Runs();
     EXPECT_EQ(2u, runs.size());
     ExpectProbeRuns(runs, 0, address);
     ExpectProbeCopyGone();
@@ -382,9 +197,9 @@ TEST_F(AddressTest, PasteProbesTheStrippedClipboardAddress)
     // The probe's output stays in the temp dir.
     std::string titleOut;
     std::string formatOut;
-    EXPECT_TRUE(ReadWholeFile(Temp(TITLE_OUT_NAME).c_str(), &titleOut)) << DriverError();
+    EXPECT_TRUE(ReadTempFile(&run, TITLE_OUT_NAME, &titleOut)) << DriverError();
     EXPECT_EQ(0u, titleOut.find("Clip - part 1_2 _yes_.webm")) << titleOut;
-    EXPECT_TRUE(ReadWholeFile(Temp(FORMAT_OUT_NAME).c_str(), &formatOut)) << DriverError();
+    EXPECT_TRUE(ReadTempFile(&run, FORMAT_OUT_NAME, &formatOut)) << DriverError();
     EXPECT_NE(std::string::npos, formatOut.find("45\t:\twebm\t[720x1280]")) << formatOut;
     EXPECT_NE(std::string::npos, formatOut.find("5\t:\tflv\t[240x400]")) << formatOut;
 
@@ -418,8 +233,8 @@ TEST_F(AddressTest, PasteReplacesAnEarlierPageAndResetsTheSelection)
     const std::string second = "http://standin.test/watch?v=two&title=Second&formats=17,35";
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(second, Temp("Second.3gp")));
     EXPECT_EQ(second, Text(IDC_URL_EDIT));
-    EXPECT_EQ(Describe(17), Text(IDC_FORMAT_INFO));
-    std::vector<Arguments> runs = Runs();
+    EXPECT_EQ(Description(17), Text(IDC_FORMAT_INFO));
+    std::vector<ArgList> runs = Runs();
     EXPECT_EQ(4u, runs.size());
     ExpectProbeRuns(runs, 0, first);
     ExpectProbeRuns(runs, 2, second);
@@ -494,9 +309,9 @@ TEST_F(AddressTest, CommandLineAddressIsUnquotedAndProbedBeforeTheLoop)
     ASSERT_TRUE(GetControlText(&run, IDC_DEST_EDIT, destination, sizeof destination)) << DriverError();
     EXPECT_EQ(address, std::string(url));
     EXPECT_EQ(Temp("Quoted.webm"), std::string(destination));
-    EXPECT_EQ(Describe(43), Text(IDC_FORMAT_INFO));
+    EXPECT_EQ(Description(43), Text(IDC_FORMAT_INFO));
 
-    std::vector<Arguments> runs = Runs();
+    std::vector<ArgList> runs = Runs();
     EXPECT_EQ(2u, runs.size());
     ExpectProbeRuns(runs, 0, address);
     ExpectProbeCopyGone();
@@ -516,7 +331,7 @@ TEST_F(AddressTest, CommandLineAddressWithQuoteIsRefused)
     ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord(oldAddress.c_str(), oldDestination.c_str(), 0,
                                                     {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}}, 2)));
     ASSERT_TRUE(Start("http://standin.test/watch?v=bad&title=a\"b")) << DriverError();
-    ASSERT_NO_FATAL_FAILURE(ExpectRefusedWithAlert(oldAddress, oldDestination, Describe(43)));
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusedWithAlert(oldAddress, oldDestination, Description(43)));
 
     Record record;
     ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
@@ -538,7 +353,7 @@ TEST_F(AddressTest, CommandLineAddressWithShellCharactersReachesTheToolUnchanged
         << DriverError() << OpenBoxes();
     EXPECT_EQ(address, Text(IDC_URL_EDIT));
 
-    std::vector<Arguments> runs = Runs();
+    std::vector<ArgList> runs = Runs();
     EXPECT_EQ(2u, runs.size());
     ExpectProbeRuns(runs, 0, address);
     ExpectNoInjectedFiles();
@@ -557,7 +372,7 @@ TEST_F(AddressTest, PastedAddressWithShellCharactersReachesTheToolUnchanged)
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, Temp("Tom ^.webm")));
     EXPECT_EQ(address, Text(IDC_URL_EDIT));
 
-    std::vector<Arguments> runs = Runs();
+    std::vector<ArgList> runs = Runs();
     EXPECT_EQ(2u, runs.size());
     ExpectProbeRuns(runs, 0, address);
     ExpectNoInjectedFiles();
@@ -583,7 +398,7 @@ TEST_F(AddressTest, ProbesInQuickSuccessionAllSucceed)
         snprintf(name, sizeof name, "Quick %d.%s", i + 1, extensions[i]);
         SCOPED_TRACE(address);
         ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, Temp(name)));
-        EXPECT_EQ(Describe(atoi(codes[i])), Text(IDC_FORMAT_INFO));
+        EXPECT_EQ(Description(atoi(codes[i])), Text(IDC_FORMAT_INFO));
     }
     EXPECT_EQ(10u, Runs().size());
     EXPECT_EQ(0, CountDialogs(&run));
@@ -599,7 +414,7 @@ TEST_F(AddressTest, FailingPageLeavesTheDirectoryAndNoFormats)
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, std::string(run.tempDir) + "\\"));
 
     EXPECT_EQ(address, Text(IDC_URL_EDIT));
-    std::vector<Arguments> runs = Runs();
+    std::vector<ArgList> runs = Runs();
     EXPECT_EQ(2u, runs.size());
     ExpectProbeRuns(runs, 0, address);
     EXPECT_EQ(0, FileSize(Temp(TITLE_OUT_NAME).c_str())) << "the failing page printed a title";
@@ -629,15 +444,15 @@ TEST_F(AddressTest, PausedStateWithCommandLineAddressContinuesTheNewPage)
     EXPECT_EQ(target, std::string(destination)) << "the probe ran after the loop started";
     EXPECT_EQ(address, Text(IDC_URL_EDIT));
     ASSERT_TRUE(WaitControlText(&run, IDC_START, "Continue")) << DriverError();
-    EXPECT_EQ(Describe(43), Text(IDC_FORMAT_INFO));
+    EXPECT_EQ(Description(43), Text(IDC_FORMAT_INFO));
 
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError();
-    std::vector<Arguments> runs = Runs();
+    std::vector<ArgList> runs = Runs();
     ASSERT_EQ(3u, runs.size());
     ExpectProbeRuns(runs, 0, address);
     ASSERT_FALSE(runs[2].empty());
-    EXPECT_EQ(address, runs[2].back()) << "download run: " << Joined(runs[2]);
+    EXPECT_EQ(address, runs[2].back()) << "download run: " << JoinArgs(runs[2]);
 
     std::string bytes;
     ASSERT_TRUE(WaitUntil([&] { return FileSize(target.c_str()) == 40000; })) << target;
@@ -676,7 +491,7 @@ TEST_F(AddressTest, SaveFileOffersOneFilterPerFormatAndChoosesTheFormat)
     ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
     ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
     ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
-    EXPECT_TRUE(WaitControlText(&run, IDC_FORMAT_INFO, Describe(43).c_str())) << DriverError();
+    EXPECT_TRUE(WaitControlText(&run, IDC_FORMAT_INFO, Description(43).c_str())) << DriverError();
 
     // Opening it again starts from the format chosen.
     ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
@@ -710,7 +525,7 @@ TEST_F(AddressTest, SaveFileCancelKeepsDestinationAndSelection)
     ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
 
     EXPECT_EQ(destination, Text(IDC_DEST_EDIT));
-    EXPECT_EQ(Describe(18), Text(IDC_FORMAT_INFO));
+    EXPECT_EQ(Description(18), Text(IDC_FORMAT_INFO));
     Record record;
     ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
     EXPECT_EQ(1, record.selectedFormat);
@@ -740,7 +555,7 @@ TEST_F(AddressTest, SaveFileSkipsCodesOutsideTheCatalogue)
     ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
     ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
     ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
-    EXPECT_TRUE(WaitControlText(&run, IDC_FORMAT_INFO, Describe(43).c_str())) << DriverError();
+    EXPECT_TRUE(WaitControlText(&run, IDC_FORMAT_INFO, Description(43).c_str())) << DriverError();
 
     // And back: selection 3 is the second filter.
     ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
@@ -782,7 +597,7 @@ TEST_F(AddressTest, WholeStoryFromCommandLineToCompleteFile)
     ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
     const std::string file = target + ".mp4";
     ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, file.c_str())) << DriverError();
-    EXPECT_EQ(Describe(22), Text(IDC_FORMAT_INFO));
+    EXPECT_EQ(Description(22), Text(IDC_FORMAT_INFO));
 
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError();
@@ -799,16 +614,16 @@ TEST_F(AddressTest, WholeStoryFromCommandLineToCompleteFile)
     for (size_t i = 0; i < bytes.size(); ++i)
         ASSERT_EQ(StandinByte("story", i), (unsigned char)bytes[i]) << "byte " << i;
     EXPECT_FALSE(FileExists((file + ".part").c_str()));
-    const std::string toolCopy = Temp(DOWNLOAD_TOOL_NAME);
+    const std::string toolCopy = Temp(TOOL_COPY_NAME);
     EXPECT_TRUE(WaitUntil([&] { return !FileExists(toolCopy.c_str()); })) << toolCopy << " was left behind";
     EXPECT_FALSE(FileExists(Temp(PROBE_TOOL_NAME).c_str()));
     EXPECT_FALSE(FileExists((ExeDir() + "Story.mp4").c_str())) << "downloaded to the proposed name, not the chosen one";
 
-    std::vector<Arguments> runs = Runs();
+    std::vector<ArgList> runs = Runs();
     ASSERT_EQ(3u, runs.size());
     ExpectProbeRuns(runs, 0, address);
     ASSERT_FALSE(runs[2].empty());
-    EXPECT_EQ(address, runs[2].back()) << "download run: " << Joined(runs[2]);
+    EXPECT_EQ(address, runs[2].back()) << "download run: " << JoinArgs(runs[2]);
     EXPECT_EQ(0, CountDialogs(&run));
 }
 

@@ -8,88 +8,16 @@
 
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/testdata.h"
 #include "tests/standin/page.h"
 
 namespace {
 
-// Working file names and state record layout of the program.
-const char *RECORD_NAME = "5890DA2.~record.bak";
-const char *TOOL_COPY_NAME = "5890DA2.~tmp.exe";
-enum {
-    RECORD_SIZE = 1956,
-    REC_ADDRESS = 0,
-    REC_ADDRESS_LEN = 512,
-    REC_DEST = 512,
-    REC_DEST_LEN = 1024,
-    REC_PAUSED = 1536,
-    REC_FORMATS = 1540,
-    REC_FORMAT_SIZE = 17,
-    REC_FORMAT_COUNT = 1948,
-    REC_SELECTED = 1952
-};
-
-const char *DONE_TEXT = "Done 100%-Download Complete!";
 const char *STOP_QUESTION = "Do you want to stop downloading right now?";
 const char *EXIT_QUESTION = "Program is in progress! Do you want to exit right now?";
 
 // The four inputs a download locks.
 const int INPUT_IDS[] = {IDC_PASTE, IDC_SAVE, IDC_URL_EDIT, IDC_DEST_EDIT};
-
-void PutInt32(std::string *record, size_t offset, int value)
-{
-    unsigned v = (unsigned)value;
-    for (int i = 0; i < 4; ++i)
-        (*record)[offset + i] = (char)((v >> (8 * i)) & 0xFF);
-}
-
-int GetInt32(const std::string &record, size_t offset)
-{
-    unsigned v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= (unsigned)(unsigned char)record[offset + i] << (8 * i);
-    return (int)v;
-}
-
-void PutText(std::string *record, size_t offset, size_t room, const char *text)
-{
-    size_t n = strlen(text);
-    if (n >= room)
-        n = room - 1;
-    memcpy(&(*record)[offset], text, n);
-}
-
-// Text stored in a fixed char field, up to its first NUL.
-std::string GetText(const std::string &record, size_t offset, size_t room)
-{
-    std::string field = record.substr(offset, room);
-    size_t end = field.find('\0');
-    return end == std::string::npos ? field : field.substr(0, end);
-}
-
-// A record offering format 22 (mp4 720x1280) and 18 (mp4 360x640), 22 selected.
-std::string MakeRecord(const char *address, const char *dest, int paused)
-{
-    std::string record(RECORD_SIZE, '\0');
-    PutText(&record, REC_ADDRESS, REC_ADDRESS_LEN, address);
-    PutText(&record, REC_DEST, REC_DEST_LEN, dest);
-    PutInt32(&record, REC_PAUSED, paused);
-    const struct {
-        int code;
-        const char *ext;
-        int height;
-        int width;
-    } formats[] = {{22, "mp4", 720, 1280}, {18, "mp4", 360, 640}};
-    for (int i = 0; i < 2; ++i) {
-        size_t at = REC_FORMATS + (size_t)i * REC_FORMAT_SIZE;
-        PutInt32(&record, at, formats[i].code);
-        PutText(&record, at + 4, 5, formats[i].ext);
-        PutInt32(&record, at + 9, formats[i].height);
-        PutInt32(&record, at + 13, formats[i].width);
-    }
-    PutInt32(&record, REC_FORMAT_COUNT, 2);
-    PutInt32(&record, REC_SELECTED, 1);
-    return record;
-}
 
 // Expected status line while the stand-in has written `done` bytes; percent cut to
 // tenths and ETA cut to seconds, as the tool defines them.
@@ -123,50 +51,13 @@ std::string ExpectedStatus(unsigned long long done, unsigned long long size, uns
     return ::testing::AssertionSuccess();
 }
 
-// One recorded tool run: its arguments.
-typedef std::vector<std::string> ArgList;
-
-// Parses the stand-in's argument log into runs; false if it is malformed.
-bool ParseArgsLog(const std::string &log, std::vector<ArgList> *runs)
-{
-    runs->clear();
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < log.size()) {
-        size_t end = log.find('\n', start);
-        if (end == std::string::npos)
-            return false; // each run ends with "END\n"
-        lines.push_back(log.substr(start, end - start));
-        start = end + 1;
-    }
-    size_t i = 0;
-    while (i < lines.size()) {
-        int argc = -1;
-        if (sscanf(lines[i].c_str(), "ARGC %d", &argc) != 1 || argc < 0 || i + 1 + argc >= lines.size() ||
-            lines[i + 1 + argc] != "END")
-            return false;
-        runs->push_back(ArgList(lines.begin() + i + 1, lines.begin() + i + 1 + argc));
-        i += argc + 2;
-    }
-    return true;
-}
-
-std::string JoinArgs(const ArgList &args)
-{
-    std::string text;
-    for (size_t i = 0; i < args.size(); ++i)
-        text += "[" + args[i] + "]";
-    return text;
-}
-
 class DownloadTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(PrepareRun(&run)) << DriverError();
-        ASSERT_TRUE(TempFilePath(&run, RECORD_NAME, recordPath, sizeof recordPath)) << DriverError();
         ASSERT_TRUE(TempFilePath(&run, TOOL_COPY_NAME, toolCopy, sizeof toolCopy)) << DriverError();
-        ASSERT_TRUE(TempFilePath(&run, "stand-in-args.txt", argsPath, sizeof argsPath)) << DriverError();
+        ASSERT_TRUE(TempFilePath(&run, ARGS_LOG_NAME, argsPath, sizeof argsPath)) << DriverError();
     }
 
     // Writes the state record for address and a destination under tempDir\<folder>\<name>.
@@ -178,22 +69,17 @@ protected:
         ASSERT_TRUE(JoinPath(dest, sizeof dest, dir, name)) << DriverError();
         ASSERT_LT((size_t)snprintf(part, sizeof part, "%s.part", dest), sizeof part);
         snprintf(addressText, sizeof addressText, "%s", address);
-        std::string record = MakeRecord(address, dest, paused);
-        ASSERT_TRUE(WriteWholeFile(recordPath, record.data(), record.size())) << DriverError();
+        // Format 22 (mp4 720x1280) and 18 (mp4 360x640) offered, 22 selected.
+        std::string record = BuildRecord(address, dest, paused, {{22, "mp4", 720, 1280}, {18, "mp4", 360, 640}}, 1);
+        ASSERT_TRUE(WriteTempFile(&run, RECORD_NAME, record)) << DriverError();
     }
 
     void Start()
     {
-        EnvVar extra[] = {{"STANDIN_ARGS_FILE", argsPath}};
-        ASSERT_TRUE(StartApp(&run, NULL, extra, 1)) << DriverError();
+        ASSERT_TRUE(StartAppWithArgsLog(&run, argsPath)) << DriverError();
     }
 
-    std::string Text(int id)
-    {
-        char text[1024];
-        EXPECT_TRUE(GetControlText(&run, id, text, sizeof text)) << DriverError();
-        return text;
-    }
+    std::string Text(int id) { return ControlText(&run, id); }
 
     bool InputsEnabled(bool enabled)
     {
@@ -277,16 +163,7 @@ protected:
         ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
     }
 
-    std::vector<ArgList> ToolRuns()
-    {
-        std::vector<ArgList> runs;
-        std::string log;
-        if (FileExists(argsPath)) {
-            EXPECT_TRUE(ReadWholeFile(argsPath, &log)) << DriverError();
-            EXPECT_TRUE(ParseArgsLog(log, &runs)) << "malformed argument log:\n" << log;
-        }
-        return runs;
-    }
+    std::vector<ArgList> ToolRuns() { return ReadArgsLog(argsPath); }
 
     // The arguments every download of this test must pass.
     ArgList ExpectedArgs()
@@ -304,7 +181,7 @@ protected:
     std::string ReadRecord()
     {
         std::string record;
-        EXPECT_TRUE(ReadWholeFile(recordPath, &record)) << DriverError();
+        EXPECT_TRUE(ReadTempFile(&run, RECORD_NAME, &record)) << DriverError();
         EXPECT_EQ((size_t)RECORD_SIZE, record.size());
         if (record.size() != RECORD_SIZE)
             record.resize(RECORD_SIZE, '\0');
@@ -341,7 +218,7 @@ protected:
     // Waits for the end of a complete download and checks the finished state.
     void ExpectCompleted(const char *videoId, long long size)
     {
-        EXPECT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_TEXT)) << DriverError() << " " << StateReport();
+        EXPECT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << " " << StateReport();
         EXPECT_TRUE(WaitUntil([&] { return IsIdle(); })) << StateReport();
         EXPECT_TRUE(WaitUntil([&] { return !FileExists(toolCopy); })) << "tool copy left: " << toolCopy;
         ExpectFillSize(290, 25);
@@ -350,7 +227,6 @@ protected:
     }
 
     AppRun run;
-    char recordPath[MAX_PATH];
     char toolCopy[MAX_PATH];
     char argsPath[MAX_PATH];
     char dest[MAX_PATH];
@@ -403,7 +279,7 @@ TEST_F(DownloadTest, ProgressShowsToolTitleAndFillWidth)
             !GetControlRect(&run, IDC_PROGRESS_FILL, &fill) ||
             !GetControlText(&run, IDC_STATUS, after, sizeof after))
             return false;
-        if (strcmp(before, DONE_TEXT) == 0)
+        if (strcmp(before, DONE_STATUS) == 0)
             return true;
         if (strncmp(before, "SP:", 3) != 0)
             return false;

@@ -16,11 +16,12 @@ target_link_options(e2e_driver_selftest PRIVATE -static)
 add_dependencies(e2e_driver_selftest e2e_fakeapp)
 add_test(NAME e2e_driver_selftest COMMAND e2e_driver_selftest)
 
-# One test program per feature file; each runs the real program.
+# One test program per feature file; each runs the real program and shares testdata.cpp.
 file(GLOB E2E_TEST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
 foreach(test_file ${E2E_TEST_FILES})
     get_filename_component(test_name ${test_file} NAME_WE)
-    add_executable(e2e_${test_name} ${test_file} ${CMAKE_SOURCE_DIR}/tests/standin/page.cpp)
+    add_executable(e2e_${test_name} ${test_file} ${CMAKE_SOURCE_DIR}/tests/e2e/testdata.cpp
+                   ${CMAKE_SOURCE_DIR}/tests/standin/page.cpp)
     target_link_libraries(e2e_${test_name} PRIVATE e2e_driver gtest_main)
     target_link_options(e2e_${test_name} PRIVATE -static)
     add_dependencies(e2e_${test_name} vidmora)

@@ -8,131 +8,14 @@
 
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/testdata.h"
 
 namespace {
 
-// ---- the state record, built and read by hand from its fixed layout ----
-
-const char RECORD_NAME[] = "5890DA2.~record.bak";
-const char TOOL_COPY_NAME[] = "5890DA2.~tmp.exe";
-enum {
-    RECORD_SIZE = 1956,
-    REC_ADDRESS = 0,
-    REC_ADDRESS_LEN = 512,
-    REC_DEST = 512,
-    REC_DEST_LEN = 1024,
-    REC_PAUSED = 1536,
-    REC_FORMATS = 1540,
-    REC_FORMAT_SIZE = 17,
-    REC_FORMAT_SLOTS = 24,
-    REC_COUNT = 1948,
-    REC_SELECTED = 1952
-};
-
+// What a start without a usable record shows, and the format list it then writes back.
 const char WATCH_PREFIX[] = "http://www.youtube.com/watch?v=";
 const int DEFAULT_CODES[] = {37, 46, 22, 45, 35, 44, 34, 18, 43, 5, 17};
 const int DEFAULT_COUNT = (int)(sizeof DEFAULT_CODES / sizeof DEFAULT_CODES[0]);
-
-struct FormatEntry {
-    int code;
-    const char *ext;
-    int height;
-    int width;
-};
-
-void PutInt32(std::string *record, size_t offset, int value)
-{
-    unsigned int v = (unsigned int)value;
-    for (int i = 0; i < 4; ++i)
-        (*record)[offset + i] = (char)((v >> (8 * i)) & 0xFF);
-}
-
-int GetInt32(const std::string &record, size_t offset)
-{
-    unsigned int v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= (unsigned int)(unsigned char)record[offset + i] << (8 * i);
-    return (int)v;
-}
-
-void PutText(std::string *record, size_t offset, size_t room, const char *text)
-{
-    size_t n = strlen(text);
-    if (n >= room)
-        n = room - 1;
-    record->replace(offset, n, text, n);
-}
-
-// A NUL-terminated field; the whole field when no NUL is inside it.
-std::string GetText(const std::string &record, size_t offset, size_t room)
-{
-    const char *start = record.data() + offset;
-    size_t n = 0;
-    while (n < room && start[n] != '\0')
-        ++n;
-    return std::string(start, n);
-}
-
-std::string BuildRecord(const char *address, const char *dest, int paused, const FormatEntry *formats,
-                        int formatCount, int storedCount, int selected)
-{
-    std::string record(RECORD_SIZE, '\0');
-    PutText(&record, REC_ADDRESS, REC_ADDRESS_LEN, address);
-    PutText(&record, REC_DEST, REC_DEST_LEN, dest);
-    PutInt32(&record, REC_PAUSED, paused);
-    for (int i = 0; i < formatCount && i < REC_FORMAT_SLOTS; ++i) {
-        size_t at = REC_FORMATS + (size_t)i * REC_FORMAT_SIZE;
-        PutInt32(&record, at, formats[i].code);
-        PutText(&record, at + 4, 5, formats[i].ext);
-        PutInt32(&record, at + 9, formats[i].height);
-        PutInt32(&record, at + 13, formats[i].width);
-    }
-    PutInt32(&record, REC_COUNT, storedCount);
-    PutInt32(&record, REC_SELECTED, selected);
-    return record;
-}
-
-int RecordCode(const std::string &record, int index)
-{
-    return GetInt32(record, REC_FORMATS + (size_t)index * REC_FORMAT_SIZE);
-}
-
-// ---- the information panel's text, from the catalogue ----
-
-struct CatalogueRow {
-    int code;
-    const char *fileType, *resolution, *encoding, *profile, *bitrate, *audio, *abitrate;
-};
-
-const CatalogueRow CATALOGUE[] = {
-    {5, "FLV", "240p", "Sorenson H.263", "N/A", "0.25", "MP3", "64"},
-    {17, "3GP", "144p", "MPEG-4 Visual", "Simple", "0.05", "AAC", "24"},
-    {18, "MP4", "270p/360p", "H.264", "Baseline", "0.5", "AAC", "96"},
-    {22, "MP4", "720p", "H.264", "High", "2-2.9", "AAC", "192"},
-    {34, "FLV", "360p", "H.264", "Main", "0.5", "AAC", "128"},
-    {35, "FLV", "480p", "H.264", "Main", "0.8-1", "AAC", "128"},
-    {37, "MP4", "1080p", "H.264", "High", "3\x96" "5.9", "AAC", "192"},
-    {43, "WebM", "360p", "VP8", "N/A", "0.5", "Vorbis", "128"},
-    {44, "WebM", "480p", "VP8", "N/A", "1", "Vorbis", "128"},
-    {45, "WebM", "720p", "VP8", "N/A", "2", "Vorbis", "192"},
-    {46, "WebM", "1080p", "VP8", "N/A", "N/A", "Vorbis", "192"},
-};
-
-std::string Description(int code)
-{
-    for (size_t i = 0; i < sizeof CATALOGUE / sizeof CATALOGUE[0]; ++i) {
-        const CatalogueRow &r = CATALOGUE[i];
-        if (r.code != code)
-            continue;
-        char text[512];
-        snprintf(text, sizeof text,
-                 "File type:\t%s\nResolution:\t%s\nV.Profile:\t%s\nV.encode:\t%s\nV.bitrate:\t%s\n"
-                 "A.encode:\t%s\nA.bitrate:\t%s",
-                 r.fileType, r.resolution, r.profile, r.encoding, r.bitrate, r.audio, r.abitrate);
-        return text;
-    }
-    return "";
-}
 
 // Shows tabs and line ends so a mismatch is readable in the failure message.
 std::string Visible(const std::string &text)
@@ -273,24 +156,14 @@ std::string Join(const std::vector<std::string> &names)
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    std::string Text(int id)
-    {
-        char text[2048];
-        EXPECT_TRUE(GetControlText(&run, id, text, sizeof text)) << DriverError();
-        return text;
-    }
+    std::string Text(int id) { return ControlText(&run, id); }
 
-    std::string RecordPath()
-    {
-        char path[MAX_PATH];
-        EXPECT_TRUE(TempFilePath(&run, RECORD_NAME, path, sizeof path)) << DriverError();
-        return path;
-    }
+    std::string RecordPath() { return TempPath(&run, RECORD_NAME); }
 
     void WriteRecord(const std::string &bytes)
     {
         ASSERT_TRUE(PrepareRun(&run)) << DriverError();
-        ASSERT_TRUE(WriteWholeFile(RecordPath().c_str(), bytes.data(), bytes.size())) << DriverError();
+        ASSERT_TRUE(WriteTempFile(&run, RECORD_NAME, bytes)) << DriverError();
     }
 
     // Closes the idle program (no question may block it) and returns the record it wrote.
@@ -309,9 +182,9 @@ protected:
 
     void ExpectDefaultCodes(const std::string &record)
     {
-        EXPECT_EQ(DEFAULT_COUNT, GetInt32(record, REC_COUNT)) << "formatCount";
+        EXPECT_EQ(DEFAULT_COUNT, GetInt32(record, REC_FORMAT_COUNT)) << "formatCount";
         for (int i = 0; i < DEFAULT_COUNT; ++i)
-            EXPECT_EQ(DEFAULT_CODES[i], RecordCode(record, i)) << "format record " << i;
+            EXPECT_EQ(DEFAULT_CODES[i], GetFormatCode(record, i)) << "format record " << i;
     }
 
     // The panel is filled at start; wait for it rather than race the first paint.
@@ -447,8 +320,8 @@ TEST_F(MainWindowTest, SavedRecordRestoresBoxesAndChosenFormat)
 {
     const char *address = "http://standin.test/watch?v=restored&title=Kept";
     const char *dest = "C:\\videos\\kept clip.webm";
-    const FormatEntry formats[] = {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}};
-    WriteRecord(BuildRecord(address, dest, 0, formats, 2, 2, 2));
+    const std::vector<FormatEntry> formats = {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}};
+    WriteRecord(BuildRecord(address, dest, 0, formats, 2));
     if (HasFatalFailure())
         return;
 
@@ -469,18 +342,18 @@ TEST_F(MainWindowTest, SavedRecordRestoresBoxesAndChosenFormat)
     EXPECT_EQ(address, GetText(record, REC_ADDRESS, REC_ADDRESS_LEN));
     EXPECT_EQ(dest, GetText(record, REC_DEST, REC_DEST_LEN));
     EXPECT_EQ(0, GetInt32(record, REC_PAUSED));
-    EXPECT_EQ(2, GetInt32(record, REC_COUNT));
-    EXPECT_EQ(22, RecordCode(record, 0));
-    EXPECT_EQ(43, RecordCode(record, 1));
+    EXPECT_EQ(2, GetInt32(record, REC_FORMAT_COUNT));
+    EXPECT_EQ(22, GetFormatCode(record, 0));
+    EXPECT_EQ(43, GetFormatCode(record, 1));
     EXPECT_EQ(2, GetInt32(record, REC_SELECTED));
 }
 
 TEST_F(MainWindowTest, PausedRecordOffersContinueAndLocksTheRest)
 {
-    const FormatEntry formats[] = {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}};
+    const std::vector<FormatEntry> formats = {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}};
     const char *address = "http://standin.test/watch?v=paused";
     const char *dest = "C:\\videos\\paused.mp4";
-    WriteRecord(BuildRecord(address, dest, 1, formats, 2, 2, 1));
+    WriteRecord(BuildRecord(address, dest, 1, formats, 1));
     if (HasFatalFailure())
         return;
 
@@ -501,9 +374,8 @@ TEST_F(MainWindowTest, PausedRecordOffersContinueAndLocksTheRest)
 
 TEST_F(MainWindowTest, ShortRecordStartsLikeNoRecord)
 {
-    const FormatEntry formats[] = {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}};
-    std::string full = BuildRecord("http://standin.test/watch?v=short", "C:\\videos\\short.webm", 0, formats, 2,
-                                   2, 2);
+    const std::vector<FormatEntry> formats = {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}};
+    std::string full = BuildRecord("http://standin.test/watch?v=short", "C:\\videos\\short.webm", 0, formats, 2);
     const size_t sizes[] = {0, 1000, RECORD_SIZE - 1};
     for (size_t i = 0; i < sizeof sizes / sizeof sizes[0]; ++i) {
         char name[128];
@@ -512,7 +384,7 @@ TEST_F(MainWindowTest, ShortRecordStartsLikeNoRecord)
         snprintf(context, sizeof context, "record of %u bytes", (unsigned)sizes[i]);
         SCOPED_TRACE(context);
         ASSERT_TRUE(PrepareRun(&run, name)) << DriverError();
-        ASSERT_TRUE(WriteWholeFile(RecordPath().c_str(), full.data(), sizes[i])) << DriverError();
+        ASSERT_TRUE(WriteTempFile(&run, RECORD_NAME, full.substr(0, sizes[i]))) << DriverError();
 
         ASSERT_TRUE(StartApp(&run)) << DriverError();
         ExpectCreationTexts(context);
@@ -530,7 +402,7 @@ TEST_F(MainWindowTest, ShortRecordStartsLikeNoRecord)
 TEST_F(MainWindowTest, BadFormatCountFallsBackToDefaultList)
 {
     // Valid-looking codes sit in the slots so that using them would show on the panel.
-    const FormatEntry formats[] = {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}};
+    const std::vector<FormatEntry> formats = {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}};
     const int counts[] = {99, REC_FORMAT_SLOTS + 1, -1};
     for (size_t i = 0; i < sizeof counts / sizeof counts[0]; ++i) {
         char name[128];
@@ -539,9 +411,9 @@ TEST_F(MainWindowTest, BadFormatCountFallsBackToDefaultList)
         snprintf(context, sizeof context, "formatCount %d", counts[i]);
         SCOPED_TRACE(context);
         ASSERT_TRUE(PrepareRun(&run, name)) << DriverError();
-        std::string bytes = BuildRecord("http://standin.test/watch?v=count", "C:\\videos\\count.mp4", 0, formats,
-                                        2, counts[i], 1);
-        ASSERT_TRUE(WriteWholeFile(RecordPath().c_str(), bytes.data(), bytes.size())) << DriverError();
+        std::string bytes = BuildRecord("http://standin.test/watch?v=count", "C:\\videos\\count.mp4", 0, formats, 1);
+        PutInt32(&bytes, REC_FORMAT_COUNT, counts[i]);
+        ASSERT_TRUE(WriteTempFile(&run, RECORD_NAME, bytes)) << DriverError();
 
         ASSERT_TRUE(StartApp(&run)) << DriverError();
         ExpectPanelDescribes(37, context);
@@ -558,7 +430,7 @@ TEST_F(MainWindowTest, BadFormatCountFallsBackToDefaultList)
 
 TEST_F(MainWindowTest, BadSelectionFallsBackToFirstFormat)
 {
-    const FormatEntry formats[] = {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}};
+    const std::vector<FormatEntry> formats = {{22, "mp4", 720, 1280}, {43, "webm", 360, 640}};
     const int selections[] = {0, 3, -7};
     for (size_t i = 0; i < sizeof selections / sizeof selections[0]; ++i) {
         char name[128];
@@ -568,8 +440,8 @@ TEST_F(MainWindowTest, BadSelectionFallsBackToFirstFormat)
         SCOPED_TRACE(context);
         ASSERT_TRUE(PrepareRun(&run, name)) << DriverError();
         std::string bytes = BuildRecord("http://standin.test/watch?v=select", "C:\\videos\\select.mp4", 0, formats,
-                                        2, 2, selections[i]);
-        ASSERT_TRUE(WriteWholeFile(RecordPath().c_str(), bytes.data(), bytes.size())) << DriverError();
+                                        selections[i]);
+        ASSERT_TRUE(WriteTempFile(&run, RECORD_NAME, bytes)) << DriverError();
 
         ASSERT_TRUE(StartApp(&run)) << DriverError();
         ExpectPanelDescribes(22, context);
@@ -579,9 +451,9 @@ TEST_F(MainWindowTest, BadSelectionFallsBackToFirstFormat)
         CloseAndReadRecord(&record);
         if (HasFatalFailure())
             return;
-        EXPECT_EQ(2, GetInt32(record, REC_COUNT));
-        EXPECT_EQ(22, RecordCode(record, 0));
-        EXPECT_EQ(43, RecordCode(record, 1));
+        EXPECT_EQ(2, GetInt32(record, REC_FORMAT_COUNT));
+        EXPECT_EQ(22, GetFormatCode(record, 0));
+        EXPECT_EQ(43, GetFormatCode(record, 1));
         EXPECT_EQ(1, GetInt32(record, REC_SELECTED));
     }
 }
@@ -633,9 +505,9 @@ TEST_F(MainWindowTest, SecondRunRestoresAndKeepsOneRecord)
     std::vector<std::string> files = FilesIn(run.tempDir);
     int records = 0;
     for (size_t i = 0; i < files.size(); ++i) {
-        if (_strnicmp(files[i].c_str(), "5890DA2.~record", 15) == 0)
+        if (_strnicmp(files[i].c_str(), RECORD_STEM, strlen(RECORD_STEM)) == 0)
             ++records;
-        EXPECT_NE(0, lstrcmpiA(files[i].c_str(), "5890DA2.~record.bak.new")) << "files: " << Join(files);
+        EXPECT_NE(0, lstrcmpiA(files[i].c_str(), RECORD_NEW_NAME)) << "files: " << Join(files);
         EXPECT_NE(0, lstrcmpiA(files[i].c_str(), TOOL_COPY_NAME)) << "files: " << Join(files);
     }
     EXPECT_EQ(1, records) << "files: " << Join(files);

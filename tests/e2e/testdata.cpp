@@ -1,0 +1,200 @@
+// Test data shared by the end-to-end feature tests; see testdata.h. Every expected value here is
+// written by hand from the record layout and the catalogue, never taken from the program.
+#include "tests/e2e/testdata.h"
+
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <string.h>
+
+// ---- the state record ----
+
+void PutInt32(std::string *record, size_t offset, int value)
+{
+    unsigned int v = (unsigned int)value;
+    for (int i = 0; i < 4; ++i)
+        (*record)[offset + i] = (char)((v >> (8 * i)) & 0xFF);
+}
+
+int GetInt32(const std::string &record, size_t offset)
+{
+    unsigned int v = 0;
+    for (int i = 0; i < 4; ++i)
+        v |= (unsigned int)(unsigned char)record[offset + i] << (8 * i);
+    return (int)v;
+}
+
+void PutText(std::string *record, size_t offset, size_t room, const char *text)
+{
+    size_t n = strlen(text);
+    if (n >= room)
+        n = room - 1;
+    record->replace(offset, n, text, n);
+}
+
+std::string GetText(const std::string &record, size_t offset, size_t room)
+{
+    const char *start = record.data() + offset;
+    size_t n = 0;
+    while (n < room && start[n] != '\0')
+        ++n;
+    return std::string(start, n);
+}
+
+std::string BuildRecord(const char *address, const char *dest, int paused, const std::vector<FormatEntry> &formats,
+                        int selected)
+{
+    std::string record(RECORD_SIZE, '\0');
+    PutText(&record, REC_ADDRESS, REC_ADDRESS_LEN, address);
+    PutText(&record, REC_DEST, REC_DEST_LEN, dest);
+    PutInt32(&record, REC_PAUSED, paused);
+    for (size_t i = 0; i < formats.size() && i < REC_FORMAT_SLOTS; ++i) {
+        size_t at = REC_FORMATS + i * REC_FORMAT_SIZE;
+        PutInt32(&record, at + SLOT_CODE, formats[i].code);
+        PutText(&record, at + SLOT_EXT, SLOT_EXT_LEN, formats[i].ext);
+        PutInt32(&record, at + SLOT_HEIGHT, formats[i].height);
+        PutInt32(&record, at + SLOT_WIDTH, formats[i].width);
+    }
+    PutInt32(&record, REC_FORMAT_COUNT, (int)formats.size());
+    PutInt32(&record, REC_SELECTED, selected);
+    return record;
+}
+
+StoredFormat GetFormat(const std::string &record, int index)
+{
+    size_t at = REC_FORMATS + (size_t)index * REC_FORMAT_SIZE;
+    StoredFormat format;
+    format.code = GetInt32(record, at + SLOT_CODE);
+    format.ext = GetText(record, at + SLOT_EXT, SLOT_EXT_LEN);
+    format.height = GetInt32(record, at + SLOT_HEIGHT);
+    format.width = GetInt32(record, at + SLOT_WIDTH);
+    return format;
+}
+
+int GetFormatCode(const std::string &record, int index)
+{
+    return GetInt32(record, REC_FORMATS + (size_t)index * REC_FORMAT_SIZE + SLOT_CODE);
+}
+
+// ---- the catalogue ----
+
+static const CatalogueRow CATALOGUE[] = {
+    {5, "FLV", "240p", "Sorenson H.263", "N/A", "0.25", "MP3", "64"},
+    {17, "3GP", "144p", "MPEG-4 Visual", "Simple", "0.05", "AAC", "24"},
+    {18, "MP4", "270p/360p", "H.264", "Baseline", "0.5", "AAC", "96"},
+    {22, "MP4", "720p", "H.264", "High", "2-2.9", "AAC", "192"},
+    {34, "FLV", "360p", "H.264", "Main", "0.5", "AAC", "128"},
+    {35, "FLV", "480p", "H.264", "Main", "0.8-1", "AAC", "128"},
+    {37, "MP4", "1080p", "H.264", "High", "3\x96" "5.9", "AAC", "192"},
+    {43, "WebM", "360p", "VP8", "N/A", "0.5", "Vorbis", "128"},
+    {44, "WebM", "480p", "VP8", "N/A", "1", "Vorbis", "128"},
+    {45, "WebM", "720p", "VP8", "N/A", "2", "Vorbis", "192"},
+    {46, "WebM", "1080p", "VP8", "N/A", "N/A", "Vorbis", "192"},
+};
+
+const CatalogueRow *CatalogueRowOf(int code)
+{
+    for (size_t i = 0; i < sizeof CATALOGUE / sizeof CATALOGUE[0]; ++i)
+        if (CATALOGUE[i].code == code)
+            return &CATALOGUE[i];
+    return NULL;
+}
+
+std::string Description(int code)
+{
+    const CatalogueRow *row = CatalogueRowOf(code);
+    if (!row)
+        return "";
+    char text[512];
+    snprintf(text, sizeof text,
+             "File type:\t%s\nResolution:\t%s\nV.Profile:\t%s\nV.encode:\t%s\nV.bitrate:\t%s\n"
+             "A.encode:\t%s\nA.bitrate:\t%s",
+             row->fileType, row->resolution, row->profile, row->encoding, row->bitrate, row->audio,
+             row->audioBitrate);
+    return text;
+}
+
+// ---- the argument log ----
+
+bool ParseArgsLog(const std::string &log, std::vector<ArgList> *runs, std::string *why)
+{
+    runs->clear();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) {
+            *why = "last line has no line end"; // each run ends with "END\n"
+            return false;
+        }
+        lines.push_back(log.substr(start, end - start));
+        start = end + 1;
+    }
+    for (size_t i = 0; i < lines.size();) {
+        int count = -1;
+        if (sscanf(lines[i].c_str(), "ARGC %d", &count) != 1 || count < 0 || i + count + 1 >= lines.size() ||
+            lines[i + count + 1] != "END") {
+            char note[64];
+            snprintf(note, sizeof note, "malformed block at line %u", (unsigned)(i + 1));
+            *why = note;
+            return false;
+        }
+        runs->push_back(ArgList(lines.begin() + i + 1, lines.begin() + i + 1 + count));
+        i += count + 2;
+    }
+    return true;
+}
+
+std::string JoinArgs(const ArgList &args)
+{
+    std::string text;
+    for (size_t i = 0; i < args.size(); ++i)
+        text += "[" + args[i] + "]";
+    return text;
+}
+
+std::vector<ArgList> ReadArgsLog(const char *path)
+{
+    std::vector<ArgList> runs;
+    if (!FileExists(path))
+        return runs;
+    std::string log;
+    EXPECT_TRUE(ReadWholeFile(path, &log)) << DriverError();
+    std::string why;
+    EXPECT_TRUE(ParseArgsLog(log, &runs, &why)) << "malformed argument log (" << why << "):\n" << log;
+    return runs;
+}
+
+bool StartAppWithArgsLog(AppRun *run, const char *argsPath, const char *args)
+{
+    EnvVar extra[] = {{ARGS_LOG_VAR, argsPath}};
+    return StartApp(run, args, extra, 1);
+}
+
+// ---- small file and window helpers ----
+
+std::string TempPath(const AppRun *run, const char *name)
+{
+    char path[MAX_PATH];
+    bool ok = TempFilePath(run, name, path, sizeof path);
+    EXPECT_TRUE(ok) << DriverError();
+    return ok ? path : "";
+}
+
+bool ReadTempFile(const AppRun *run, const char *name, std::string *bytes)
+{
+    char path[MAX_PATH];
+    return TempFilePath(run, name, path, sizeof path) && ReadWholeFile(path, bytes);
+}
+
+bool WriteTempFile(const AppRun *run, const char *name, const std::string &bytes)
+{
+    char path[MAX_PATH];
+    return TempFilePath(run, name, path, sizeof path) && WriteWholeFile(path, bytes.data(), bytes.size());
+}
+
+std::string ControlText(const AppRun *run, int id)
+{
+    char text[2048];
+    EXPECT_TRUE(GetControlText(run, id, text, sizeof text)) << DriverError();
+    return text;
+}
