@@ -41,7 +41,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     if (commandLine && commandLine[0] != '\0')
-        LoadCommandLineAddress(window, commandLine);
+        LoadCommandLineAddress(commandLine);
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
         TranslateMessage(&message);

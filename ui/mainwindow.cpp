@@ -181,9 +181,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void LoadCommandLineAddress(HWND window, const char *commandLine)
+void LoadCommandLineAddress(const char *commandLine)
 {
-    (void)window;
     LoadCommandLine(&mainState, commandLine);
 }
 

@@ -9,5 +9,5 @@ enum { MAIN_WINDOW_WIDTH = 480, MAIN_WINDOW_HEIGHT = 280 };
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Loads a page address given on the program's command line.
-void LoadCommandLineAddress(HWND window, const char *commandLine);
+// Loads a page address given on the program's command line into the main window.
+void LoadCommandLineAddress(const char *commandLine);
