@@ -119,6 +119,21 @@ protected:
     }
 
     // Caption and text of a box now open, for failure messages.
+    // Clicks Save File and gives its dialog.
+    void OpenSaveDialog(HWND *dialog)
+    {
+        ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
+        *dialog = FindDialog(&run);
+        ASSERT_TRUE(*dialog != NULL) << DriverError();
+    }
+
+    // Confirms or cancels the save dialog and waits until it has gone.
+    void CloseSaveDialog(HWND dialog, bool confirm)
+    {
+        ASSERT_TRUE(confirm ? ConfirmSaveDialog(dialog) : CancelSaveDialog(dialog)) << DriverError();
+        ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    }
+
     std::string OpenBoxes()
     {
         std::string list;
@@ -219,14 +234,12 @@ TEST_F(AddressTest, PasteReplacesAnEarlierPageAndResetsTheSelection)
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(first, directory + "First.mp4"));
 
     // Choose the third format so the next paste has a selection to reset.
-    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
-    HWND dialog = FindDialog(&run);
-    ASSERT_TRUE(dialog != NULL) << DriverError();
+    HWND dialog = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
     ASSERT_TRUE(SelectSaveDialogFilter(dialog, 2)) << DriverError();
     std::string chosen = Temp("picked");
     ASSERT_TRUE(SetSaveDialogFileName(dialog, chosen.c_str())) << DriverError();
-    ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
-    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
     ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
 
     // The new name goes into the directory of the destination chosen just before.
@@ -257,15 +270,13 @@ TEST_F(AddressTest, PasteWithNoTextOnTheClipboardDoesNothing)
     ASSERT_FALSE(GetClipboardText(text, sizeof text)) << "the clipboard still holds text";
     ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
     // Save File is handled after the paste, so its dialog shows the paste is over.
-    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
-    HWND dialog = FindDialog(&run);
-    ASSERT_TRUE(dialog != NULL) << DriverError();
+    HWND dialog = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
     char caption[128];
     ASSERT_TRUE(DialogCaption(dialog, caption, sizeof caption)) << DriverError();
     EXPECT_STRNE("Alert", caption) << "an empty clipboard is not an error";
     EXPECT_EQ(1, CountDialogs(&run));
-    ASSERT_TRUE(CancelSaveDialog(dialog)) << DriverError();
-    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, false));
 
     EXPECT_EQ(address, Text(IDC_URL_EDIT));
     EXPECT_EQ(destination, Text(IDC_DEST_EDIT));
@@ -472,9 +483,8 @@ TEST_F(AddressTest, SaveFileOffersOneFilterPerFormatAndChoosesTheFormat)
     const std::string address = "http://standin.test/watch?v=save1&title=Saved&formats=22,18,43";
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, directory + "Saved.mp4"));
 
-    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
-    HWND dialog = FindDialog(&run);
-    ASSERT_TRUE(dialog != NULL) << DriverError();
+    HWND dialog = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
     EXPECT_EQ(run.window, GetWindow(dialog, GW_OWNER)) << "the save dialog must be owned by the main window";
     const std::string expected[] = {FilterText(22, 720, 1280), FilterText(18, 360, 640), FilterText(43, 360, 640)};
     ASSERT_EQ(3, SaveDialogFilterCount(dialog)) << DriverError();
@@ -488,18 +498,14 @@ TEST_F(AddressTest, SaveFileOffersOneFilterPerFormatAndChoosesTheFormat)
     ASSERT_TRUE(SelectSaveDialogFilter(dialog, 2)) << DriverError();
     const std::string chosen = Temp("my clip");
     ASSERT_TRUE(SetSaveDialogFileName(dialog, chosen.c_str())) << DriverError();
-    ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
-    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
     ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
     EXPECT_TRUE(WaitControlText(&run, IDC_FORMAT_INFO, Description(43).c_str())) << DriverError();
 
     // Opening it again starts from the format chosen.
-    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
-    dialog = FindDialog(&run);
-    ASSERT_TRUE(dialog != NULL) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
     EXPECT_EQ(2, SaveDialogSelectedFilter(dialog));
-    ASSERT_TRUE(CancelSaveDialog(dialog)) << DriverError();
-    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, false));
 
     Record record;
     ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
@@ -516,13 +522,11 @@ TEST_F(AddressTest, SaveFileCancelKeepsDestinationAndSelection)
     const std::string destination = directory + "Kept.mp4";
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, destination));
 
-    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
-    HWND dialog = FindDialog(&run);
-    ASSERT_TRUE(dialog != NULL) << DriverError();
+    HWND dialog = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
     ASSERT_TRUE(SelectSaveDialogFilter(dialog, 2)) << DriverError();
     ASSERT_TRUE(SetSaveDialogFileName(dialog, Temp("discarded").c_str())) << DriverError();
-    ASSERT_TRUE(CancelSaveDialog(dialog)) << DriverError();
-    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, false));
 
     EXPECT_EQ(destination, Text(IDC_DEST_EDIT));
     EXPECT_EQ(Description(18), Text(IDC_FORMAT_INFO));
@@ -539,9 +543,8 @@ TEST_F(AddressTest, SaveFileSkipsCodesOutsideTheCatalogue)
     const std::string address = "http://standin.test/watch?v=save3&title=Gap&formats=22,140,43";
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, directory + "Gap.mp4"));
 
-    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
-    HWND dialog = FindDialog(&run);
-    ASSERT_TRUE(dialog != NULL) << DriverError();
+    HWND dialog = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
     ASSERT_EQ(2, SaveDialogFilterCount(dialog)) << DriverError();
     char entry[256];
     ASSERT_TRUE(SaveDialogFilterText(dialog, 0, entry, sizeof entry)) << DriverError();
@@ -552,18 +555,14 @@ TEST_F(AddressTest, SaveFileSkipsCodesOutsideTheCatalogue)
     ASSERT_TRUE(SelectSaveDialogFilter(dialog, 1)) << DriverError();
     const std::string chosen = Temp("gap clip");
     ASSERT_TRUE(SetSaveDialogFileName(dialog, chosen.c_str())) << DriverError();
-    ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
-    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
     ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
     EXPECT_TRUE(WaitControlText(&run, IDC_FORMAT_INFO, Description(43).c_str())) << DriverError();
 
     // And back: selection 3 is the second filter.
-    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
-    dialog = FindDialog(&run);
-    ASSERT_TRUE(dialog != NULL) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
     EXPECT_EQ(1, SaveDialogSelectedFilter(dialog));
-    ASSERT_TRUE(CancelSaveDialog(dialog)) << DriverError();
-    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, false));
 
     Record record;
     ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
@@ -584,17 +583,15 @@ TEST_F(AddressTest, WholeStoryFromCommandLineToCompleteFile)
     ASSERT_TRUE(WaitControlText(&run, IDC_URL_EDIT, address.c_str())) << DriverError();
     ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (ExeDir() + "Story.mp4").c_str())) << DriverError();
 
-    ASSERT_TRUE(PostClick(&run, IDC_SAVE)) << DriverError();
-    HWND dialog = FindDialog(&run);
-    ASSERT_TRUE(dialog != NULL) << DriverError();
+    HWND dialog = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
     char entry[256];
     ASSERT_TRUE(SaveDialogFilterText(dialog, 0, entry, sizeof entry)) << DriverError();
     ASSERT_EQ(FilterText(22, 720, 1280), std::string(entry));
     ASSERT_TRUE(SelectSaveDialogFilter(dialog, 0)) << DriverError();
     const std::string target = Temp("story");
     ASSERT_TRUE(SetSaveDialogFileName(dialog, target.c_str())) << DriverError();
-    ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
-    ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
     const std::string file = target + ".mp4";
     ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, file.c_str())) << DriverError();
     EXPECT_EQ(Description(22), Text(IDC_FORMAT_INFO));

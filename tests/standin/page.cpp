@@ -427,28 +427,29 @@ int StandinProgressText(unsigned long long done, const StandinPage *page, int pa
     return o.ok;
 }
 
+// The progress text behind a fixed prefix.
+static int PrefixedProgress(const char *prefix, int padPercent, unsigned long long done,
+                            const StandinPage *page, char *out, size_t outSize)
+{
+    char progress[128];
+    StandinProgressText(done, page, padPercent, progress, sizeof progress);
+    TextOut o;
+    outBegin(&o, out, outSize);
+    outText(&o, prefix);
+    outText(&o, progress);
+    return o.ok;
+}
+
 int StandinConsoleTitle(unsigned long long done, const StandinPage *page, char *out,
                         size_t outSize)
 {
-    char progress[128];
-    StandinProgressText(done, page, 0, progress, sizeof progress);
-    TextOut o;
-    outBegin(&o, out, outSize);
-    outText(&o, "youtube-dl - ");
-    outText(&o, progress);
-    return o.ok;
+    return PrefixedProgress("youtube-dl - ", 0, done, page, out, outSize);
 }
 
 int StandinProgressLine(unsigned long long done, const StandinPage *page, char *out,
                         size_t outSize)
 {
-    char progress[128];
-    StandinProgressText(done, page, 1, progress, sizeof progress);
-    TextOut o;
-    outBegin(&o, out, outSize);
-    outText(&o, "[download] ");
-    outText(&o, progress);
-    return o.ok;
+    return PrefixedProgress("[download] ", 1, done, page, out, outSize);
 }
 
 // ---- file bytes --------------------------------------------------------------
