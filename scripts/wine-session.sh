@@ -36,6 +36,10 @@ start_wine() {
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
         touch "$WINEPREFIX/.vidmora-prefix-2"
     fi
+    # The prefix's services start with the first Wine program and inherit its output.
+    # Started by ctest's first test, they would hold its pipe open and ctest would wait
+    # for ever; started here, they hold nothing.
+    wineboot </dev/null >/dev/null 2>&1 || true
 }
 
 stop_session() {
