@@ -12,7 +12,7 @@
 #include "control/staterecord.h"
 #include "tests/e2e/driver.h"
 
-enum { RUNS = 7, SETTLE_MS = 1000 };
+enum { RUNS = 15, SETTLE_MS = 1000 };
 
 struct Sample {
     double startMs;
