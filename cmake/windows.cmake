@@ -26,6 +26,7 @@ set(APP_SOURCES
     ui/commands.cpp
     ui/about.cpp
     ui/alert.cpp
+    ui/systemdll.cpp
     control/controller.cpp
     control/statewindow.cpp
     control/progresswindow.cpp
@@ -42,7 +43,8 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_
 add_executable(vidmora WIN32 ${APP_SOURCES})
 target_include_directories(vidmora PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(vidmora PRIVATE ${WIN_RELEASE_FLAGS} -fno-exceptions -fno-rtti)
-target_link_libraries(vidmora PRIVATE vidmora_core user32 gdi32 comdlg32 shell32 kernel32)
+# comdlg32 and shell32 are not linked: they are loaded on first use (ui/systemdll.cpp).
+target_link_libraries(vidmora PRIVATE vidmora_core user32 gdi32 kernel32)
 target_link_options(vidmora PRIVATE ${WIN_STATIC_LINK} -s -Wl,--gc-sections)
 if(NOT VIDMORA_TOOL_EXE)
     add_dependencies(vidmora standin)

@@ -1,11 +1,10 @@
 // The About box: name, version and contact details, and a picture that opens the maker's page.
 #include "ui/about.h"
 
-#include <shellapi.h>
-
 #include "resources/resource.h"
 #include "resources/version.h"
 #include "ui/alert.h"
+#include "ui/systemdll.h"
 
 enum { ABOUT_PICTURE_X = 260, ABOUT_PICTURE_Y = 30, ABOUT_PICTURE_SIZE = 128 };
 
@@ -30,9 +29,24 @@ static void CreatePicture(HWND dialog)
     SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)bitmap);
 }
 
+typedef HINSTANCE(WINAPI *ShellExecuteFunction)(HWND, const char *, const char *, const char *,
+                                                const char *, INT);
+
+// shell32 is loaded on the first click on the picture rather than on every start.
+static ShellExecuteFunction FindShellExecute()
+{
+    static ShellExecuteFunction function;
+    if (!function)
+        function = (ShellExecuteFunction)(void (*)(void))SystemFunction("shell32.dll", "ShellExecuteA");
+    return function;
+}
+
 static void OpenMakersPage(HWND dialog)
 {
-    HINSTANCE result = ShellExecuteA(dialog, "open", VIDMORA_WEBPAGE, NULL, NULL, SW_HIDE);
+    ShellExecuteFunction shellExecute = FindShellExecute();
+    // A shell that cannot be loaded fails like one that cannot open the page.
+    HINSTANCE result = shellExecute ? shellExecute(dialog, "open", VIDMORA_WEBPAGE, NULL, NULL, SW_HIDE)
+                                    : NULL;
     if ((INT_PTR)result <= 32)
         Alert("Failed 0x3!", "Alert", ALERT_WARNING);
 }

@@ -13,6 +13,7 @@
 #include "toolbridge/probereaders.h"
 #include "ui/addresstext.h"
 #include "ui/alert.h"
+#include "ui/systemdll.h"
 
 enum { SAVE_NAME_BUFFER_SIZE = 4096, CLIPBOARD_TEXT_SIZE = 4096 };
 
@@ -106,8 +107,24 @@ void PasteUrl(MainState *state)
         LoadAddress(state, address);
 }
 
+typedef BOOL(WINAPI *SaveDialogFunction)(OPENFILENAMEA *);
+
+// comdlg32 is loaded on the first Save File rather than on every start.
+static SaveDialogFunction FindSaveDialog()
+{
+    static SaveDialogFunction function;
+    if (!function)
+        function = (SaveDialogFunction)(void (*)(void))SystemFunction("comdlg32.dll", "GetSaveFileNameA");
+    return function;
+}
+
 void SaveFile(MainState *state)
 {
+    SaveDialogFunction showSaveDialog = FindSaveDialog();
+    if (!showSaveDialog) {
+        Alert("Failed to load comdlg32.dll!", "Alert", ALERT_ERROR);
+        return;
+    }
     char *fileName = (char *)calloc(SAVE_NAME_BUFFER_SIZE, 1);
     FilterEntries entries;
     char *filters = BuildFilterList(state->record.formats, state->record.formatCount,
@@ -129,7 +146,7 @@ void SaveFile(MainState *state)
     dialog.nMaxFile = PATH_SIZE;
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
     dialog.lpstrDefExt = "All File";
-    if (GetSaveFileNameA(&dialog)) {
+    if (showSaveDialog(&dialog)) {
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, fileName);
         int record = RecordOfFilter(&entries, (int)dialog.nFilterIndex);
         if (record > 0)

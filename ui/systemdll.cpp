@@ -1,0 +1,19 @@
+// Loading a system DLL by its full path on first use.
+#include "ui/systemdll.h"
+
+#include <string.h>
+
+FARPROC SystemFunction(const char *dll, const char *name)
+{
+    // The full path, so a DLL of the same name in the program's folder or the working
+    // directory is never loaded in its place.
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, sizeof path);
+    size_t dllLength = strlen(dll);
+    if (length == 0 || length >= sizeof path || dllLength >= sizeof path - length - 1)
+        return NULL;
+    path[length] = '\\';
+    memcpy(path + length + 1, dll, dllLength + 1);
+    HMODULE library = LoadLibraryA(path);
+    return library ? GetProcAddress(library, name) : NULL;
+}

@@ -1,0 +1,8 @@
+// Functions of system DLLs that only a rarely used action needs. Loading such a DLL on
+// that action's first use keeps it, and all it pulls in, out of every start-up.
+#pragma once
+#include <windows.h>
+
+// The address of `name` in `dll` from the system directory, which stays loaded;
+// null when the DLL or the function cannot be found.
+FARPROC SystemFunction(const char *dll, const char *name);
