@@ -134,6 +134,16 @@ protected:
         ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
     }
 
+    // Picks filter `filter` (from 0) and the file `name`, confirms, and waits until the
+    // destination box holds `name` with the extension `ext` the dialog appends.
+    void ChooseInSaveDialog(HWND dialog, int filter, const std::string &name, const char *ext)
+    {
+        ASSERT_TRUE(SelectSaveDialogFilter(dialog, filter)) << DriverError();
+        ASSERT_TRUE(SetSaveDialogFileName(dialog, name.c_str())) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
+        ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (name + ext).c_str())) << DriverError();
+    }
+
     std::string OpenBoxes()
     {
         std::string list;
@@ -236,11 +246,8 @@ TEST_F(AddressTest, PasteReplacesAnEarlierPageAndResetsTheSelection)
     // Choose the third format so the next paste has a selection to reset.
     HWND dialog = NULL;
     ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
-    ASSERT_TRUE(SelectSaveDialogFilter(dialog, 2)) << DriverError();
-    std::string chosen = Temp("picked");
-    ASSERT_TRUE(SetSaveDialogFileName(dialog, chosen.c_str())) << DriverError();
-    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
-    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
+    const std::string chosen = Temp("picked");
+    ASSERT_NO_FATAL_FAILURE(ChooseInSaveDialog(dialog, 2, chosen, ".webm"));
 
     // The new name goes into the directory of the destination chosen just before.
     const std::string second = "http://standin.test/watch?v=two&title=Second&formats=17,35";
@@ -495,11 +502,8 @@ TEST_F(AddressTest, SaveFileOffersOneFilterPerFormatAndChoosesTheFormat)
     }
     EXPECT_EQ(0, SaveDialogSelectedFilter(dialog)) << "selection 1 is the first filter";
 
-    ASSERT_TRUE(SelectSaveDialogFilter(dialog, 2)) << DriverError();
     const std::string chosen = Temp("my clip");
-    ASSERT_TRUE(SetSaveDialogFileName(dialog, chosen.c_str())) << DriverError();
-    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
-    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ChooseInSaveDialog(dialog, 2, chosen, ".webm"));
     EXPECT_TRUE(WaitControlText(&run, IDC_FORMAT_INFO, Description(43).c_str())) << DriverError();
 
     // Opening it again starts from the format chosen.
@@ -552,11 +556,8 @@ TEST_F(AddressTest, SaveFileSkipsCodesOutsideTheCatalogue)
     ASSERT_TRUE(SaveDialogFilterText(dialog, 1, entry, sizeof entry)) << DriverError();
     EXPECT_EQ(FilterText(43, 360, 640), std::string(entry));
 
-    ASSERT_TRUE(SelectSaveDialogFilter(dialog, 1)) << DriverError();
     const std::string chosen = Temp("gap clip");
-    ASSERT_TRUE(SetSaveDialogFileName(dialog, chosen.c_str())) << DriverError();
-    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
-    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (chosen + ".webm").c_str())) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ChooseInSaveDialog(dialog, 1, chosen, ".webm"));
     EXPECT_TRUE(WaitControlText(&run, IDC_FORMAT_INFO, Description(43).c_str())) << DriverError();
 
     // And back: selection 3 is the second filter.
@@ -588,12 +589,9 @@ TEST_F(AddressTest, WholeStoryFromCommandLineToCompleteFile)
     char entry[256];
     ASSERT_TRUE(SaveDialogFilterText(dialog, 0, entry, sizeof entry)) << DriverError();
     ASSERT_EQ(FilterText(22, 720, 1280), std::string(entry));
-    ASSERT_TRUE(SelectSaveDialogFilter(dialog, 0)) << DriverError();
     const std::string target = Temp("story");
-    ASSERT_TRUE(SetSaveDialogFileName(dialog, target.c_str())) << DriverError();
-    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
+    ASSERT_NO_FATAL_FAILURE(ChooseInSaveDialog(dialog, 0, target, ".mp4"));
     const std::string file = target + ".mp4";
-    ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, file.c_str())) << DriverError();
     EXPECT_EQ(Description(22), Text(IDC_FORMAT_INFO));
 
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();

@@ -180,6 +180,15 @@ protected:
         ASSERT_EQ((size_t)RECORD_SIZE, record->size());
     }
 
+    // Types into both boxes after start, so the record proves the boxes are read at exit,
+    // then closes the program and returns its record.
+    void EditBoxesAndClose(const char *address, const char *dest, std::string *record)
+    {
+        ASSERT_TRUE(SetControlText(&run, IDC_URL_EDIT, address)) << DriverError();
+        ASSERT_TRUE(SetControlText(&run, IDC_DEST_EDIT, dest)) << DriverError();
+        CloseAndReadRecord(record);
+    }
+
     void ExpectDefaultCodes(const std::string &record)
     {
         EXPECT_EQ(DEFAULT_COUNT, GetInt32(record, REC_FORMAT_COUNT)) << "formatCount";
@@ -463,14 +472,10 @@ TEST_F(MainWindowTest, BadSelectionFallsBackToFirstFormat)
 TEST_F(MainWindowTest, IdleCloseAsksNothingAndSavesTheBoxes)
 {
     ASSERT_TRUE(StartApp(&run)) << DriverError();
-    // Changed after start, so the record proves the boxes are read at exit.
     const char *address = "http://standin.test/watch?v=atexit&title=Saved%20at%20exit";
     const char *dest = "C:\\somewhere else\\saved at exit.mp4";
-    ASSERT_TRUE(SetControlText(&run, IDC_URL_EDIT, address)) << DriverError();
-    ASSERT_TRUE(SetControlText(&run, IDC_DEST_EDIT, dest)) << DriverError();
-
     std::string record;
-    CloseAndReadRecord(&record);
+    EditBoxesAndClose(address, dest, &record);
     if (HasFatalFailure())
         return;
     EXPECT_EQ(address, GetText(record, REC_ADDRESS, REC_ADDRESS_LEN));
@@ -485,10 +490,8 @@ TEST_F(MainWindowTest, SecondRunRestoresAndKeepsOneRecord)
     ASSERT_TRUE(StartApp(&run)) << DriverError();
     const char *address = "http://standin.test/watch?v=tworuns";
     const char *dest = "C:\\videos\\two runs.mp4";
-    ASSERT_TRUE(SetControlText(&run, IDC_URL_EDIT, address)) << DriverError();
-    ASSERT_TRUE(SetControlText(&run, IDC_DEST_EDIT, dest)) << DriverError();
     std::string first;
-    CloseAndReadRecord(&first);
+    EditBoxesAndClose(address, dest, &first);
     if (HasFatalFailure())
         return;
 
