@@ -32,18 +32,11 @@ static void CreatePicture(HWND dialog)
 typedef HINSTANCE(WINAPI *ShellExecuteFunction)(HWND, const char *, const char *, const char *,
                                                 const char *, INT);
 
-// shell32 is loaded on the first click on the picture rather than on every start.
-static ShellExecuteFunction FindShellExecute()
-{
-    static ShellExecuteFunction function;
-    if (!function)
-        function = (ShellExecuteFunction)(void (*)(void))SystemFunction("shell32.dll", "ShellExecuteA");
-    return function;
-}
-
 static void OpenMakersPage(HWND dialog)
 {
-    ShellExecuteFunction shellExecute = FindShellExecute();
+    // shell32 is loaded on the first click on the picture rather than on every start.
+    ShellExecuteFunction shellExecute =
+        (ShellExecuteFunction)(void (*)(void))SystemFunction("shell32.dll", "ShellExecuteA");
     // A shell that cannot be loaded fails like one that cannot open the page.
     HINSTANCE result = shellExecute ? shellExecute(dialog, "open", VIDMORA_WEBPAGE, NULL, NULL, SW_HIDE)
                                     : NULL;

@@ -109,18 +109,11 @@ void PasteUrl(MainState *state)
 
 typedef BOOL(WINAPI *SaveDialogFunction)(OPENFILENAMEA *);
 
-// comdlg32 is loaded on the first Save File rather than on every start.
-static SaveDialogFunction FindSaveDialog()
-{
-    static SaveDialogFunction function;
-    if (!function)
-        function = (SaveDialogFunction)(void (*)(void))SystemFunction("comdlg32.dll", "GetSaveFileNameA");
-    return function;
-}
-
 void SaveFile(MainState *state)
 {
-    SaveDialogFunction showSaveDialog = FindSaveDialog();
+    // comdlg32 is loaded on the first Save File rather than on every start.
+    SaveDialogFunction showSaveDialog =
+        (SaveDialogFunction)(void (*)(void))SystemFunction("comdlg32.dll", "GetSaveFileNameA");
     if (!showSaveDialog) {
         Alert("Failed to load comdlg32.dll!", "Alert", ALERT_ERROR);
         return;

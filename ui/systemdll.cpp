@@ -14,6 +14,9 @@ FARPROC SystemFunction(const char *dll, const char *name)
         return NULL;
     path[length] = '\\';
     memcpy(path + length + 1, dll, dllLength + 1);
-    HMODULE library = LoadLibraryA(path);
+    // Already loaded by an earlier use: no further load, so the count does not grow.
+    HMODULE library = GetModuleHandleA(path);
+    if (!library)
+        library = LoadLibraryA(path);
     return library ? GetProcAddress(library, name) : NULL;
 }

@@ -3,6 +3,6 @@
 #pragma once
 #include <windows.h>
 
-// The address of `name` in `dll` from the system directory, which stays loaded;
+// The address of `name` in `dll` from the system directory, which then stays loaded;
 // null when the DLL or the function cannot be found.
 FARPROC SystemFunction(const char *dll, const char *name);
