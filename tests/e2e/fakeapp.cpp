@@ -11,19 +11,24 @@
 static char g_tempPath[MAX_PATH]; // as GetTempPathA gives it, trailing backslash included
 static int g_tabClicks;
 
+// Written under another name and then renamed, so a test that sees the file sees it whole.
 static void WriteTempFile(const char *name, const char *text)
 {
-    char path[MAX_PATH];
+    char path[MAX_PATH], partial[MAX_PATH];
     int n = snprintf(path, sizeof path, "%s%s", g_tempPath, name);
     if (n < 0 || (size_t)n >= sizeof path)
         return;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              NULL);
+    n = snprintf(partial, sizeof partial, "%s.partial", path);
+    if (n < 0 || (size_t)n >= sizeof partial)
+        return;
+    HANDLE file = CreateFileA(partial, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD put = 0;
-    WriteFile(file, text, (DWORD)strlen(text), &put, NULL);
+    BOOL written = WriteFile(file, text, (DWORD)strlen(text), &put, NULL);
     CloseHandle(file);
+    if (written)
+        MoveFileExA(partial, path, MOVEFILE_REPLACE_EXISTING);
 }
 
 // Command line after the program name.
