@@ -177,6 +177,23 @@ protected:
         }
     }
 
+    // A saved record of an earlier page offering format 22 only.
+    void WriteOldPageRecord()
+    {
+        WriteRecord(BuildRecord("http://standin.test/watch?v=old", Temp("old.mp4").c_str(), 0,
+                                {{22, "mp4", 720, 1280}}, 1));
+    }
+
+    // Exactly one probe ran for `address`, the shell made nothing of it, and no box is open.
+    void ExpectOneQuietProbe(const std::string &address)
+    {
+        std::vector<ArgList> runs = Runs();
+        EXPECT_EQ(2u, runs.size());
+        ExpectProbeRuns(runs, 0, address);
+        ExpectNoInjectedFiles();
+        EXPECT_EQ(0, CountDialogs(&run));
+    }
+
     // A refused address shows one "Alert" box with no owner; answering it leaves everything as it was.
     void ExpectRefusedWithAlert(const std::string &address, const std::string &destination,
                                 const std::string &info)
@@ -361,8 +378,7 @@ TEST_F(AddressTest, CommandLineAddressWithQuoteIsRefused)
 // Shell characters, blanks and %NAME% text must reach the tool as one argument, and run nothing.
 TEST_F(AddressTest, CommandLineAddressWithShellCharactersReachesTheToolUnchanged)
 {
-    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old", Temp("old.mp4").c_str(), 0,
-                                                    {{22, "mp4", 720, 1280}}, 1)));
+    ASSERT_NO_FATAL_FAILURE(WriteOldPageRecord());
     // "%TE" is no escape, so the title keeps %TEMP% as written.
     const std::string address = "http://standin.test/watch?title=Rock (live) ^2 %TEMP% 50%&v=sh1&formats=22"
                                 "&junk=a|b<c>d & echo INJECTED>inj.txt & echo INJECTED>inj2.txt";
@@ -370,38 +386,26 @@ TEST_F(AddressTest, CommandLineAddressWithShellCharactersReachesTheToolUnchanged
     ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, Temp("Rock (live) ^2 %TEMP% 50%.mp4").c_str()))
         << DriverError() << OpenBoxes();
     EXPECT_EQ(address, Text(IDC_URL_EDIT));
-
-    std::vector<ArgList> runs = Runs();
-    EXPECT_EQ(2u, runs.size());
-    ExpectProbeRuns(runs, 0, address);
-    ExpectNoInjectedFiles();
-    EXPECT_EQ(0, CountDialogs(&run));
+    ExpectOneQuietProbe(address);
 }
 
 // The same through the clipboard, also with a trailing backslash, which quoting must not turn into an escape.
 TEST_F(AddressTest, PastedAddressWithShellCharactersReachesTheToolUnchanged)
 {
-    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old", Temp("old.mp4").c_str(), 0,
-                                                    {{22, "mp4", 720, 1280}}, 1)));
+    ASSERT_NO_FATAL_FAILURE(WriteOldPageRecord());
     ASSERT_TRUE(Start()) << DriverError();
     // The title ends at the '&'; the rest of the address is ignored by the page.
     const std::string address = "http://standin.test/watch?v=sh2&formats=43&title=Tom ^& Jerry (%PATH%)"
                                 "&x=1 | echo INJECTED>inj.txt &(echo INJECTED>inj2.txt) <nul ^ dir\\";
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, Temp("Tom ^.webm")));
     EXPECT_EQ(address, Text(IDC_URL_EDIT));
-
-    std::vector<ArgList> runs = Runs();
-    EXPECT_EQ(2u, runs.size());
-    ExpectProbeRuns(runs, 0, address);
-    ExpectNoInjectedFiles();
-    EXPECT_EQ(0, CountDialogs(&run));
+    ExpectOneQuietProbe(address);
 }
 
 // A paste right after the previous probe (the command-line one, then each other) must probe again cleanly.
 TEST_F(AddressTest, ProbesInQuickSuccessionAllSucceed)
 {
-    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old", Temp("old.mp4").c_str(), 0,
-                                                    {{22, "mp4", 720, 1280}}, 1)));
+    ASSERT_NO_FATAL_FAILURE(WriteOldPageRecord());
     const std::string first = "http://standin.test/watch?v=q0&title=Quick 0&formats=22";
     ASSERT_TRUE(Start(first.c_str())) << DriverError();
     ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, Temp("Quick 0.mp4").c_str())) << DriverError() << OpenBoxes();
