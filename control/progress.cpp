@@ -1,9 +1,88 @@
-// Scanning of the tool's progress title ("youtube-dl - 45.3% of 12.34MiB at 1.02MiB/s ETA 00:07").
+// Reads the progress titles of youtube-dl (2013 on) and yt-dlp: "youtube-dl - 45.3% of
+// 12.34MiB at 1.02MiB/s ETA 00:07", padded, "~"-estimated and last ("100% of 2.86MiB in 00:02").
 #include "control/progress.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+static const char *const TOOL_NAMES[] = {"youtube-dl", "yt-dlp"};
+
+// What the word after a keyword fills. The elapsed time after "in" fills nothing.
+enum ProgressField { FIELD_NONE, FIELD_SIZE, FIELD_SPEED, FIELD_ETA, FIELD_ELAPSED };
+
+static bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+static const char *SkipBlanks(const char *p)
+{
+    while (IsBlank(*p))
+        p++;
+    return p;
+}
+
+static size_t WordLength(const char *p)
+{
+    size_t length = 0;
+    while (p[length] && !IsBlank(p[length]))
+        length++;
+    return length;
+}
+
+static bool WordIs(const char *word, size_t length, const char *keyword)
+{
+    return length == strlen(keyword) && memcmp(word, keyword, length) == 0;
+}
+
+static ProgressField KeywordField(const char *word, size_t length)
+{
+    if (WordIs(word, length, "of"))
+        return FIELD_SIZE;
+    if (WordIs(word, length, "at"))
+        return FIELD_SPEED;
+    if (WordIs(word, length, "ETA"))
+        return FIELD_ETA;
+    if (WordIs(word, length, "in"))
+        return FIELD_ELAPSED;
+    return FIELD_NONE;
+}
+
+// The text after the tool's name. The name must stand as a word of its own: before the
+// tool sets its title the console shows the tool's path, whose folders may hold the name.
+static const char *AfterToolName(const char *title)
+{
+    for (const char *name : TOOL_NAMES) {
+        size_t length = strlen(name);
+        for (const char *p = strstr(title, name); p; p = strstr(p + 1, name))
+            if ((p == title || IsBlank(p[-1])) && IsBlank(p[length]))
+                return p + length;
+    }
+    return nullptr;
+}
+
+// A percentage as the tools print it, digits first and '%' last ("4.3%", "100%").
+// "Unknown %", "N/A%", "---.-%" and a live stream's byte count are not.
+static bool IsPercentWord(const char *word, size_t length, size_t fieldSize)
+{
+    return length >= 2 && length < fieldSize && word[0] >= '0' && word[0] <= '9' &&
+           word[length - 1] == '%';
+}
+
+// Adds a word to a field with one blank between words ("Unknown speed"); what does not
+// fit is cut. yt-dlp pads an estimate as "~  2.86MiB": the "~" is kept on its size.
+static void AppendWord(char *field, size_t size, const char *word, size_t length)
+{
+    size_t used = strlen(field);
+    if (used > 0 && strcmp(field, "~") != 0 && used + 1 < size)
+        field[used++] = ' ';
+    size_t room = size - 1 - used;
+    if (length > room)
+        length = room;
+    memcpy(field + used, word, length);
+    field[used + length] = '\0';
+}
 
 static int FillWidthOf(const char *percent)
 {
@@ -14,16 +93,55 @@ static int FillWidthOf(const char *percent)
     return width >= PROGRESS_BAR_WIDTH ? PROGRESS_BAR_WIDTH : (int)width;
 }
 
+// Fills size, speed and eta from the words after the percentage, up to the end or a
+// "(frag 3/10)" note. Every word after "ETA" belongs to it ("Unknown ETA").
+static void ScanFields(ProgressText *progress, const char *p)
+{
+    ProgressField field = FIELD_NONE;
+    bool finished = false;
+    for (p = SkipBlanks(p); *p && *p != '('; ) {
+        size_t length = WordLength(p);
+        ProgressField keyword = field == FIELD_ETA ? FIELD_NONE : KeywordField(p, length);
+        if (keyword != FIELD_NONE) {
+            field = keyword;
+            finished = finished || keyword == FIELD_ELAPSED;
+        } else if (field == FIELD_SIZE) {
+            AppendWord(progress->size, sizeof progress->size, p, length);
+        } else if (field == FIELD_SPEED) {
+            AppendWord(progress->speed, sizeof progress->speed, p, length);
+        } else if (field == FIELD_ETA) {
+            AppendWord(progress->eta, sizeof progress->eta, p, length);
+        }
+        p = SkipBlanks(p + length);
+    }
+    // The last title gives the time taken, not the time left: nothing is left.
+    if (finished)
+        snprintf(progress->eta, sizeof progress->eta, "%s", "00:00");
+}
+
 const char *ComposeProgress(ProgressText *progress, const char *title, int *fillWidth)
 {
-    progress->status[0] = '\0';
     *fillWidth = -1;
-    if (!strstr(title, "youtube-dl"))
-        return progress->status;
+    const char *p = AfterToolName(title);
+    if (!p)
+        return nullptr;
+    p = SkipBlanks(p);
+    if (p[0] == '-' && IsBlank(p[1]))
+        p = SkipBlanks(p + 1);
+    size_t length = WordLength(p);
+    if (!IsPercentWord(p, length, sizeof progress->percent))
+        return nullptr;
+    // After the percentage comes a keyword, a note or nothing ("yt-dlp MoveFiles
+    // finished" and other messages were refused above).
+    const char *rest = SkipBlanks(p + length);
+    if (*rest && *rest != '(' && KeywordField(rest, WordLength(rest)) == FIELD_NONE)
+        return nullptr;
+
+    memcpy(progress->percent, p, length);
+    progress->percent[length] = '\0';
     // Fields the title lacks stay empty rather than showing an earlier title's values.
-    progress->percent[0] = progress->size[0] = progress->speed[0] = progress->eta[0] = '\0';
-    sscanf(title, "youtube-dl - %10s of %15s at %15s ETA %12s", progress->percent,
-           progress->size, progress->speed, progress->eta);
+    progress->size[0] = progress->speed[0] = progress->eta[0] = '\0';
+    ScanFields(progress, rest);
     snprintf(progress->status, sizeof progress->status, "SP:%s|>DL:%s Of %s<|ET:%s",
              progress->speed, progress->percent, progress->size, progress->eta);
     *fillWidth = FillWidthOf(progress->percent);

@@ -27,11 +27,12 @@ const char *FormatProgress(ProgressText *progress, const char *title, HWND mainW
 {
     int width;
     const char *status = ComposeProgress(progress, title, &width);
-    if (width >= 0) {
-        HWND frame = GetDlgItem(mainWindow, IDC_PROGRESS_FRAME);
-        HWND fill = GetDlgItem(frame, IDC_PROGRESS_FILL);
-        SetWindowPos(fill, NULL, 0, 0, width, PROGRESS_BAR_HEIGHT,
-                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    }
+    // An unreadable title keeps the bar where the last readable one left it.
+    if (!status)
+        return NULL;
+    HWND frame = GetDlgItem(mainWindow, IDC_PROGRESS_FRAME);
+    HWND fill = GetDlgItem(frame, IDC_PROGRESS_FILL);
+    SetWindowPos(fill, NULL, 0, 0, width, PROGRESS_BAR_HEIGHT,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     return status;
 }
