@@ -21,7 +21,9 @@ bool AppendText(char *line, size_t size, const char *text)
     return true;
 }
 
-bool AppendQuotedArgument(char *line, size_t size, const char *argument)
+// With `doublePercent` every '%' goes out as "%%": the tool reads the value after -o as
+// an output template, where "%%" is one literal '%' ("100% Fun" stops youtube-dl 2021).
+static bool AppendQuoted(char *line, size_t size, const char *argument, bool doublePercent)
 {
     size_t start = strlen(line);
     size_t used = start;
@@ -45,6 +47,8 @@ bool AppendQuotedArgument(char *line, size_t size, const char *argument)
             }
             backslashes = 0;
         }
+        if (*p == '%' && doublePercent)
+            fits = fits && put('%');
         fits = fits && put(*p);
     }
     for (size_t i = 0; fits && i < backslashes; i++)
@@ -58,13 +62,22 @@ bool AppendQuotedArgument(char *line, size_t size, const char *argument)
     return true;
 }
 
+bool AppendQuotedArgument(char *line, size_t size, const char *argument)
+{
+    return AppendQuoted(line, size, argument, false);
+}
+
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
                             const char *address)
 {
     char codeText[16];
-    snprintf(codeText, sizeof codeText, "%d", code);
+    // Code 0 stands for a page that offered no numeric format.
+    if (code == 0)
+        snprintf(codeText, sizeof codeText, "%s", "best");
+    else
+        snprintf(codeText, sizeof codeText, "%d", code);
     line[0] = '\0';
-    bool fits = AppendText(line, size, " -o ") && AppendQuotedArgument(line, size, destination) &&
+    bool fits = AppendText(line, size, " -o ") && AppendQuoted(line, size, destination, true) &&
                 AppendText(line, size, " --format ") && AppendText(line, size, codeText) &&
                 AppendText(line, size, " --console-title ") &&
                 AppendQuotedArgument(line, size, address);

@@ -19,6 +19,8 @@ bool AppendText(char *line, size_t size, const char *text);
 
 // The download's arguments: ` -o "DEST" --format CODE --console-title "ADDRESS"`.
 // The leading blank stands for the empty program name; the tool's path is passed apart.
+// Each '%' of DEST goes out as "%%" (the tool expands -o as a template, "%%" giving one '%');
+// code 0 goes out as "best". False and an empty line if it does not fit.
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
                             const char *address);
 

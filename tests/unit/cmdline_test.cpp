@@ -23,15 +23,41 @@ TEST(IsPassableArgument, RefusesQuotesAndControlCharacters)
     EXPECT_FALSE(IsPassableArgument("del\x7f"));
 }
 
+struct DownloadCase {
+    const char *destination;
+    int code;
+    const char *arguments;
+};
+
 TEST(BuildDownloadArguments, MatchesTheToolsArgumentOrder)
 {
+    // The tool expands -o as a template, where "%%" is one literal '%'; code 0 asks for "best".
+    const DownloadCase cases[] = {
+        {"C:\\V\\clip.mp4", 22, " -o \"C:\\V\\clip.mp4\" --format 22 --console-title \"A\""},
+        {"C:\\V\\c.flv", 5, " -o \"C:\\V\\c.flv\" --format 5 --console-title \"A\""},
+        {"C:\\V\\c.flv", 120, " -o \"C:\\V\\c.flv\" --format 120 --console-title \"A\""},
+        {"C:\\V\\clip.mp4", 0, " -o \"C:\\V\\clip.mp4\" --format best --console-title \"A\""},
+        {"C:\\V\\100% Fun.mp4", 22,
+         " -o \"C:\\V\\100%% Fun.mp4\" --format 22 --console-title \"A\""},
+        {"C:\\V\\%(title)s 5%%.mp4", 0,
+         " -o \"C:\\V\\%%(title)s 5%%%%.mp4\" --format best --console-title \"A\""},
+        {"C:\\50%\\", 18, " -o \"C:\\50%%\\\\\" --format 18 --console-title \"A\""},
+    };
+    for (const DownloadCase &c : cases) {
+        char line[COMMAND_LINE_SIZE];
+        ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, c.destination, c.code, "A"))
+            << c.destination;
+        EXPECT_STREQ(c.arguments, line) << c.destination << " code " << c.code;
+    }
+}
+
+TEST(BuildDownloadArguments, OnlyTheDestinationsPercentSignsAreDoubled)
+{
     char line[COMMAND_LINE_SIZE];
-    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\clip.mp4", 22, "A"));
-    EXPECT_STREQ(" -o \"C:\\V\\clip.mp4\" --format 22 --console-title \"A\"", line);
-    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\c.flv", 5, "A"));
-    EXPECT_STREQ(" -o \"C:\\V\\c.flv\" --format 5 --console-title \"A\"", line);
-    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\c.flv", 120, "A"));
-    EXPECT_STREQ(" -o \"C:\\V\\c.flv\" --format 120 --console-title \"A\"", line);
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22,
+                                       "http://x/watch?v=a%20b"));
+    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --console-title \"http://x/watch?v=a%20b\"",
+                 line);
 }
 
 TEST(BuildDownloadArguments, TrailingBackslashesDoNotEscapeTheQuote)
@@ -53,6 +79,15 @@ TEST(BuildDownloadArguments, RefusesWhatDoesNotFit)
     EXPECT_TRUE(BuildDownloadArguments(big, sizeof big, longDestination.c_str(), 22,
                                        longAddress.c_str()));
     EXPECT_NE(nullptr, strstr(big, longAddress.c_str()));
+
+    // The doubled '%' counts against the buffer.
+    std::string exact = " -o \"C:\\V\\100%% Fun.mp4\" --format 22 --console-title \"A\"";
+    std::vector<char> tight(exact.size());
+    EXPECT_FALSE(BuildDownloadArguments(tight.data(), tight.size(), "C:\\V\\100% Fun.mp4", 22, "A"));
+    EXPECT_STREQ("", tight.data());
+    tight.resize(exact.size() + 1);
+    EXPECT_TRUE(BuildDownloadArguments(tight.data(), tight.size(), "C:\\V\\100% Fun.mp4", 22, "A"));
+    EXPECT_EQ(exact, tight.data());
 }
 
 TEST(AppendQuotedArgument, DoublesBackslashesOnlyBeforeQuotes)
