@@ -1,11 +1,18 @@
-// The catalogue of the 23 known format codes, the default offered list, and the
+// The catalogue of the known format codes, the default offered list, and the
 // description text shown in the window's information panel.
 #include "formats/catalogue.h"
 
 #include <stdio.h>
 #include <string.h>
 
-// Code 37's bit rate holds an en dash, byte 0x96 in Windows-1252.
+// The streams that carry only a picture or only sound say so in the codec column;
+// the filter list tells them apart by these texts.
+#define NO_SOUND "No sound"
+#define NO_PICTURE "No picture"
+
+// Code 37's bit rate holds an en dash, byte 0x96 in Windows-1252. The rows after code 120
+// follow the tool's own table of YouTube codes (container, height, frame rate, codecs,
+// audio bit rate); it gives no video bit rates or profiles for them.
 static const FormatInfo CATALOGUE_ROWS[FORMAT_CATALOGUE_SIZE] = {
     {5, "FLV", "240p", "Sorenson H.263", "N/A", "0.25", "MP3", "64"},
     {6, "FLV", "270p", "Sorenson H.263", "N/A", "0.8", "MP3", "64"},
@@ -30,6 +37,43 @@ static const FormatInfo CATALOGUE_ROWS[FORMAT_CATALOGUE_SIZE] = {
     {101, "WebM", "360p", "VP8", "3D", "N/A", "Vorbis", "192"},
     {102, "WebM", "720p", "VP8", "3D", "N/A", "Vorbis", "192"},
     {120, "FLV", "720p", "AVC", "Main@L3.1", "2", "AAC", "128"},
+    {133, "MP4", "240p", "H.264", "N/A", "N/A", NO_SOUND, "N/A"},
+    {134, "MP4", "360p", "H.264", "N/A", "N/A", NO_SOUND, "N/A"},
+    {135, "MP4", "480p", "H.264", "N/A", "N/A", NO_SOUND, "N/A"},
+    {136, "MP4", "720p", "H.264", "N/A", "N/A", NO_SOUND, "N/A"},
+    {137, "MP4", "1080p", "H.264", "N/A", "N/A", NO_SOUND, "N/A"},
+    {139, "M4A", "N/A", NO_PICTURE, "N/A", "N/A", "AAC", "48"},
+    {140, "M4A", "N/A", NO_PICTURE, "N/A", "N/A", "AAC", "128"},
+    {141, "M4A", "N/A", NO_PICTURE, "N/A", "N/A", "AAC", "256"},
+    {160, "MP4", "144p", "H.264", "N/A", "N/A", NO_SOUND, "N/A"},
+    {171, "WebM", "N/A", NO_PICTURE, "N/A", "N/A", "Vorbis", "128"},
+    {242, "WebM", "240p", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {243, "WebM", "360p", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {244, "WebM", "480p", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {245, "WebM", "480p", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {246, "WebM", "480p", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {247, "WebM", "720p", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {248, "WebM", "1080p", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {249, "WebM", "N/A", NO_PICTURE, "N/A", "N/A", "Opus", "50"},
+    {250, "WebM", "N/A", NO_PICTURE, "N/A", "N/A", "Opus", "70"},
+    {251, "WebM", "N/A", NO_PICTURE, "N/A", "N/A", "Opus", "160"},
+    {264, "MP4", "1440p", "H.264", "N/A", "N/A", NO_SOUND, "N/A"},
+    {266, "MP4", "2160p", "H.264", "N/A", "N/A", NO_SOUND, "N/A"},
+    {271, "WebM", "1440p", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {278, "WebM", "144p", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {298, "MP4", "720p60", "H.264", "N/A", "N/A", NO_SOUND, "N/A"},
+    {299, "MP4", "1080p60", "H.264", "N/A", "N/A", NO_SOUND, "N/A"},
+    {302, "WebM", "720p60", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {303, "WebM", "1080p60", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {308, "WebM", "1440p60", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {313, "WebM", "2160p", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {315, "WebM", "2160p60", "VP9", "N/A", "N/A", NO_SOUND, "N/A"},
+    {394, "MP4", "144p", "AV1", "N/A", "N/A", NO_SOUND, "N/A"},
+    {395, "MP4", "240p", "AV1", "N/A", "N/A", NO_SOUND, "N/A"},
+    {396, "MP4", "360p", "AV1", "N/A", "N/A", NO_SOUND, "N/A"},
+    {397, "MP4", "480p", "AV1", "N/A", "N/A", NO_SOUND, "N/A"},
+    {398, "MP4", "720p", "AV1", "N/A", "N/A", NO_SOUND, "N/A"},
+    {399, "MP4", "1080p", "AV1", "N/A", "N/A", NO_SOUND, "N/A"},
 };
 
 // Code 17 says mp4 here although its catalogue row says 3GP; the list is kept as it was.
@@ -59,4 +103,62 @@ void DescribeFormat(char *text, int32_t code, const FormatInfo *catalogue, int c
                  row->fileType, row->resolution, row->videoProfile, row->videoEncoding,
                  row->videoBitrate, row->audioEncoding, row->audioBitrate);
     }
+}
+
+const FormatInfo *FindFormat(int32_t code, const FormatInfo *catalogue, int count)
+{
+    for (int i = 0; i < count; i++)
+        if (catalogue[i].code == code)
+            return &catalogue[i];
+    return nullptr;
+}
+
+bool HasSound(const FormatInfo *row)
+{
+    return strcmp(row->audioEncoding, NO_SOUND) != 0;
+}
+
+bool HasPicture(const FormatInfo *row)
+{
+    return strcmp(row->videoEncoding, NO_PICTURE) != 0;
+}
+
+void RecordExtension(char *out, const AvailableFormat *record, bool upper)
+{
+    size_t length = 0;
+    while (length < EXTENSION_SIZE - 1 && record->extension[length] != '\0') {
+        char c = record->extension[length];
+        out[length++] = upper && c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+    }
+    out[length] = '\0';
+}
+
+// A code the catalogue does not know: the tool's best pick (code 0) or a stream the
+// catalogue has no row for, described from the record alone.
+static void DescribeFromRecord(char *text, const AvailableFormat *record)
+{
+    char fileType[EXTENSION_SIZE];
+    RecordExtension(fileType, record, true);
+    if (record->code == BEST_FORMAT_CODE) {
+        snprintf(text, FORMAT_TEXT_SIZE, "File type:\t%s\nFormat code:\t" BEST_FORMAT_TEXT,
+                 fileType);
+        return;
+    }
+    char resolution[16] = "N/A";
+    if (record->height > 0)
+        snprintf(resolution, sizeof resolution, "%ldp", (long)record->height);
+    snprintf(text, FORMAT_TEXT_SIZE, "File type:\t%s\nResolution:\t%s\nFormat code:\t%ld",
+             fileType, resolution, (long)record->code);
+}
+
+void DescribeOffered(char *text, const AvailableFormat *record, const FormatInfo *catalogue,
+                     int count)
+{
+    text[0] = '\0';
+    if (!record)
+        return;
+    if (FindFormat(record->code, catalogue, count))
+        DescribeFormat(text, record->code, catalogue, count);
+    else
+        DescribeFromRecord(text, record);
 }

@@ -5,12 +5,18 @@
 #include <stdint.h>
 
 enum {
-    FORMAT_CATALOGUE_SIZE = 23,
+    // The 23 codes of the first lists, then the separate picture and sound streams pages offer now.
+    FORMAT_CATALOGUE_SIZE = 60,
+    FORMAT_FIRST_ROWS = 23,
     MAX_AVAILABLE_FORMATS = 24,
     DEFAULT_FORMAT_COUNT = 11,
     FORMAT_TEXT_SIZE = 200,
-    EXTENSION_SIZE = 5
+    EXTENSION_SIZE = 5,
+    // The code the record holds when the tool listed no numeric format and picks one itself.
+    BEST_FORMAT_CODE = 0
 };
+
+#define BEST_FORMAT_TEXT "best (chosen by the tool)"
 
 struct FormatInfo {
     int32_t code;
@@ -44,3 +50,19 @@ void BuildCatalogue(FormatInfo *catalogue, int *count);
 
 // Writes the description of `code` into `text` (FORMAT_TEXT_SIZE bytes); empty for an unknown code.
 void DescribeFormat(char *text, int32_t code, const FormatInfo *catalogue, int count);
+
+// The catalogue row of `code`, or null.
+const FormatInfo *FindFormat(int32_t code, const FormatInfo *catalogue, int count);
+
+// False for the streams that carry only a picture or only sound.
+bool HasSound(const FormatInfo *row);
+bool HasPicture(const FormatInfo *row);
+
+// Describes an offered record into `text` (FORMAT_TEXT_SIZE bytes): the catalogue's text for a
+// known code, otherwise what the record itself tells (extension, height, code).
+void DescribeOffered(char *text, const AvailableFormat *record, const FormatInfo *catalogue,
+                     int count);
+
+// The record's extension as a string of at most EXTENSION_SIZE - 1 bytes, bounded even when
+// the record came from a damaged file; upper-cased ASCII when `upper`.
+void RecordExtension(char *out, const AvailableFormat *record, bool upper);

@@ -10,9 +10,13 @@
 #include <ctype.h>
 #endif
 
-// Big enough for 24 entries of the widest fields (about 85 bytes each), so no entry
-// is ever dropped; the block is shrunk to what it uses.
-enum { FILTER_WORK_SIZE = 4096, FILTER_ENTRY_SIZE = 128 };
+// A description is cut to FILTER_ENTRY_SIZE - 1 bytes (the catalogue's field widths, two
+// eleven-character sizes and " no sound" allow at most 85) and a pattern to "*." and four
+// characters, so 24 entries always fit and none is ever dropped; the block is shrunk after.
+enum { FILTER_WORK_SIZE = 4096, FILTER_ENTRY_SIZE = 128, FILTER_PATTERN_SIZE = 8 };
+static_assert(MAX_AVAILABLE_FORMATS * (FILTER_ENTRY_SIZE + FILTER_PATTERN_SIZE) + 1 <=
+                  FILTER_WORK_SIZE,
+              "24 of the widest entries fit the filter block");
 
 static void LowerCopy(char *dest, const char *src, size_t size)
 {
@@ -37,17 +41,48 @@ static bool AppendString(char *block, size_t *used, const char *text)
     return true;
 }
 
+// Streams with sound only have no picture size worth showing; streams with a
+// picture only are marked so nobody saves a silent file unawares.
+static void CatalogueEntry(char *description, char *pattern, const AvailableFormat *record,
+                           const FormatInfo *row)
+{
+    char lowered[sizeof row->fileType];
+    if (!HasPicture(row))
+        snprintf(description, FILTER_ENTRY_SIZE, "%s~%s(%skbit/s) no picture", row->fileType,
+                 row->audioEncoding, row->audioBitrate);
+    else
+        snprintf(description, FILTER_ENTRY_SIZE, "%s~%s-%s(%sMbit/s)[%ldx%ld]%s", row->fileType,
+                 row->resolution, row->videoEncoding, row->videoBitrate, (long)record->height,
+                 (long)record->width, HasSound(row) ? "" : " no sound");
+    LowerCopy(lowered, row->fileType, sizeof lowered);
+    snprintf(pattern, FILTER_PATTERN_SIZE, "*.%s", lowered);
+}
+
+// A code without a catalogue row: the tool's own pick, or a stream described by its record.
+static void RecordEntry(char *description, char *pattern, const AvailableFormat *record)
+{
+    char extension[EXTENSION_SIZE];
+    char fileType[EXTENSION_SIZE];
+    RecordExtension(extension, record, false);
+    RecordExtension(fileType, record, true);
+    if (record->code == BEST_FORMAT_CODE)
+        snprintf(description, FILTER_ENTRY_SIZE, "%s", BEST_FORMAT_TEXT);
+    else
+        snprintf(description, FILTER_ENTRY_SIZE, "%s~Code %ld[%ldx%ld]", fileType,
+                 (long)record->code, (long)record->height, (long)record->width);
+    snprintf(pattern, FILTER_PATTERN_SIZE, "*.%s", extension[0] ? extension : "*");
+}
+
 static bool AppendEntry(char *block, size_t *used, const AvailableFormat *record,
-                        const FormatInfo *row)
+                        const FormatInfo *catalogue, int catalogueCount)
 {
     char description[FILTER_ENTRY_SIZE];
-    char lowered[sizeof row->fileType];
-    char pattern[sizeof lowered + 2];
-    snprintf(description, sizeof description, "%s~%s-%s(%sMbit/s)[%ldx%ld]", row->fileType,
-             row->resolution, row->videoEncoding, row->videoBitrate, (long)record->height,
-             (long)record->width);
-    LowerCopy(lowered, row->fileType, sizeof lowered);
-    snprintf(pattern, sizeof pattern, "*.%s", lowered);
+    char pattern[FILTER_PATTERN_SIZE];
+    const FormatInfo *row = FindFormat(record->code, catalogue, catalogueCount);
+    if (row)
+        CatalogueEntry(description, pattern, record, row);
+    else
+        RecordEntry(description, pattern, record);
     size_t before = *used;
     if (AppendString(block, used, description) && AppendString(block, used, pattern))
         return true;
@@ -67,13 +102,8 @@ char *BuildFilterList(const AvailableFormat *available, int availableCount,
     if (availableCount > MAX_AVAILABLE_FORMATS)
         availableCount = MAX_AVAILABLE_FORMATS;
     for (int i = 0; i < availableCount; i++) {
-        for (int j = 0; j < catalogueCount; j++) {
-            if (catalogue[j].code != available[i].code)
-                continue;
-            if (AppendEntry(block, &used, &available[i], &catalogue[j]) && entries &&
-                entries->count < MAX_AVAILABLE_FORMATS)
-                entries->recordOf[entries->count++] = i + 1;
-        }
+        if (AppendEntry(block, &used, &available[i], catalogue, catalogueCount) && entries)
+            entries->recordOf[entries->count++] = i + 1;
     }
     block[used++] = '\0';
     char *shrunk = (char *)realloc(block, used);

@@ -1,9 +1,9 @@
-// The save dialog's file-type filter block: one entry per offered format known to the catalogue.
+// The save dialog's file-type filter block: one entry per offered format.
 #pragma once
 #include "formats/catalogue.h"
 
-// Which list record (counted from 1) each filter entry came from, so that a chosen
-// filter can be mapped back to its record when some codes have no catalogue row.
+// Which list record (counted from 1) each filter entry came from. Every record now gets
+// an entry, so this is the identity; callers still map through it.
 struct FilterEntries {
     int count;
     int recordOf[MAX_AVAILABLE_FORMATS];

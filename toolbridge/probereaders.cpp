@@ -1,7 +1,7 @@
-// Reads the probe's output files; text mode, so a CR LF line end arrives as LF on Windows.
+// Reads the probe's output files whole (binary, bounded) and hands the bytes to the parsers;
+// also the title parser and the single entry offered when the tool lists no numeric format.
 #include "toolbridge/probereaders.h"
 
-#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -10,127 +10,96 @@
 #include "toolbridge/workfiles.h"
 #include "ui/alert.h"
 
-enum { FORMAT_LINE_SIZE = 100 };
-
 static char *EmptyString()
 {
     return (char *)calloc(1, 1);
 }
 
-static FILE *OpenProbeOutput(const char *probeToolPath, const char *suffix, const char *failure)
+// The file's first PROBE_FILE_LIMIT bytes as a malloc'ed block (one spare byte so it is
+// never zero-sized); null when the file cannot be opened (after the warning) or read.
+static char *LoadProbeOutput(const char *probeToolPath, const char *suffix, const char *failure,
+                             size_t *length)
 {
     char path[PATH_SIZE];
     FILE *file = nullptr;
     if (JoinText(path, sizeof path, probeToolPath, suffix))
-        file = fopen(path, "r");
-    if (!file)
+        file = fopen(path, "rb");
+    if (!file) {
         Alert(failure, "Alert", ALERT_WARNING);
-    return file;
-}
-
-static long FileSizeOf(FILE *file)
-{
-    if (fseek(file, 0, SEEK_END) != 0)
-        return 0;
-    long size = ftell(file);
-    fseek(file, 0, SEEK_SET);
-    return size < 0 ? 0 : size;
-}
-
-static void TrimLineEnd(char *line)
-{
-    size_t length = strlen(line);
-    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
-        line[--length] = '\0';
-}
-
-char *ReadTitleFile(const char *probeToolPath)
-{
-    FILE *file = OpenProbeOutput(probeToolPath, TITLE_OUT_SUFFIX, "Failed to access title-out!");
-    if (!file)
-        return EmptyString();
-    long size = FileSizeOf(file);
-    char *line = size > 0 ? (char *)calloc((size_t)size + 1, 1) : nullptr;
-    if (!line) {
-        fclose(file);
-        return EmptyString();
+        return nullptr;
     }
-    if (!fgets(line, (int)size + 1, file))
-        line[0] = '\0';
+    long size = 0;
+    if (fseek(file, 0, SEEK_END) == 0)
+        size = ftell(file);
+    fseek(file, 0, SEEK_SET);
+    if (size < 0)
+        size = 0;
+    if (size > PROBE_FILE_LIMIT)
+        size = PROBE_FILE_LIMIT;
+    char *bytes = (char *)malloc((size_t)size + 1);
+    *length = bytes ? fread(bytes, 1, (size_t)size, file) : 0;
     fclose(file);
-    TrimLineEnd(line);
+    return bytes;
+}
+
+// As the old text-mode reader: the line ends at the first LF or NUL, and trailing
+// CR and LF characters are removed.
+char *TitleFromText(const char *text, size_t length)
+{
+    size_t lineLength = 0;
+    while (text && lineLength < length && text[lineLength] != '\n' && text[lineLength] != '\0')
+        lineLength++;
+    while (lineLength > 0 && text[lineLength - 1] == '\r')
+        lineLength--;
+    char *line = (char *)malloc(lineLength + 1);
+    if (!line)
+        return EmptyString();
+    if (lineLength > 0)
+        memcpy(line, text, lineLength);
+    line[lineLength] = '\0';
     // Very long titles are cut before the extension so the name keeps its type.
     const char *extension = ExtensionOf(line);
     ShortenFileName(line, TITLE_STEM_LIMIT + (extension ? strlen(extension) : 0));
     return line;
 }
 
-static const char *SkipNumber(const char *text, int32_t *value)
+char *ReadTitleFile(const char *probeToolPath)
 {
-    char *end = nullptr;
-    long number = strtol(text, &end, 10);
-    if (end == text)
-        return nullptr;
-    *value = (int32_t)number;
-    return end;
-}
-
-// "[HEIGHTxWIDTH]"; anything else (the tool printed "[???]" for some codes) gives 0 by 0.
-static void ParseSize(const char *text, AvailableFormat *record)
-{
-    record->height = 0;
-    record->width = 0;
-    int32_t height, width;
-    if (*text != '[')
-        return;
-    const char *p = SkipNumber(text + 1, &height);
-    if (!p || *p != 'x')
-        return;
-    p = SkipNumber(p + 1, &width);
-    if (!p || *p != ']')
-        return;
-    record->height = height;
-    record->width = width;
-}
-
-bool ParseFormatLine(const char *line, AvailableFormat *record)
-{
-    int32_t code;
-    const char *p = SkipNumber(line, &code);
-    if (!p || strncmp(p, "\t:\t", 3) != 0)
-        return false;
-    p += 3;
-    // Extensions longer than the record holds are cut; the format stays choosable.
     size_t length = 0;
-    while (p[length] && !isspace((unsigned char)p[length]))
-        length++;
-    if (length == 0)
-        return false;
-    size_t kept = length < EXTENSION_SIZE - 1 ? length : EXTENSION_SIZE - 1;
-    record->code = code;
-    memset(record->extension, 0, sizeof record->extension);
-    memcpy(record->extension, p, kept);
-    p += length;
-    while (*p == ' ' || *p == '\t')
-        p++;
-    ParseSize(p, record);
-    return true;
+    char *bytes =
+        LoadProbeOutput(probeToolPath, TITLE_OUT_SUFFIX, "Failed to access title-out!", &length);
+    if (!bytes)
+        return EmptyString();
+    char *title = TitleFromText(bytes, length);
+    free(bytes);
+    return title;
 }
 
 void ReadFormatFile(const char *probeToolPath, AvailableFormat *list, int32_t *count)
 {
-    FILE *file =
-        OpenProbeOutput(probeToolPath, FORMAT_OUT_SUFFIX, "Failed to access format-out!");
-    if (!file)
+    size_t length = 0;
+    char *bytes =
+        LoadProbeOutput(probeToolPath, FORMAT_OUT_SUFFIX, "Failed to access format-out!", &length);
+    if (!bytes)
         return;
-    char line[FORMAT_LINE_SIZE];
-    int32_t scanned = 0;
-    while (fgets(line, sizeof line, file)) {
-        if (scanned >= MAX_AVAILABLE_FORMATS)
-            break;
-        if (strstr(line, "\t:\t") && ParseFormatLine(line, &list[scanned]))
-            scanned++;
+    ParseFormatText(bytes, length, list, count);
+    free(bytes);
+}
+
+void OfferBestFormat(AvailableFormat *list, int32_t *count, const char *fileName)
+{
+    memset(&list[0], 0, sizeof list[0]);
+    list[0].code = BEST_FORMAT_CODE;
+    const char *extension = fileName ? ExtensionOf(fileName) : nullptr;
+    size_t length = 0;
+    if (extension) {
+        extension++;  // past the dot
+        while (length < EXTENSION_SIZE - 1 && extension[length] != '\0') {
+            char c = extension[length];
+            list[0].extension[length++] = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+        }
     }
-    fclose(file);
-    *count = scanned;
+    if (length == 0)
+        memcpy(list[0].extension, "mp4", sizeof "mp4");
+    *count = 1;
 }

@@ -1,16 +1,37 @@
 // Readers of the two files a probe leaves: the proposed file name and the offered formats.
+// The parsers work on bytes in memory; the file readers only load the files and call them.
 #pragma once
+#include <stddef.h>
+
 #include "formats/catalogue.h"
 
-enum { TITLE_STEM_LIMIT = 200 };
+enum {
+    TITLE_STEM_LIMIT = 200,
+    // More than any tool prints for one page; a bigger file is read only this far.
+    PROBE_FILE_LIMIT = 1024 * 1024
+};
+
+// The first line of `text`, without its line end, shortened like a title; a malloc'ed
+// string the caller frees, "" for empty text.
+char *TitleFromText(const char *text, size_t length);
 
 // The first line of the title file, as a malloc'ed string the caller frees; "" when
 // the file is missing or empty.
 char *ReadTitleFile(const char *probeToolPath);
 
+// Reads the tool's format listing: the old "22\t:\tmp4\t[720x1280]" lines in their order,
+// and the rows of the later tables (under a "format code" or "ID" heading), with sound and
+// picture first, then picture only, then sound only, each best first. Fills at most
+// MAX_AVAILABLE_FORMATS records of `list` and sets `count`; later slots are left alone.
+void ParseFormatText(const char *text, size_t length, AvailableFormat *list, int32_t *count);
+
 // Fills `list` (MAX_AVAILABLE_FORMATS records) from the format file and sets `count`;
 // leaves both unchanged when the file cannot be opened.
 void ReadFormatFile(const char *probeToolPath, AvailableFormat *list, int32_t *count);
 
-// Scans one format line ("22\t:\tmp4\t[720x1280]"); false when it is not one.
+// Scans one old-style format line ("22\t:\tmp4\t[720x1280]"); false when it is not one.
 bool ParseFormatLine(const char *line, AvailableFormat *record);
+
+// For a page that lists no numeric format but which the tool can still fetch: one record,
+// code BEST_FORMAT_CODE, with the extension of `fileName` ("mp4" when it has none).
+void OfferBestFormat(AvailableFormat *list, int32_t *count, const char *fileName);

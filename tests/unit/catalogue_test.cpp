@@ -20,12 +20,14 @@ protected:
     int count = 0;
 };
 
-TEST_F(CatalogueTest, HoldsTheTwentyThreeCodesInOrder)
+TEST_F(CatalogueTest, HoldsTheFirstTwentyThreeCodesFirstThenTodaysStreams)
 {
-    const int codes[] = {5,  6,  13, 17, 18, 22, 34, 35, 36,  37,  38, 43,
-                         44, 45, 46, 82, 83, 84, 85, 100, 101, 102, 120};
-    ASSERT_EQ(23, count);
-    for (int i = 0; i < 23; i++)
+    const int codes[] = {5,   6,   13,  17,  18,  22,  34,  35,  36,  37,  38,  43,  44,  45,  46,
+                         82,  83,  84,  85,  100, 101, 102, 120, 133, 134, 135, 136, 137, 139, 140,
+                         141, 160, 171, 242, 243, 244, 245, 246, 247, 248, 249, 250, 251, 264, 266,
+                         271, 278, 298, 299, 302, 303, 308, 313, 315, 394, 395, 396, 397, 398, 399};
+    ASSERT_EQ(60, count);
+    for (int i = 0; i < 60; i++)
         EXPECT_EQ(codes[i], (int)(catalogue[i].code)) << "row " << i;
 }
 
@@ -53,7 +55,8 @@ TEST_F(CatalogueTest, StoresNotAvailableAsText)
 
 TEST_F(CatalogueTest, UnknownCodeGivesEmptyText)
 {
-    EXPECT_EQ("", Describe(140));
+    EXPECT_EQ("", Describe(9999));
+    EXPECT_EQ("", Describe(138));
     EXPECT_EQ("", Describe(0));
     EXPECT_EQ("", Describe(-1));
 }
@@ -73,8 +76,64 @@ TEST_F(CatalogueTest, LongestDescriptionsFitTheBuffer)
 {
     EXPECT_EQ(117u, Describe(17).size());
     EXPECT_EQ(117u, Describe(36).size());
-    for (int i = 0; i < count; i++)
+    for (int i = 0; i < 23; i++)
         EXPECT_LE(Describe(catalogue[i].code).size(), 117u) << catalogue[i].code;
+}
+
+// Container, height, frame rate, codecs and audio bit rate as in the tool's table of YouTube codes.
+TEST_F(CatalogueTest, SaysPlainlyWhenAStreamHasNoSoundOrNoPicture)
+{
+    struct Case {
+        int code;
+        const char *text;
+    } cases[] = {
+        {137, "File type:\tMP4\nResolution:\t1080p\nV.Profile:\tN/A\nV.encode:\tH.264"
+              "\nV.bitrate:\tN/A\nA.encode:\tNo sound\nA.bitrate:\tN/A"},
+        {303, "File type:\tWebM\nResolution:\t1080p60\nV.Profile:\tN/A\nV.encode:\tVP9"
+              "\nV.bitrate:\tN/A\nA.encode:\tNo sound\nA.bitrate:\tN/A"},
+        {399, "File type:\tMP4\nResolution:\t1080p\nV.Profile:\tN/A\nV.encode:\tAV1"
+              "\nV.bitrate:\tN/A\nA.encode:\tNo sound\nA.bitrate:\tN/A"},
+        {140, "File type:\tM4A\nResolution:\tN/A\nV.Profile:\tN/A\nV.encode:\tNo picture"
+              "\nV.bitrate:\tN/A\nA.encode:\tAAC\nA.bitrate:\t128"},
+        {251, "File type:\tWebM\nResolution:\tN/A\nV.Profile:\tN/A\nV.encode:\tNo picture"
+              "\nV.bitrate:\tN/A\nA.encode:\tOpus\nA.bitrate:\t160"},
+        {171, "File type:\tWebM\nResolution:\tN/A\nV.Profile:\tN/A\nV.encode:\tNo picture"
+              "\nV.bitrate:\tN/A\nA.encode:\tVorbis\nA.bitrate:\t128"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.text, Describe(c.code)) << c.code;
+    const int silent[] = {133, 160, 248, 264, 266, 278, 298, 315, 394};
+    for (int code : silent)
+        EXPECT_NE(std::string::npos, Describe(code).find("A.encode:\tNo sound")) << code;
+    const int pictureless[] = {139, 141, 249, 250};
+    for (int code : pictureless)
+        EXPECT_NE(std::string::npos, Describe(code).find("V.encode:\tNo picture")) << code;
+}
+
+TEST_F(CatalogueTest, DescribesOfferedRecordsTheCatalogueDoesNotKnow)
+{
+    AvailableFormat unterminated = {9999, "", 0, 0};
+    memcpy(unterminated.extension, "abcde", EXTENSION_SIZE);
+    struct Case {
+        AvailableFormat record;
+        std::string text;
+    } cases[] = {
+        {{22, "webm", 1, 2}, Describe(22)},
+        {{0, "webm", 0, 0}, "File type:\tWEBM\nFormat code:\tbest (chosen by the tool)"},
+        {{9999, "m4a", 0, 0}, "File type:\tM4A\nResolution:\tN/A\nFormat code:\t9999"},
+        {{9999, "mp4", 720, 1280}, "File type:\tMP4\nResolution:\t720p\nFormat code:\t9999"},
+        {{-7, "", -5, 3}, "File type:\t\nResolution:\tN/A\nFormat code:\t-7"},
+        {unterminated, "File type:\tABCD\nResolution:\tN/A\nFormat code:\t9999"},
+    };
+    for (const Case &c : cases) {
+        char text[FORMAT_TEXT_SIZE];
+        memset(text, 'x', sizeof text);
+        DescribeOffered(text, &c.record, catalogue, count);
+        EXPECT_EQ(c.text, text) << c.record.code;
+    }
+    char text[FORMAT_TEXT_SIZE] = "old";
+    DescribeOffered(text, nullptr, catalogue, count);
+    EXPECT_STREQ("", text);
 }
 
 TEST_F(CatalogueTest, DefaultListIsTheElevenRecords)
