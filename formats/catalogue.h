@@ -7,7 +7,6 @@
 enum {
     // The 23 codes of the first lists, then the separate picture and sound streams pages offer now.
     FORMAT_CATALOGUE_SIZE = 60,
-    FORMAT_FIRST_ROWS = 23,
     MAX_AVAILABLE_FORMATS = 24,
     DEFAULT_FORMAT_COUNT = 11,
     FORMAT_TEXT_SIZE = 200,
