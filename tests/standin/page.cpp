@@ -2,60 +2,11 @@
 // so the rules the program follows can be unit tested on the build machine.
 #include "page.h"
 
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
-// ---- bounded text building -------------------------------------------------
-
-struct TextOut {
-    char *buf;
-    size_t size;
-    size_t len;
-    int ok;
-};
-
-static void outBegin(TextOut *o, char *buf, size_t size)
-{
-    o->buf = buf;
-    o->size = size;
-    o->len = 0;
-    o->ok = (buf != NULL && size > 0);
-    if (o->ok)
-        buf[0] = '\0';
-}
-
-static void outChar(TextOut *o, char c)
-{
-    if (!o->ok)
-        return;
-    if (o->len + 1 >= o->size) {
-        o->ok = 0;
-        return;
-    }
-    o->buf[o->len++] = c;
-    o->buf[o->len] = '\0';
-}
-
-static void outText(TextOut *o, const char *s)
-{
-    while (*s && o->ok)
-        outChar(o, *s++);
-}
-
-static void outFormat(TextOut *o, const char *fmt, ...)
-{
-    char tmp[256];
-    va_list ap;
-    va_start(ap, fmt);
-    int n = vsnprintf(tmp, sizeof tmp, fmt, ap);
-    va_end(ap);
-    if (n < 0 || (size_t)n >= sizeof tmp) {
-        o->ok = 0;
-        return;
-    }
-    outText(o, tmp);
-}
+#include "table.h"
+#include "textout.h"
 
 // ---- percent-decoding -------------------------------------------------------
 
@@ -170,12 +121,25 @@ static void keepAlnum(const char *src, char *dst, size_t dstSize)
     dst[n] = '\0';
 }
 
+// "youtube-dl" or "yt-dlp"; "2013" names the default. Anything else keeps `current`.
+static int parseStyle(const char *value, int current)
+{
+    if (strcmp(value, "2013") == 0)
+        return STANDIN_STYLE_2013;
+    if (strcmp(value, "youtube-dl") == 0)
+        return STANDIN_STYLE_YOUTUBE_DL;
+    if (strcmp(value, "yt-dlp") == 0)
+        return STANDIN_STYLE_YT_DLP;
+    return current;
+}
+
 void StandinParsePage(const char *address, StandinPage *page)
 {
     memset(page, 0, sizeof *page);
     page->size = STANDIN_DEFAULT_SIZE;
     page->delayMs = STANDIN_DEFAULT_DELAY;
     page->lines = -1;
+    page->exitCode = 1;
     parseFormats(STANDIN_DEFAULT_FORMATS, page);
 
     int haveTitle = 0;
@@ -227,12 +191,29 @@ void StandinParsePage(const char *address, StandinPage *page)
                 } else if (strcmp(key, "lines") == 0) {
                     if (valueFits && parseNumber(value, STANDIN_MAX_LINES, &n))
                         page->lines = (int)n;
+                } else if (strcmp(key, "style") == 0) {
+                    page->style = parseStyle(value, page->style);
+                } else if (strcmp(key, "generic") == 0) {
+                    page->generic = strcmp(value, "1") == 0;
+                } else if (strcmp(key, "box") == 0) {
+                    page->box = strcmp(value, "1") == 0;
+                } else if (strcmp(key, "onefile") == 0) {
+                    page->onefile = strcmp(value, "1") == 0;
+                } else if (strcmp(key, "hang") == 0) {
+                    page->hang = strcmp(value, "1") == 0;
+                } else if (strcmp(key, "probedelay") == 0) {
+                    if (valueFits && parseNumber(value, STANDIN_MAX_DELAY, &n))
+                        page->probeDelayMs = (unsigned)n;
+                } else if (strcmp(key, "exit") == 0) {
+                    if (valueFits && parseNumber(value, STANDIN_MAX_EXIT, &n))
+                        page->exitCode = (int)n;
                 }
             }
             q = pairEnd < end ? pairEnd + 1 : end;
         }
     }
 
+    page->https = address != NULL && strncmp(address, "https:", 6) == 0;
     if (page->videoId[0] == '\0')
         snprintf(page->videoId, sizeof page->videoId, "%s", STANDIN_DEFAULT_ID);
     if (!haveTitle)
@@ -250,7 +231,7 @@ const char *StandinPageError(const StandinPage *page, char *buf, size_t bufSize)
 {
     if (page->fail)
         snprintf(buf, bufSize, "%s: This video is unavailable.", page->videoId);
-    else if (page->formatCount == 0)
+    else if (page->formatCount == 0 && !page->generic)
         snprintf(buf, bufSize, "%s: no known formats available for video", page->videoId);
     else
         return NULL;
@@ -290,10 +271,20 @@ const StandinFormatInfo *StandinFindFormat(int code)
     return NULL;
 }
 
+const char *StandinGenericId(const StandinPage *page)
+{
+    return page->ext[0] ? page->ext : "mp4";
+}
+
 const char *StandinFormatExt(const StandinPage *page, int code)
 {
     if (page && page->ext[0])
         return page->ext;
+    if (page && page->style != STANDIN_STYLE_2013) {
+        const StandinFormatFacts *facts = StandinFindFacts(code);
+        if (facts)
+            return facts->ext;
+    }
     const StandinFormatInfo *f = StandinFindFormat(code);
     return f ? f->ext : "mp4";
 }
@@ -335,35 +326,6 @@ int StandinSanitizeTitle(const char *title, char *out, size_t outSize)
     }
     if (o.ok && o.len == 0)
         outChar(&o, '_');
-    return o.ok;
-}
-
-int StandinExpandTemplate(const char *tmpl, const char *title, const char *ext,
-                          const char *videoId, char *out, size_t outSize)
-{
-    static const char kTitle[] = "%(title)s";
-    static const char kExt[] = "%(ext)s";
-    static const char kId[] = "%(id)s";
-    TextOut o;
-    outBegin(&o, out, outSize);
-    const char *p = tmpl;
-    while (*p && o.ok) {
-        if (strncmp(p, kTitle, sizeof kTitle - 1) == 0) {
-            outText(&o, title);
-            p += sizeof kTitle - 1;
-        } else if (strncmp(p, kExt, sizeof kExt - 1) == 0) {
-            outText(&o, ext);
-            p += sizeof kExt - 1;
-        } else if (strncmp(p, kId, sizeof kId - 1) == 0) {
-            outText(&o, videoId);
-            p += sizeof kId - 1;
-        } else if (p[0] == '%' && p[1] == '%') {
-            outChar(&o, '%');
-            p += 2;
-        } else {
-            outChar(&o, *p++);
-        }
-    }
     return o.ok;
 }
 

@@ -9,10 +9,18 @@ enum {
     STANDIN_MAX_ID = 64,        // bytes of the video id
     STANDIN_MAX_TITLE = 1000,   // bytes of the title
     STANDIN_MAX_EXT = 64,       // bytes of an extension override
-    STANDIN_MAX_FORMATS = 32,   // codes a page offers
+    STANDIN_MAX_FORMATS = 64,   // codes a page offers (every code of the table fits)
     STANDIN_MAX_CODE = 99999,   // largest format code accepted
     STANDIN_MAX_LINES = 1000,   // format lines "lines=" may ask for
-    STANDIN_MAX_DELAY = 60000   // ms between steps
+    STANDIN_MAX_DELAY = 60000,  // ms between steps, and the probes' extra wait
+    STANDIN_MAX_EXIT = 255      // largest exit code "exit=" may ask for
+};
+
+// Which tool's output a page imitates.
+enum StandinStyle {
+    STANDIN_STYLE_2013 = 0,        // the 2013 tool: TAB-separated list, "youtube-dl - " titles
+    STANDIN_STYLE_YOUTUBE_DL = 1,  // youtube-dl 2014 onwards (2021.12.17 and later)
+    STANDIN_STYLE_YT_DLP = 2       // yt-dlp
 };
 
 #define STANDIN_MAX_SIZE 1073741824ULL  // 1 GiB
@@ -36,6 +44,14 @@ struct StandinPage {
     int fail;                    // fail=1 given
     char ext[STANDIN_MAX_EXT + 1];  // override for every format; empty = none
     int lines;                   // format lines to list; -1 = one per format
+    int style;                   // StandinStyle
+    int generic;                 // generic=1: one format with a non-numeric id (a direct link)
+    int https;                   // the address starts with "https:" (a direct link's protocol)
+    int box;                     // box=1: yt-dlp's table as drawn on a UTF-8 terminal
+    int onefile;                 // onefile=1: the run re-runs itself as a child
+    int hang;                    // hang=1: probe runs never answer
+    unsigned probeDelayMs;       // probe runs wait this long before answering
+    int exitCode;                // exit code of a failing page (exit=, default 1)
 };
 
 struct StandinFormatInfo {
@@ -72,9 +88,26 @@ int StandinFormatLine(const StandinPage *page, int code, char *out, size_t outSi
 // ':' -> " -", any of \ / | * < > -> '_'; an empty result becomes "_".
 int StandinSanitizeTitle(const char *title, char *out, size_t outSize);
 
-// Replaces %(title)s, %(ext)s, %(id)s and %% in tmpl. title is used as given.
+// Results of StandinExpandStyledTemplate besides 1 (fitted) and 0 (cut).
+enum {
+    STANDIN_TEMPLATE_LONE_PERCENT = -1,  // a '%' that starts no field
+    STANDIN_TEMPLATE_OPEN_FIELD = -2     // "%(" without a closing ')'
+};
+
+// Replaces %(title)s, %(ext)s, %(id)s and %% in tmpl as the style's tool does; title is
+// used as given. Other %(name)s fields stay as written in the 2013 style and become "NA"
+// in the others. A lone '%' is an error except in the yt-dlp style, which keeps it.
+// On an error *errorAt (if given) is the byte index of the offending '%'.
+int StandinExpandStyledTemplate(const char *tmpl, int style, const char *title,
+                                const char *ext, const char *videoId, char *out,
+                                size_t outSize, size_t *errorAt);
+
+// The 2013 style of StandinExpandStyledTemplate.
 int StandinExpandTemplate(const char *tmpl, const char *title, const char *ext,
                           const char *videoId, char *out, size_t outSize);
+
+// The format id a generic page offers (its extension): "mp4" unless ext= says otherwise.
+const char *StandinGenericId(const StandinPage *page);
 
 // "512.00KiB" below 1 MiB, else "12.34MiB"; two decimals, rounded half up.
 int StandinSizeText(unsigned long long bytes, char *out, size_t outSize);

@@ -7,8 +7,13 @@
 #include <string.h>
 
 #include "page.h"
+#include "table.h"
+#include "titles.h"
 
 enum { PATH_CAP = 4096, CHUNK = 65536 };
+
+// Set in the environment of the child a onefile=1 run starts, so the child does the work.
+static const char kChildMarker[] = "STANDIN_ONEFILE_CHILD";
 
 struct Options {
     int getFilename;
@@ -46,6 +51,42 @@ static int failWith(const char *message, const char *detail)
 {
     fprintf(stderr, "ERROR: %s%s\n", message, detail ? detail : "");
     return 1;
+}
+
+static int isChild(void)
+{
+    char value[8];
+    return GetEnvironmentVariableA(kChildMarker, value, sizeof value) > 0;
+}
+
+// onefile=1: run this program again with the same command line on the same console and
+// standard handles, wait for it and pass its exit code on, as a one-file packed tool's
+// starter does. Ending this process leaves the child running.
+static int runAsChild(void)
+{
+    char exe[PATH_CAP];
+    DWORD n = GetModuleFileNameA(NULL, exe, sizeof exe);
+    if (n == 0 || n >= sizeof exe)
+        return failWith("cannot find the stand-in's own path", NULL);
+    SetEnvironmentVariableA(kChildMarker, "1");
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof si);
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi;
+    static char commandLine[32768];
+    snprintf(commandLine, sizeof commandLine, "%s", GetCommandLineA());
+    if (!CreateProcessA(exe, commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi))
+        return failWith("cannot start the stand-in's child", NULL);
+    CloseHandle(pi.hThread);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    return (int)code;
 }
 
 // Takes the value of an option given as "-o X", "-oX" or "--output=X".
@@ -125,7 +166,8 @@ static int parseCode(const char *text)
     return code <= STANDIN_MAX_CODE ? code : 0;
 }
 
-// Loads the page and picks the format; prints the error and returns 0 on failure.
+// Loads the page and picks the format (0 for a generic page's one); prints the error
+// and returns 0 on failure. "best" takes the first format on every page.
 static int loadPage(const Options *opt, StandinPage *page, int *code)
 {
     char error[256];
@@ -134,24 +176,53 @@ static int loadPage(const Options *opt, StandinPage *page, int *code)
         failWith(error, NULL);
         return 0;
     }
-    *code = page->formats[0];
-    if (opt->format) {
-        *code = parseCode(opt->format);
-        if (!StandinPageHasFormat(page, *code)) {
-            failWith("requested format not available", NULL);
-            return 0;
-        }
+    *code = page->generic ? 0 : page->formats[0];
+    if (!opt->format || strcmp(opt->format, "best") == 0)
+        return 1;
+    if (page->generic ? strcmp(opt->format, StandinGenericId(page)) != 0
+                      : !StandinPageHasFormat(page, *code = parseCode(opt->format))) {
+        failWith("requested format not available", NULL);
+        return 0;
     }
     return 1;
 }
 
+// The probe runs' extra behaviour: never answering, or answering late.
+static void probeWait(const StandinPage *page)
+{
+    while (page->hang)
+        Sleep(1000);
+    if (page->probeDelayMs > 0)
+        Sleep(page->probeDelayMs);
+}
+
+// The destination for -o; on failure prints the tool's complaint and returns the exit
+// code, else 0.
 static int fileName(const Options *opt, const StandinPage *page, int code, char *out,
                     size_t outSize)
 {
     char title[2 * STANDIN_MAX_TITLE + 2];
     StandinSanitizeTitle(page->title, title, sizeof title);
-    return StandinExpandTemplate(opt->output, title, StandinFormatExt(page, code),
-                                 page->videoId, out, outSize);
+    const char *ext = page->generic ? StandinGenericId(page) : StandinFormatExt(page, code);
+    size_t at = 0;
+    int result = StandinExpandStyledTemplate(opt->output, page->style, title, ext,
+                                             page->videoId, out, outSize, &at);
+    if (result == 1)
+        return 0;
+    if (result == 0)
+        return failWith("file name too long", NULL);
+    if (result == STANDIN_TEMPLATE_OPEN_FIELD && page->style == STANDIN_STYLE_YT_DLP) {
+        fprintf(stderr, "Usage: yt-dlp [OPTIONS] URL [URL...]\n\n");
+        fprintf(stderr, "yt-dlp: error: invalid default output template \"%s\": "
+                        "incomplete format key\n", opt->output);
+        return 2;
+    }
+    if (result == STANDIN_TEMPLATE_OPEN_FIELD)
+        return failWith("Error in output template: incomplete format key", NULL);
+    // youtube-dl hands the template to Python's % operator, which stops with an error.
+    fprintf(stderr, "ERROR: Error in output template: '%%' at index %u starts no field\n",
+            (unsigned)at);
+    return 1;
 }
 
 static int runGetFilename(const Options *opt)
@@ -159,19 +230,38 @@ static int runGetFilename(const Options *opt)
     StandinPage page;
     int code;
     if (!loadPage(opt, &page, &code))
-        return 1;
+        return page.exitCode;
+    probeWait(&page);
     char name[PATH_CAP];
-    if (!fileName(opt, &page, code, name, sizeof name))
-        return failWith("file name too long", NULL);
+    int rc = fileName(opt, &page, code, name, sizeof name);
+    if (rc != 0)
+        return rc;
     printf("%s\n", name);
     return 0;
 }
 
-static void printExtracting(const StandinPage *page)
+// The lines each tool prints while it reads the page.
+static void printExtracting(const Options *opt, const StandinPage *page)
 {
-    printf("[youtube] %s: Downloading video webpage\n", page->videoId);
-    printf("[youtube] %s: Downloading video info webpage\n", page->videoId);
-    printf("[youtube] %s: Extracting video information\n", page->videoId);
+    const char *ie = page->generic ? "generic" : "youtube";
+    const char *id = page->videoId;
+    switch (page->style) {
+    case STANDIN_STYLE_YT_DLP:
+        printf("[%s] Extracting URL: %s\n", ie, opt->address);
+        printf("[%s] %s: Downloading webpage\n", ie, id);
+        if (!page->generic)
+            printf("[youtube] %s: Downloading android player API JSON\n", id);
+        break;
+    case STANDIN_STYLE_YOUTUBE_DL:
+        printf(page->generic ? "[generic] %s: Requesting header\n"
+                             : "[youtube] %s: Downloading webpage\n", id);
+        break;
+    default:
+        printf("[%s] %s: Downloading video webpage\n", ie, id);
+        printf("[%s] %s: Downloading video info webpage\n", ie, id);
+        printf("[%s] %s: Extracting video information\n", ie, id);
+        break;
+    }
 }
 
 static int runListFormats(const Options *opt)
@@ -179,12 +269,26 @@ static int runListFormats(const Options *opt)
     StandinPage page;
     int code;
     if (!loadPage(opt, &page, &code))
-        return 1;
-    printExtracting(&page);
+        return page.exitCode;
+    probeWait(&page);
+    printExtracting(opt, &page);
+    StandinTable table;
+    static char line[4096];
+    if (StandinTableBegin(&page, &table)) {
+        printf("[info] Available formats for %s:\n", page.videoId);
+        for (int i = 0; i < table.lineCount; i++) {
+            StandinTableLine(&table, i, line, sizeof line);
+            printf("%s\n", line);
+        }
+        return 0;
+    }
     printf("Available formats:\n");
+    if (page.generic) {
+        printf("%s\t:\t%s\t[???]\n", StandinGenericId(&page), StandinGenericId(&page));
+        return 0;
+    }
     int lines = page.lines >= 0 ? page.lines : page.formatCount;
     for (int i = 0; i < lines; i++) {
-        char line[128];
         StandinFormatLine(&page, page.formats[i % page.formatCount], line, sizeof line);
         printf("%s\n", line);
     }
@@ -202,18 +306,51 @@ static int fileSize(const char *path, unsigned long long *size)
     return 1;
 }
 
+// Sets the console title when asked to; a tool writes the text to its console window.
+static void setTitle(const Options *opt, const char *text)
+{
+    if (opt->consoleTitle)
+        SetConsoleTitleA(text);
+}
+
+// The title and "[download]" line after `done` bytes; `first` marks the report of the
+// first step, which today's tools make before they have measured a rate.
 static void showProgress(const Options *opt, const StandinPage *page, unsigned long long done,
-                         int withLine)
+                         int withLine, int first)
 {
     char text[192];
-    if (opt->consoleTitle) {
+    char message[160];
+    if (page->style == STANDIN_STYLE_2013) {
         StandinConsoleTitle(done, page, text, sizeof text);
-        SetConsoleTitleA(text);
+        setTitle(opt, text);
+        if (withLine) {
+            StandinProgressLine(done, page, text, sizeof text);
+            printf("%s\n", text);
+        }
+    } else if (withLine) {
+        StandinStyledProgress(page->style, page, done, !first, message, sizeof message);
+        StandinStyledTitle(page->style, message, text, sizeof text);
+        setTitle(opt, text);
+        printf("[download] %s\n", message);
     }
-    if (withLine) {
-        StandinProgressLine(done, page, text, sizeof text);
-        printf("%s\n", text);
-    }
+    fflush(stdout);
+}
+
+// The end of a download in today's styles: the "100% of ..." report, then yt-dlp's
+// post-processor titles, the last of which stays until the tool exits.
+static void showFinished(const Options *opt, const StandinPage *page, long long elapsedMs)
+{
+    if (page->style == STANDIN_STYLE_2013)
+        return;
+    char message[160];
+    char text[192];
+    StandinStyledFinished(page->style, page, elapsedMs, message, sizeof message);
+    StandinStyledTitle(page->style, message, text, sizeof text);
+    setTitle(opt, text);
+    if (elapsedMs >= 0)
+        printf("[download] %s\n", message);
+    for (int i = 0; StandinPostTitle(page->style, i); i++)
+        setTitle(opt, StandinPostTitle(page->style, i));
     fflush(stdout);
 }
 
@@ -222,6 +359,7 @@ static int writeSteps(const Options *opt, const StandinPage *page, FILE *f,
 {
     static unsigned char chunk[CHUNK];
     unsigned h = StandinHash(page->videoId);
+    int first = 1;
     while (done < page->size) {
         unsigned long long left = page->size - done;
         unsigned long long n = page->step < left ? page->step : left;
@@ -236,7 +374,8 @@ static int writeSteps(const Options *opt, const StandinPage *page, FILE *f,
         // Flushed per step so a watcher sees the .part grow.
         if (fflush(f) != 0)
             return 0;
-        showProgress(opt, page, done, 1);
+        showProgress(opt, page, done, 1, first);
+        first = 0;
         if (done < page->size)
             Sleep(page->delayMs);
     }
@@ -248,18 +387,26 @@ static int runDownload(const Options *opt)
     StandinPage page;
     int code;
     if (!loadPage(opt, &page, &code))
-        return 1;
+        return page.exitCode;
 
     char dest[PATH_CAP];
     char part[PATH_CAP + 8];
-    if (!fileName(opt, &page, code, dest, sizeof dest))
-        return failWith("file name too long", NULL);
+    int rc = fileName(opt, &page, code, dest, sizeof dest);
+    if (rc != 0)
+        return rc;
     snprintf(part, sizeof part, "%s.part", dest);
 
-    printExtracting(&page);
+    printExtracting(opt, &page);
+    if (page.style == STANDIN_STYLE_YT_DLP) {
+        char id[16];
+        snprintf(id, sizeof id, "%d", code);
+        printf("[info] %s: Downloading 1 format(s): %s\n", page.videoId,
+               page.generic ? StandinGenericId(&page) : id);
+    }
     unsigned long long have = 0;
     if (fileSize(dest, &have) && have == page.size) {
         printf("[download] %s has already been downloaded\n", dest);
+        showFinished(opt, &page, -1);
         return 0;
     }
 
@@ -273,8 +420,9 @@ static int runDownload(const Options *opt)
     printf("[download] Destination: %s\n", dest);
     if (done > 0)
         printf("[download] Resuming download at byte %llu\n", done);
-    showProgress(opt, &page, done, 0);
+    showProgress(opt, &page, done, 0, 1);
 
+    DWORD started = GetTickCount();
     FILE *f = fopen(part, mode);
     if (!f)
         return failWith("unable to open for writing: ", part);
@@ -285,16 +433,25 @@ static int runDownload(const Options *opt)
         return failWith("unable to write data: ", part);
     if (!MoveFileExA(part, dest, MOVEFILE_REPLACE_EXISTING))
         return failWith("unable to rename file: ", part);
+    showFinished(opt, &page, (long long)(DWORD)(GetTickCount() - started));
     return 0;
 }
 
 int main(int argc, char **argv)
 {
-    recordArguments(argc, argv);
+    int child = isChild();
+    if (!child)
+        recordArguments(argc, argv);  // once per run, not again in a onefile child
     Options opt;
     int rc = parseOptions(argc, argv, &opt);
     if (rc != 0)
         return rc;
+    if (!child) {
+        StandinPage page;
+        StandinParsePage(opt.address, &page);
+        if (page.onefile)
+            return runAsChild();
+    }
     if (opt.getFilename)
         return runGetFilename(&opt);
     if (opt.listFormats)

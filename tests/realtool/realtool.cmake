@@ -1,0 +1,8 @@
+# Re-captures the installed yt-dlp's output and checks it still has the committed
+# fixtures' shape (native builds only; skipped when yt-dlp is not installed).
+if(WIN32)
+    return()
+endif()
+add_test(NAME realtool_capture
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/compare.py ${CMAKE_CURRENT_LIST_DIR})
+set_tests_properties(realtool_capture PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
