@@ -1,6 +1,6 @@
 // Generates Vidmora's artwork (BMPs and the icon) from code so it can be
 // rebuilt byte-for-byte. From the repo root:
-//   g++ -O2 -o /tmp/mkart resources/art/mkart.cpp && /tmp/mkart [outdir]
+//   g++ -O2 -o /tmp/mkart resources/art/mkart.cpp resources/art/bmp8.cpp && /tmp/mkart [outdir]
 // outdir defaults to this file's folder as named at compile time.
 // Only the C/C++ standard library is used; no randomness, no clock.
 
@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "bmp8.h"
 
 namespace {
 
@@ -108,12 +110,8 @@ void put32(std::vector<uint8_t>& v, uint32_t x) {
     for (int i = 0; i < 4; ++i) v.push_back((x >> (8 * i)) & 0xff);
 }
 
-// 4x4 Bayer matrix: breaks up banding in the long, shallow gradients.
-uint8_t quant(double v, int x, int y, bool dither) {
-    static const int bayer[4][4] = {
-        {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-    double off = dither ? (bayer[y & 3][x & 3] + 0.5) / 16.0 : 0.5;
-    int q = int(std::floor(clamp01(v) * 255.0 + off));
+uint8_t quant(double v) {
+    int q = int(std::floor(clamp01(v) * 255.0 + 0.5));
     return uint8_t(std::min(255, std::max(0, q)));
 }
 
@@ -126,8 +124,8 @@ void putInfoHeader(std::vector<uint8_t>& f, int w, int h, int bpp,
     put16(f, bpp);
     put32(f, 0);  // BI_RGB
     put32(f, imageSize);
-    put32(f, bpp == 24 ? 2835 : 0);  // 72 dpi
-    put32(f, bpp == 24 ? 2835 : 0);
+    put32(f, 0);
+    put32(f, 0);
     put32(f, 0);
     put32(f, 0);
 }
@@ -144,25 +142,23 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& data) {
     return ok;
 }
 
-bool writeBmp(const std::string& path, const Canvas& cv, bool dither) {
-    int row = (cv.w * 3 + 3) & ~3;
-    uint32_t img = uint32_t(row) * cv.h;
-    std::vector<uint8_t> f;
-    f.push_back('B');
-    f.push_back('M');
-    put32(f, 54 + img);
-    put32(f, 0);
-    put32(f, 54);
-    putInfoHeader(f, cv.w, cv.h, 24, img);
-    for (int y = cv.h - 1; y >= 0; --y) {
+// An 8-bit palette picture; the generator's colours are rounded to 24 bits first.
+// Not dithered: the long, run-length encoded gradients stay small, and the tabs'
+// corners, copied from the background, match it pixel for pixel.
+bool writeBmp(const std::string& path, const Canvas& cv) {
+    std::vector<Rgb> pixels;
+    for (int y = 0; y < cv.h; ++y)
         for (int x = 0; x < cv.w; ++x) {
             const Col& p = cv.c[y * cv.w + x];
-            f.push_back(quant(p.b, x, y, dither));
-            f.push_back(quant(p.g, x, y, dither));
-            f.push_back(quant(p.r, x, y, dither));
+            pixels.push_back(Rgb(quant(p.r)) << 16 |
+                             Rgb(quant(p.g)) << 8 | quant(p.b));
         }
-        for (int k = cv.w * 3; k < row; ++k) f.push_back(0);
-    }
+    Bmp8Info info;
+    std::vector<uint8_t> f = bmp8File(cv.w, cv.h, pixels, &info);
+    std::printf("%s: %dx%d, %d colours (%s), %s, %zu bytes\n", path.c_str(), cv.w, cv.h,
+                info.colours, info.exact ? "exact" : "quantised",
+                info.rle ? "RLE8" : "uncompressed", f.size());
+    if (!info.exact) std::printf("  mean colour error %.2f\n", info.meanError);
     return writeFile(path, f);
 }
 
@@ -175,12 +171,12 @@ std::vector<uint8_t> iconDib(const Canvas& cv) {
     for (int y = cv.h - 1; y >= 0; --y)
         for (int x = 0; x < cv.w; ++x) {
             int i = y * cv.w + x;
-            uint8_t al = quant(cv.a[i], x, y, false);
+            uint8_t al = quant(cv.a[i]);
             const Col& p = cv.c[i];
             // Fully transparent pixels are zeroed, as mask-only renderers expect.
-            d.push_back(al ? quant(p.b, x, y, false) : 0);
-            d.push_back(al ? quant(p.g, x, y, false) : 0);
-            d.push_back(al ? quant(p.r, x, y, false) : 0);
+            d.push_back(al ? quant(p.b) : 0);
+            d.push_back(al ? quant(p.g) : 0);
+            d.push_back(al ? quant(p.r) : 0);
             d.push_back(al);
         }
     for (int y = cv.h - 1; y >= 0; --y) {
@@ -487,11 +483,11 @@ int main(int argc, char** argv) {
 
     Canvas bg = makeBackground();
     bool ok = true;
-    ok &= writeBmp(dir + "background.bmp", bg, true);
-    ok &= writeBmp(dir + "progress.bmp", makeProgress(), false);
-    ok &= writeBmp(dir + "about_tab.bmp", makeAboutTab(bg), false);
-    ok &= writeBmp(dir + "minimize_tab.bmp", makeMinimizeTab(bg), false);
-    ok &= writeBmp(dir + "about.bmp", makeAbout(), false);
+    ok &= writeBmp(dir + "background.bmp", bg);
+    ok &= writeBmp(dir + "progress.bmp", makeProgress());
+    ok &= writeBmp(dir + "about_tab.bmp", makeAboutTab(bg));
+    ok &= writeBmp(dir + "minimize_tab.bmp", makeMinimizeTab(bg));
+    ok &= writeBmp(dir + "about.bmp", makeAbout());
     ok &= writeIco(dir + "app.ico",
                    {makeIcon(48), makeIcon(32), makeIcon(24), makeIcon(16)});
     return ok ? 0 : 1;
