@@ -31,19 +31,26 @@ static void MendRecord(StateRecord *record)
         record->selectedFormat = 1;
 }
 
+bool ParseStateBytes(const void *bytes, size_t size, StateRecord *record)
+{
+    if (size < sizeof *record)
+        return false;
+    StateRecord loaded;
+    memcpy(&loaded, bytes, sizeof loaded);
+    MendRecord(&loaded);
+    *record = loaded;
+    return true;
+}
+
 bool ReadStateFile(const char *path, StateRecord *record)
 {
     FILE *file = fopen(path, "rb");
     if (!file)
         return false;
-    StateRecord loaded;
-    size_t got = fread(&loaded, 1, sizeof loaded, file);
+    unsigned char bytes[STATE_RECORD_SIZE];
+    size_t got = fread(bytes, 1, sizeof bytes, file);
     fclose(file);
-    if (got != sizeof loaded)
-        return false;
-    MendRecord(&loaded);
-    *record = loaded;
-    return true;
+    return ParseStateBytes(bytes, got, record);
 }
 
 static bool ReplaceFile(const char *from, const char *to)

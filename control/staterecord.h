@@ -26,8 +26,13 @@ static_assert(offsetof(StateRecord, selectedFormat) == 1952, "record layout");
 // The default list, selection 1; texts and paused untouched.
 void SetDefaultFormats(StateRecord *record);
 
-// Reads the record file. False when there is none or it is too short to be one;
-// a damaged list or unterminated text is mended so nothing indexes out of range.
+// Takes a record from the first STATE_RECORD_SIZE of `size` bytes. False (and `record`
+// unchanged) when there are fewer; a damaged list or unterminated text is mended so
+// nothing indexes out of range.
+bool ParseStateBytes(const void *bytes, size_t size, StateRecord *record);
+
+// Reads the record file and parses it as above. False when there is none or it is too
+// short to be one.
 bool ReadStateFile(const char *path, StateRecord *record);
 
 // Writes the whole record to a new file and only then replaces the old one,
