@@ -14,4 +14,4 @@ size=$(stat -c %s "$WIN_BUILD/vidmora.exe")
 tool=$(stat -c %s "$WIN_BUILD/standin.exe")
 echo "vidmora.exe: $size bytes, of which the embedded tool is $tool"
 i686-w64-mingw32-size "$WIN_BUILD/vidmora.exe"
-(cd "$WIN_BUILD" && wine bench.exe)
+(cd "$TEST_BUILD" && wine bench.exe)

@@ -15,7 +15,7 @@ trap stop_session EXIT
 start_wine
 
 if [ -z "$headless" ]; then
-    wine "$WIN_BUILD/vidmora.exe" "$@"
+    wine "$TEST_BUILD/vidmora.exe" "$@"
     exit 0
 fi
 

@@ -22,3 +22,15 @@ if [ ${#need[@]} -gt 0 ]; then
 elif [ -n "${apt_stale:-}" ]; then
     apt-get update -q
 fi
+
+# A machine that cannot execute 32-bit code runs the Windows tests as a 64-bit build
+# under wine64 (see env.sh).
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    need=()
+    for p in wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64; do
+        have "$p" || need+=("$p")
+    done
+    if [ ${#need[@]} -gt 0 ]; then
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${need[@]}"
+    fi
+fi

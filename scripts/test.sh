@@ -11,11 +11,15 @@ source "$ROOT/scripts/wine-session.sh"
 echo "== Native unit tests (AddressSanitizer, UBSan)"
 (cd "$NATIVE_BUILD" && ctest --output-on-failure)
 
-echo "== Windows tests under Wine"
+if [ "$VIDMORA_WIN64" = 1 ]; then
+    echo "== Windows tests under Wine (64-bit build: this machine cannot run 32-bit code)"
+else
+    echo "== Windows tests under Wine"
+fi
 start_display
 trap stop_session EXIT
 start_wine
 status=0
 take_screenshot "$BUILD/screenshot.png" fresh || true
-(cd "$WIN_BUILD" && ctest --output-on-failure --timeout 900) || status=$?
+(cd "$TEST_BUILD" && ctest --output-on-failure --timeout 900) || status=$?
 exit $status

@@ -55,7 +55,7 @@ take_screenshot() {
     local shot=$1 fresh=${2:-}
     shift 2 || shift $#
     [ "$fresh" = fresh ] && rm -f "$WINEPREFIX"/drive_c/users/*/Temp/5890DA2.~record.bak
-    wine explorer /desktop=Vidmora,480x280 "$WIN_BUILD/vidmora.exe" "$@" >/dev/null 2>&1 &
+    wine explorer /desktop=Vidmora,480x280 "$TEST_BUILD/vidmora.exe" "$@" >/dev/null 2>&1 &
     local i
     for i in $(seq 1 150); do
         xwininfo -root -tree 2>/dev/null | grep -q '"Parvex-Vidmora"' && break
