@@ -11,7 +11,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 for p in cmake make g++ googletest g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-         wine wine32:i386 xvfb xauth x11-utils imagemagick procps yt-dlp python3; do
+         wine wine32:i386 xvfb xauth x11-utils imagemagick procps yt-dlp python3 \
+         clang libclang-rt-14-dev; do
     have "$p" || need+=("$p")
 done
 
