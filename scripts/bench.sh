@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
-# Builds, then measures start-up, memory and end-of-download detection under Wine
-# against a bare window with the same timer. Numbers only; these are never test assertions.
+# Builds, prints the executable's size with and without the tool, then measures start-up,
+# memory and end-of-download detection under Wine against a bare window with the same
+# timer. Numbers only; these are never test assertions.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 source "$ROOT/scripts/wine-session.sh"
 
 "$ROOT/scripts/setup.sh"
 "$ROOT/scripts/build.sh"
+
+# The program's own size: the same sources linked again with a 1-byte tool resource.
+NOTOOL_BUILD=$BUILD/win-notool
+mkdir -p "$NOTOOL_BUILD"
+# Written once only, so that later runs relink nothing.
+[ -f "$NOTOOL_BUILD/onebyte.tool" ] || printf x >"$NOTOOL_BUILD/onebyte.tool"
+cmake -S "$ROOT" -B "$NOTOOL_BUILD" -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+    -DVIDMORA_TOOL_EXE="$NOTOOL_BUILD/onebyte.tool" >/dev/null
+cmake --build "$NOTOOL_BUILD" -j "$(nproc)" --target vidmora >/dev/null
+size=$(stat -c %s "$WIN_BUILD/vidmora.exe")
+tool=$(stat -c %s "$WIN_BUILD/standin.exe")
+own=$(stat -c %s "$NOTOOL_BUILD/vidmora.exe")
+echo "vidmora.exe: $size bytes as built (the stand-in tool is $tool), $own with a 1-byte tool"
+i686-w64-mingw32-size "$WIN_BUILD/vidmora.exe" "$NOTOOL_BUILD/vidmora.exe"
+
 start_display
 trap stop_session EXIT
 start_wine
-size=$(stat -c %s "$WIN_BUILD/vidmora.exe")
-tool=$(stat -c %s "$WIN_BUILD/standin.exe")
-echo "vidmora.exe: $size bytes, of which the embedded tool is $tool"
-i686-w64-mingw32-size "$WIN_BUILD/vidmora.exe"
 (cd "$TEST_BUILD" && wine bench.exe)
