@@ -18,6 +18,12 @@ if ! [[ $SECONDS_EACH =~ ^[1-9][0-9]*$ ]]; then
     exit 2
 fi
 
+# clang and its fuzzer runtime come with the other build tools.
+if ! command -v clang++ >/dev/null ||
+    ! ls "$(clang++ -print-resource-dir)"/lib/linux/libclang_rt.fuzzer-*.a >/dev/null 2>&1; then
+    "$ROOT/scripts/setup.sh"
+fi
+
 cmake -S "$ROOT" -B "$FUZZ_BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DVIDMORA_FUZZ=ON >/dev/null
 cmake --build "$FUZZ_BUILD" --target fuzz_targets -j 2
