@@ -21,7 +21,7 @@ file(GLOB E2E_TEST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.
 foreach(test_file ${E2E_TEST_FILES})
     get_filename_component(test_name ${test_file} NAME_WE)
     add_executable(e2e_${test_name} ${test_file} ${CMAKE_SOURCE_DIR}/tests/e2e/testdata.cpp
-                   ${CMAKE_SOURCE_DIR}/tests/standin/page.cpp)
+                   ${STANDIN_LOGIC_SOURCES})
     target_link_libraries(e2e_${test_name} PRIVATE e2e_driver gtest_main)
     target_link_options(e2e_${test_name} PRIVATE -static)
     add_dependencies(e2e_${test_name} vidmora)
