@@ -9,7 +9,7 @@ set(VIDMORA_TOOL_EXE "" CACHE FILEPATH
 set(WIN_RELEASE_FLAGS -Os -ffunction-sections)
 set(WIN_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
-add_executable(standin tests/standin/standin.cpp tests/standin/page.cpp)
+add_executable(standin tests/standin/standin.cpp ${STANDIN_LOGIC_SOURCES})
 target_include_directories(standin PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(standin PRIVATE ${WIN_RELEASE_FLAGS})
 target_link_options(standin PRIVATE ${WIN_STATIC_LINK} -s -Wl,--gc-sections)
@@ -36,6 +36,7 @@ set(APP_SOURCES
     toolbridge/workfiles.cpp
     toolbridge/probe.cpp
     toolbridge/download.cpp
+    toolbridge/toolrun.cpp
     resources/vidmora.rc
 )
 file(GLOB ART_FILES ${CMAKE_SOURCE_DIR}/resources/art/*.bmp ${CMAKE_SOURCE_DIR}/resources/art/*.ico)

@@ -1,6 +1,8 @@
 // Start, Stop, Pause and Continue, the 50 ms tick that follows the tool, and the closing sequence.
 #include "control/controller.h"
 
+#include <stdio.h>
+
 #include "control/statewindow.h"
 #include "resources/resource.h"
 #include "ui/alert.h"
@@ -48,6 +50,9 @@ static void StopDownload(MainState *state)
 
 void OnStartButton(MainState *state)
 {
+    // Start is disabled while a page is read; a click already queued is dropped.
+    if (ProbeRunning(&state->probe))
+        return;
     if (state->controller.downloading == 0)
         StartOrContinue(state);
     else
@@ -66,19 +71,6 @@ void PauseDownload(MainState *state)
     controller->paused = 1;
 }
 
-// The first top-level window, in stacking order, of the tool or of its console host.
-static HWND FindToolWindow(ChildProcess *child)
-{
-    DWORD owner = ConsoleOwnerOf(child);
-    for (HWND window = GetTopWindow(NULL); window; window = GetWindow(window, GW_HWNDNEXT)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == child->processId || (owner != 0 && process == owner))
-            return window;
-    }
-    return NULL;
-}
-
 static void ShowFullBar(HWND mainWindow)
 {
     HWND fill = GetDlgItem(GetDlgItem(mainWindow, IDC_PROGRESS_FRAME), IDC_PROGRESS_FILL);
@@ -86,16 +78,29 @@ static void ShowFullBar(HWND mainWindow)
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
-static void FinishDownload(MainState *state)
+// A run that ended with an error and left no file is reported; the .part stays.
+static void ReportFailedRun(DWORD exitCode)
+{
+    char message[160];
+    snprintf(message, sizeof message,
+             "The download tool stopped with an error (exit code %lu). Nothing was saved.",
+             (unsigned long)exitCode);
+    Alert(message, "Alert", ALERT_WARNING);
+}
+
+// Returns the exit code to report: that of a run that failed and saved nothing, else 0.
+static DWORD FinishDownload(MainState *state)
 {
     DownloadController *controller = &state->controller;
     char destination[DESTINATION_SIZE];
+    DWORD exitCode = ToolRunExitCode(&controller->child.run);
     ReleaseDownload(&controller->child);
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
     DeleteUntilGone(state->paths.toolPath);
     HANDLE file = CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file != INVALID_HANDLE_VALUE) {
+    bool saved = file != INVALID_HANDLE_VALUE;
+    if (saved) {
         CloseHandle(file);
         SetDlgItemTextA(state->window, IDC_STATUS, "Done 100%-Download Complete!");
         ShowFullBar(state->window);
@@ -103,6 +108,7 @@ static void FinishDownload(MainState *state)
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     controller->downloading = 0;
     controller->missedTicks = 0;
+    return !saved && exitCode != STILL_ACTIVE ? exitCode : 0;
 }
 
 static void EnableInputs(HWND window, BOOL enable)
@@ -112,38 +118,56 @@ static void EnableInputs(HWND window, BOOL enable)
         EnableWindow(GetDlgItem(window, id), enable);
 }
 
+// With a job the run is over when no process of it is left; without one, when its console
+// has been missing for six ticks and its process has ended.
 static void FollowDownload(MainState *state)
 {
     DownloadController *controller = &state->controller;
-    HWND tool = FindToolWindow(&controller->child);
+    ChildProcess *child = &controller->child;
+    HWND tool = FindToolConsole(child);
     if (tool) {
         const char *title = ReadWindowText(&state->progress, tool);
-        SetControlText(state->window, IDC_STATUS, FormatProgress(&state->progress, title, state->window));
+        const char *status = FormatProgress(&state->progress, title, state->window);
+        // A title without progress leaves the status line and the bar as they were.
+        if (status)
+            SetControlText(state->window, IDC_STATUS, status);
         controller->missedTicks = 0;
-    } else if (CountMissedTick(&controller->missedTicks) &&
-               !DownloadRunning(&controller->child)) {
-        // A tool still running without a window we can see is not over yet.
-        FinishDownload(state);
+    }
+    DWORD failure = 0;
+    if (ToolRunHasJob(&child->run)) {
+        if (DownloadOver(child))
+            failure = FinishDownload(state);
+    } else if (!tool && CountMissedTick(&controller->missedTicks) && DownloadOver(child)) {
+        failure = FinishDownload(state);
     }
     EnableWindow(GetDlgItem(state->window, IDC_PAUSE), TRUE);
     controller->paused = 0;
     EnableInputs(state->window, FALSE);
+    // Last, and Idle already: the ticks the box lets through must find nothing left to end.
+    if (failure != 0)
+        ReportFailedRun(failure);
+}
+
+void ShowIdleControls(MainState *state)
+{
+    bool probing = ProbeRunning(&state->probe);
+    EnableWindow(GetDlgItem(state->window, IDC_PAUSE), FALSE);
+    EnableWindow(GetDlgItem(state->window, IDC_START), !probing);
+    if (state->controller.paused == 0 && !probing) {
+        EnableInputs(state->window, TRUE);
+    } else {
+        EnableInputs(state->window, FALSE);
+        if (state->controller.paused == 1)
+            SetControlText(state->window, IDC_START, CONTINUE_CAPTION);
+    }
 }
 
 void OnTimerTick(MainState *state)
 {
-    DownloadController *controller = &state->controller;
-    if (controller->downloading == 1) {
+    if (state->controller.downloading == 1)
         FollowDownload(state);
-        return;
-    }
-    EnableWindow(GetDlgItem(state->window, IDC_PAUSE), FALSE);
-    if (controller->paused == 0) {
-        EnableInputs(state->window, TRUE);
-    } else {
-        EnableInputs(state->window, FALSE);
-        SetControlText(state->window, IDC_START, CONTINUE_CAPTION);
-    }
+    else
+        ShowIdleControls(state);
 }
 
 void OnCloseRequest(MainState *state)
@@ -157,6 +181,7 @@ void OnCloseRequest(MainState *state)
 void OnDestroy(MainState *state)
 {
     KillTimer(state->window, TIMER_ID);
+    CancelProbe(&state->probe, state->paths.probeToolPath);
     if (state->controller.downloading == 1)
         EndDownload(&state->controller.child);
     DeleteUntilGone(state->paths.toolPath);

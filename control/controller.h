@@ -9,5 +9,7 @@ enum { TIMER_ID = 1, TIMER_PERIOD_MS = 50 };
 void OnStartButton(MainState *state);
 void PauseDownload(MainState *state);
 void OnTimerTick(MainState *state);
+// The controls of Idle or Paused, with the inputs and Start disabled while a page is read.
+void ShowIdleControls(MainState *state);
 void OnCloseRequest(MainState *state);
 void OnDestroy(MainState *state);

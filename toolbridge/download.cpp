@@ -6,9 +6,6 @@
 #include "toolbridge/cmdline.h"
 #include "ui/alert.h"
 
-// Wait for a terminated tool so its program file can be removed right after.
-enum { END_WAIT_MS = 2000 };
-
 // Static: the tick path never allocates, and the stack stays small.
 static char downloadArguments[COMMAND_LINE_SIZE];
 
@@ -36,56 +33,46 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION started;
     // A console of its own: under Wine a console inherited from whoever started us
     // would leave the tool without a console window to read progress from.
-    if (!CreateProcessA(paths->toolPath, downloadArguments, NULL, NULL, FALSE, CREATE_NEW_CONSOLE,
-                        NULL, NULL, &startup, &started)) {
+    if (!StartToolRun(&child->run, paths->toolPath, downloadArguments, FALSE, CREATE_NEW_CONSOLE,
+                      &startup)) {
         Alert("Craete Downloading process failed!", "Alert", ALERT_ERROR);
         return false;
     }
-    child->process = started.hProcess;
-    child->thread = started.hThread;
-    child->processId = started.dwProcessId;
     child->consoleOwnerId = 0;
-    if (!GetExitCodeProcess(child->process, &child->exitCode))
+    child->console = NULL;
+    DWORD exitCode;
+    if (!GetExitCodeProcess(child->run.process, &exitCode))
         Alert("Oop! This process failed to get exit code.", "Alert", ALERT_ERROR);
     return true;
 }
 
 void ReleaseDownload(ChildProcess *child)
 {
-    if (child->process)
-        CloseHandle(child->process);
-    if (child->thread)
-        CloseHandle(child->thread);
-    child->process = NULL;
-    child->thread = NULL;
-    child->processId = 0;
+    ReleaseToolRun(&child->run);
     child->consoleOwnerId = 0;
+    child->console = NULL;
 }
 
 void EndDownload(ChildProcess *child)
 {
-    if (child->process) {
-        TerminateProcess(child->process, child->exitCode);
-        WaitForSingleObject(child->process, END_WAIT_MS);
-    }
+    EndToolRun(&child->run);
     ReleaseDownload(child);
 }
 
-bool DownloadRunning(const ChildProcess *child)
+bool DownloadOver(const ChildProcess *child)
 {
-    return child->process && WaitForSingleObject(child->process, 0) == WAIT_TIMEOUT;
+    return ToolRunOver(&child->run);
 }
 
-DWORD ConsoleOwnerOf(ChildProcess *child)
+// On Windows this gives the tool itself; under Wine its console host. Found once per run.
+static DWORD ConsoleOwnerOf(ChildProcess *child)
 {
-    if (child->consoleOwnerId != 0 || !child->processId)
+    if (child->consoleOwnerId != 0 || !child->run.processId)
         return child->consoleOwnerId;
-    // On Windows this gives the tool itself; under Wine its console host.
     FreeConsole();
-    if (!AttachConsole(child->processId))
+    if (!AttachConsole(child->run.processId))
         return 0;
     HWND console = GetConsoleWindow();
     DWORD owner = 0;
@@ -94,4 +81,22 @@ DWORD ConsoleOwnerOf(ChildProcess *child)
     FreeConsole();
     child->consoleOwnerId = owner;
     return owner;
+}
+
+// The first top-level window, in stacking order, of the tool or of its console host.
+HWND FindToolConsole(ChildProcess *child)
+{
+    if (child->console && IsWindow(child->console))
+        return child->console;
+    child->console = NULL;
+    DWORD owner = ConsoleOwnerOf(child);
+    for (HWND window = GetTopWindow(NULL); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == child->run.processId || (owner != 0 && process == owner)) {
+            child->console = window;
+            return window;
+        }
+    }
+    return NULL;
 }

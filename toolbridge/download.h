@@ -3,17 +3,17 @@
 #include <windows.h>
 
 #include "control/staterecord.h"
+#include "toolbridge/toolrun.h"
 #include "toolbridge/workfiles.h"
 
 enum { PART_PATH_SIZE = DESTINATION_SIZE + 8 };
 
 struct ChildProcess {
-    HANDLE process;
-    HANDLE thread;
-    DWORD processId;
-    DWORD exitCode;
+    ToolRun run;
     // Under Wine a console window belongs to a console host process, not to the tool.
     DWORD consoleOwnerId;
+    // Once found, the console window is kept, so a tick walks no window list.
+    HWND console;
     char partPath[PART_PATH_SIZE];
 };
 
@@ -21,15 +21,15 @@ struct ChildProcess {
 bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *destination,
                    int32_t code, const char *address);
 
-// Ends the running tool at once and releases its handles; the ".part" file stays.
+// Ends the running tool and everything it started, and releases its handles;
+// the ".part" file stays.
 void EndDownload(ChildProcess *child);
 
 // Releases the handles of a tool that has ended by itself.
 void ReleaseDownload(ChildProcess *child);
 
-// True while the tool's process has not ended.
-bool DownloadRunning(const ChildProcess *child);
+// True once nothing of the tool is left running.
+bool DownloadOver(const ChildProcess *child);
 
-// The process owning the tool's console window, found once per run and then kept.
-// 0 while the console is not there yet.
-DWORD ConsoleOwnerOf(ChildProcess *child);
+// The tool's console window, or null while it is not there (yet).
+HWND FindToolConsole(ChildProcess *child);

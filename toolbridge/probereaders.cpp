@@ -75,15 +75,16 @@ char *ReadTitleFile(const char *probeToolPath)
     return title;
 }
 
-void ReadFormatFile(const char *probeToolPath, AvailableFormat *list, int32_t *count)
+bool ReadFormatFile(const char *probeToolPath, AvailableFormat *list, int32_t *count)
 {
     size_t length = 0;
     char *bytes =
         LoadProbeOutput(probeToolPath, FORMAT_OUT_SUFFIX, "Failed to access format-out!", &length);
     if (!bytes)
-        return;
+        return false;
     ParseFormatText(bytes, length, list, count);
     free(bytes);
+    return true;
 }
 
 void OfferBestFormat(AvailableFormat *list, int32_t *count, const char *fileName)

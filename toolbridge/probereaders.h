@@ -26,8 +26,8 @@ char *ReadTitleFile(const char *probeToolPath);
 void ParseFormatText(const char *text, size_t length, AvailableFormat *list, int32_t *count);
 
 // Fills `list` (MAX_AVAILABLE_FORMATS records) from the format file and sets `count`;
-// leaves both unchanged when the file cannot be opened.
-void ReadFormatFile(const char *probeToolPath, AvailableFormat *list, int32_t *count);
+// false, with both unchanged, when the file cannot be read.
+bool ReadFormatFile(const char *probeToolPath, AvailableFormat *list, int32_t *count);
 
 // Scans one old-style format line ("22\t:\tmp4\t[720x1280]"); false when it is not one.
 bool ParseFormatLine(const char *line, AvailableFormat *record);

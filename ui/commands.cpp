@@ -3,9 +3,11 @@
 
 #include <windows.h>
 #include <commdlg.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "control/controller.h"
 #include "formats/filterlist.h"
 #include "resources/resource.h"
 #include "toolbridge/cmdline.h"
@@ -33,35 +35,86 @@ static bool AcceptAddress(const char *address)
     return true;
 }
 
+// Shown while the tool reads the page ("\x85" is the ellipsis in Windows-1252).
+static const char READING_STATUS[] = "Reading the page\x85";
+
 // The previous destination's directory followed by the tool's file name for the page,
 // the name shortened (keeping its extension) when both would not fit a path.
-static void ProposeDestination(MainState *state)
+static void ProposeDestination(MainState *state, char *title)
 {
     char previous[DESTINATION_SIZE];
     char proposed[PATH_SIZE];
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, previous, sizeof previous);
     char *directory = DirectoryOf(previous);
-    char *title = ReadTitleFile(state->paths.probeToolPath);
-    if (directory && title) {
+    if (directory) {
         size_t used = strlen(directory);
         ShortenFileName(title, used < PATH_SIZE - 1 ? PATH_SIZE - 1 - used : 0);
         bool fits = JoinText(proposed, sizeof proposed, directory, title);
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, fits ? proposed : directory);
     }
     free(directory);
+}
+
+// Tells once why the page gave nothing: a run that hung, or the first run that failed.
+static void ReportProbeFailure(const ProbeRun *probe, ProbeOutcome outcome)
+{
+    if (outcome == PROBE_TIMED_OUT) {
+        Alert("The download tool did not answer within 90 seconds.", "Alert", ALERT_WARNING);
+        return;
+    }
+    // A run that could not start was reported when it failed to start.
+    DWORD failed = 0;
+    if (probe->titleExitCode != 0 && probe->titleExitCode != PROBE_NOT_RUN)
+        failed = probe->titleExitCode;
+    else if (probe->formatExitCode != 0 && probe->formatExitCode != PROBE_NOT_RUN)
+        failed = probe->formatExitCode;
+    if (failed == 0)
+        return;
+    char message[96];
+    snprintf(message, sizeof message, "The download tool could not read this page (exit code %lu).",
+             (unsigned long)failed);
+    Alert(message, "Alert", ALERT_WARNING);
+}
+
+// The probe is over: the window takes the file name and the formats it left.
+static void FinishLoad(MainState *state, ProbeOutcome outcome)
+{
+    StateRecord *record = &state->record;
+    SetDlgItemTextA(state->window, IDC_STATUS, "");
+    char *title = ReadTitleFile(state->paths.probeToolPath);
+    if (title)
+        ProposeDestination(state, title);
+    // Most sites name their formats by words, not numbers; the tool then picks the best one.
+    if (ReadFormatFile(state->paths.probeToolPath, record->formats, &record->formatCount) &&
+        record->formatCount == 0 && outcome == PROBE_FINISHED &&
+        state->probe.formatExitCode == 0)
+        OfferBestFormat(record->formats, &record->formatCount, title ? title : "");
     free(title);
+    record->selectedFormat = 1;
+    ShowSelectedFormat(state);
+    ShowIdleControls(state);
+    ReportProbeFailure(&state->probe, outcome);
 }
 
 void LoadAddress(MainState *state, const char *address)
 {
-    if (!AcceptAddress(address))
+    if (ProbeRunning(&state->probe) || !AcceptAddress(address))
         return;
     SetDlgItemTextA(state->window, IDC_URL_EDIT, address);
-    RunProbe(state->paths.probeToolPath, address);
-    ProposeDestination(state);
-    ReadFormatFile(state->paths.probeToolPath, state->record.formats, &state->record.formatCount);
-    state->record.selectedFormat = 1;
-    ShowSelectedFormat(state);
+    SetDlgItemTextA(state->window, IDC_STATUS, READING_STATUS);
+    ProbeOutcome outcome = StartProbe(&state->probe, state->paths.probeToolPath, address);
+    ShowIdleControls(state);
+    if (outcome != PROBE_RUNNING)
+        FinishLoad(state, outcome);
+}
+
+void FollowAddressProbe(MainState *state)
+{
+    if (!ProbeRunning(&state->probe))
+        return;
+    ProbeOutcome outcome = FollowProbe(&state->probe, state->paths.probeToolPath);
+    if (outcome != PROBE_RUNNING)
+        FinishLoad(state, outcome);
 }
 
 void LoadCommandLine(MainState *state, const char *commandLine)
@@ -111,6 +164,8 @@ typedef BOOL(WINAPI *SaveDialogFunction)(OPENFILENAMEA *);
 
 void SaveFile(MainState *state)
 {
+    if (ProbeRunning(&state->probe))
+        return;
     // comdlg32 is loaded on the first Save File rather than on every start.
     SaveDialogFunction showSaveDialog =
         (SaveDialogFunction)(void (*)(void))SystemFunction("comdlg32.dll", "GetSaveFileNameA");
@@ -133,7 +188,7 @@ void SaveFile(MainState *state)
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = state->window;
     dialog.lpstrFilter = filters;
-    // Filters skip codes the catalogue does not know, so positions are mapped both ways.
+    // One filter per offered record; the mapping keeps positions and records apart all the same.
     dialog.nFilterIndex = FilterOfRecord(&entries, state->record.selectedFormat);
     dialog.lpstrFile = fileName;
     dialog.nMaxFile = PATH_SIZE;

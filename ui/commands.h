@@ -2,8 +2,12 @@
 #pragma once
 #include "ui/mainstate.h"
 
-// Probes `address` and proposes a destination and the formats it offers.
+// Starts probing `address`; when the probe is over the window proposes a destination
+// and the formats the page offers.
 void LoadAddress(MainState *state, const char *address);
+
+// Moves a running probe on; called on every tick.
+void FollowAddressProbe(MainState *state);
 
 // Loads the address the program was started with, if any.
 void LoadCommandLine(MainState *state, const char *commandLine);

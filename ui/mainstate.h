@@ -6,6 +6,7 @@
 #include "control/staterecord.h"
 #include "formats/catalogue.h"
 #include "toolbridge/download.h"
+#include "toolbridge/probe.h"
 #include "toolbridge/workfiles.h"
 
 struct DownloadController {
@@ -22,6 +23,7 @@ struct MainState {
     int catalogueCount;
     WorkPaths paths;
     DownloadController controller;
+    ProbeRun probe;
     ProgressText progress;
     char description[FORMAT_TEXT_SIZE];
     HBRUSH whiteBrush;

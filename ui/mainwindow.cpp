@@ -162,6 +162,13 @@ static void OnCommand(HWND window, WPARAM wParam)
     }
 }
 
+// The probe moves first, so the controls the tick sets already know it has ended.
+static void OnTimer()
+{
+    FollowAddressProbe(&mainState);
+    OnTimerTick(&mainState);
+}
+
 static void OnDestroyWindow()
 {
     OnDestroy(&mainState);
@@ -175,7 +182,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY: OnDestroyWindow(); return 0;
     case WM_CLOSE: OnCloseRequest(&mainState); return 0;
     case WM_COMMAND: OnCommand(window, wParam); return 0;
-    case WM_TIMER: OnTimerTick(&mainState); return 0;
+    case WM_TIMER: OnTimer(); return 0;
     case WM_CTLCOLORSTATIC: return OnStaticColour((HDC)wParam, (HWND)lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -191,7 +198,7 @@ void ShowSelectedFormat(MainState *state)
     const AvailableFormat *format = SelectedFormatOf(&state->record);
     state->description[0] = '\0';
     if (format)
-        DescribeFormat(state->description, format->code, state->catalogue, state->catalogueCount);
+        DescribeOffered(state->description, format, state->catalogue, state->catalogueCount);
     SetDlgItemTextA(state->window, IDC_FORMAT_INFO, state->description);
 }
 

@@ -1,0 +1,34 @@
+// One run of the tool: its process and, where the system allows, a job holding the
+// whole process tree (a packed one-file tool does its work in a child process).
+#pragma once
+#include <windows.h>
+
+struct ToolRun {
+    HANDLE job;      // null on the single-process path
+    HANDLE process;
+    HANDLE thread;
+    DWORD processId;
+    DWORD startTick;
+};
+
+// Starts `commandLine` (`application` may be null) suspended, puts it into a new job
+// that ends with its handle, then resumes it. Where no job can be had (Windows 7 inside
+// a job without breakaway), the run goes on as a single process. False when nothing started.
+bool StartToolRun(ToolRun *run, const char *application, char *commandLine, BOOL inheritHandles,
+                  DWORD creationFlags, STARTUPINFOA *startup);
+
+// True when nothing of the run is left: no process of its job, or its process has ended.
+bool ToolRunOver(const ToolRun *run);
+
+// True when the run has a job, so its end is known without counting missed windows.
+bool ToolRunHasJob(const ToolRun *run);
+
+// The started process's exit code; STILL_ACTIVE while it runs.
+DWORD ToolRunExitCode(const ToolRun *run);
+
+// Ends the whole run at once and waits briefly until it is gone, so that its files
+// can be removed right after. The handles stay open.
+void EndToolRun(ToolRun *run);
+
+// Closes the run's handles, each once, and clears it.
+void ReleaseToolRun(ToolRun *run);
