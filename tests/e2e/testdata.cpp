@@ -198,3 +198,12 @@ std::string ControlText(const AppRun *run, int id)
     EXPECT_TRUE(GetControlText(run, id, text, sizeof text)) << DriverError();
     return text;
 }
+
+int JobProcessCount(const AppRun *run)
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info;
+    if (!run->job ||
+        !QueryInformationJobObject(run->job, JobObjectBasicAccountingInformation, &info, sizeof info, NULL))
+        return -1;
+    return (int)info.ActiveProcesses;
+}

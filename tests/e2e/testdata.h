@@ -112,3 +112,5 @@ bool ReadTempFile(const AppRun *run, const char *name, std::string *bytes);
 bool WriteTempFile(const AppRun *run, const char *name, const std::string &bytes);
 // A main window control's text; a failure fails the test and gives "".
 std::string ControlText(const AppRun *run, int id);
+// Processes in the run's job: the program and everything it started; -1 on failure.
+int JobProcessCount(const AppRun *run);
