@@ -28,7 +28,7 @@ set(APP_SOURCES
     ui/mainwindow.cpp
     ui/commands.cpp
     ui/about.cpp
-    ui/alert.cpp
+    toolbridge/alert.cpp
     ui/systemdll.cpp
     control/controller.cpp
     control/statewindow.cpp

@@ -5,7 +5,7 @@
 
 #include "control/statewindow.h"
 #include "resources/resource.h"
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 
 static const char START_CAPTION[] = "Start Download";
 static const char STOP_CAPTION[] = "Stop Download";

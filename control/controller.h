@@ -1,6 +1,6 @@
 // The download controller: Idle, Downloading and Paused, driven by the buttons and the timer.
 #pragma once
-#include "ui/mainstate.h"
+#include "control/mainstate.h"
 
 #include "control/missedticks.h"
 

@@ -1,8 +1,10 @@
 // Moves the state record into the window's boxes at start and back at exit.
 #include "control/statewindow.h"
 
+#include <string.h>
+
 #include "resources/resource.h"
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 
 void LoadState(MainState *state)
 {
@@ -27,4 +29,22 @@ void SaveState(MainState *state)
     record->paused = state->controller.paused == 1 ? 1 : 0;
     if (!WriteStateFile(state->paths.stateFilePath, record))
         Alert("Failed to save the program's state!", "Alert", ALERT_WARNING);
+}
+
+void ShowSelectedFormat(MainState *state)
+{
+    const AvailableFormat *format = SelectedFormatOf(&state->record);
+    state->description[0] = '\0';
+    if (format)
+        DescribeOffered(state->description, format, state->catalogue, state->catalogueCount);
+    SetDlgItemTextA(state->window, IDC_FORMAT_INFO, state->description);
+}
+
+void SetControlText(HWND window, int id, const char *text)
+{
+    char current[STATUS_TEXT_SIZE + 1];
+    HWND control = GetDlgItem(window, id);
+    GetWindowTextA(control, current, sizeof current);
+    if (strcmp(current, text) != 0)
+        SetWindowTextA(control, text);
 }

@@ -1,9 +1,16 @@
-// The state record's window side: loading into the boxes and saving from them.
+// The state's window side: the record loaded into the boxes and saved from them, the
+// selected format's description, and control texts set without needless repaints.
 #pragma once
-#include "ui/mainstate.h"
+#include "control/mainstate.h"
 
 // Reads the record file (or sets up the defaults) and shows it in the window.
 void LoadState(MainState *state);
 
 // Takes the boxes' texts and the paused flag into the record and writes it.
 void SaveState(MainState *state);
+
+// Shows the description of the selected format in the information panel.
+void ShowSelectedFormat(MainState *state);
+
+// Sets a control's text only when it differs, so the 50 ms tick does not repaint needlessly.
+void SetControlText(HWND window, int id, const char *text);

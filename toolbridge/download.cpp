@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "toolbridge/cmdline.h"
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 
 // Static: the tick path never allocates, and the stack stays small.
 static char downloadArguments[COMMAND_LINE_SIZE];

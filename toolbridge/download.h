@@ -1,12 +1,13 @@
 // The download run: the tool started hidden on the destination, the format code and the address.
 #pragma once
 #include <windows.h>
+#include <stdint.h>
 
-#include "control/staterecord.h"
 #include "toolbridge/toolrun.h"
 #include "toolbridge/workfiles.h"
 
-enum { PART_PATH_SIZE = DESTINATION_SIZE + 8 };
+// A destination of up to 1023 characters (the record's field) and the ".part" suffix.
+enum { PART_PATH_SIZE = 1024 + 8 };
 
 struct ChildProcess {
     ToolRun run;

@@ -9,7 +9,7 @@
 #include "toolbridge/cmdline.h"
 #include "toolbridge/paths.h"
 #include "toolbridge/workfiles.h"
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 
 // A real tool needs a few seconds per run (its own start, then the site); one that takes
 // longer than this has hung. The tests shorten it through their environment.

@@ -8,7 +8,7 @@
 
 #include "toolbridge/paths.h"
 #include "toolbridge/workfiles.h"
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 
 static char *EmptyString()
 {

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "resources/resource.h"
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 
 static void TempFilePath(char *out, const char *tempDir, const char *name)
 {

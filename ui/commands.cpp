@@ -8,13 +8,14 @@
 #include <string.h>
 
 #include "control/controller.h"
+#include "control/statewindow.h"
 #include "formats/filterlist.h"
 #include "resources/resource.h"
 #include "toolbridge/cmdline.h"
 #include "toolbridge/probe.h"
 #include "toolbridge/probereaders.h"
 #include "ui/addresstext.h"
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 #include "ui/systemdll.h"
 
 enum { SAVE_NAME_BUFFER_SIZE = 4096, CLIPBOARD_TEXT_SIZE = 4096 };

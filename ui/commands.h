@@ -1,6 +1,6 @@
 // The address and file commands: Paste URL, the command-line address and Save File.
 #pragma once
-#include "ui/mainstate.h"
+#include "control/mainstate.h"
 
 // Starts probing `address`; when the probe is over the window proposes a destination
 // and the formats the page offers.

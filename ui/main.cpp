@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "resources/resource.h"
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 #include "ui/mainwindow.h"
 
 static bool RegisterMainClass(HINSTANCE instance)

@@ -10,7 +10,7 @@
 #include "toolbridge/paths.h"
 #include "ui/about.h"
 #include "ui/commands.h"
-#include "ui/mainstate.h"
+#include "control/mainstate.h"
 
 #define SAMPLE_ADDRESS "http://www.youtube.com/watch?v=Vidmora0001"
 #define SAMPLE_FILE_NAME "Vidmora sample.mp4"
@@ -191,22 +191,4 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void LoadCommandLineAddress(const char *commandLine)
 {
     LoadCommandLine(&mainState, commandLine);
-}
-
-void ShowSelectedFormat(MainState *state)
-{
-    const AvailableFormat *format = SelectedFormatOf(&state->record);
-    state->description[0] = '\0';
-    if (format)
-        DescribeOffered(state->description, format, state->catalogue, state->catalogueCount);
-    SetDlgItemTextA(state->window, IDC_FORMAT_INFO, state->description);
-}
-
-void SetControlText(HWND window, int id, const char *text)
-{
-    char current[STATUS_TEXT_SIZE + 1];
-    HWND control = GetDlgItem(window, id);
-    GetWindowTextA(control, current, sizeof current);
-    if (strcmp(current, text) != 0)
-        SetWindowTextA(control, text);
 }

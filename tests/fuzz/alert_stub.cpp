@@ -1,6 +1,6 @@
 // The readers under test work in memory and never report to the user; a message here
 // means one of them reached for a file or a window.
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 
 #include <stdio.h>
 #include <stdlib.h>

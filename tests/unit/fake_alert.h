@@ -1,6 +1,6 @@
 // Records the message boxes the window-free code would show, for the unit tests.
 #pragma once
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 
 struct AlertLog {
     int count;

@@ -1,5 +1,5 @@
 // Failure reports as message boxes with no owner, so they show even before the window exists.
-#include "ui/alert.h"
+#include "toolbridge/alert.h"
 
 #include <windows.h>
 

@@ -9,6 +9,9 @@
 #include "toolbridge/probe.h"
 #include "toolbridge/workfiles.h"
 
+static_assert(DESTINATION_SIZE + sizeof PART_SUFFIX <= PART_PATH_SIZE,
+              "a full destination and its suffix fit the .part path");
+
 struct DownloadController {
     int downloading;  // a tool process is believed to be running
     int paused;       // the last download was paused and can be continued
@@ -29,8 +32,4 @@ struct MainState {
     HBRUSH whiteBrush;
 };
 
-// Shows the description of the selected format in the information panel.
-void ShowSelectedFormat(MainState *state);
 
-// Sets a control's text only when it differs, so the 50 ms tick does not repaint needlessly.
-void SetControlText(HWND window, int id, const char *text);
