@@ -13,6 +13,7 @@
 #include "tests/standin/page.h"
 #include "tests/standin/table.h"
 #include "tests/standin/titles.h"
+#include "tests/unit/test_files.h"
 #include "toolbridge/probereaders.h"
 
 namespace {
@@ -20,17 +21,8 @@ namespace {
 std::string Fixture(const char *name)
 {
     std::string path = std::string(VIDMORA_REALTOOL_DIR) + "/fixtures/" + name;
-    std::string text;
-    FILE *file = fopen(path.c_str(), "rb");
-    EXPECT_TRUE(file != NULL) << path;
-    if (!file)
-        return text;
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    fclose(file);
-    return text;
+    EXPECT_TRUE(Exists(path)) << path;
+    return ReadBytes(path);
 }
 
 std::vector<std::string> Lines(const std::string &text)
