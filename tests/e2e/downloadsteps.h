@@ -162,16 +162,32 @@ protected:
     std::vector<ArgList> ToolRuns() { return ReadArgsLog(argsPath); }
 
     // The arguments every download of this test must pass.
+    // The tool reads -o as a template, so each '%' of the destination goes out as "%%".
     ArgList ExpectedArgs()
     {
+        std::string output;
+        for (const char *p = dest; *p; ++p)
+            output += *p == '%' ? std::string("%%") : std::string(1, *p);
         ArgList args;
         args.push_back("-o");
-        args.push_back(dest);
+        args.push_back(output);
         args.push_back("--format");
         args.push_back("22");
         args.push_back("--console-title");
         args.push_back(addressText);
         return args;
+    }
+
+    // Starts the prepared download, waits for the complete file and checks that the tool
+    // ran once with the expected arguments.
+    void DownloadOnceWithExpectedArgs(const char *videoId, long long size)
+    {
+        Start();
+        ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+        ExpectCompleted(videoId, size);
+        std::vector<ArgList> runs = ToolRuns();
+        ASSERT_EQ(1u, runs.size());
+        EXPECT_EQ(JoinArgs(ExpectedArgs()), JoinArgs(runs[0]));
     }
 
     std::string ReadRecord()
