@@ -3,10 +3,10 @@
 # memory and end-of-download detection under Wine against a bare window with the same
 # timer. Numbers only; these are never test assertions.
 set -euo pipefail
+# Installing first: which Windows build is tested depends on the Wine that setup.sh installs.
+"$(dirname "$0")/setup.sh"
 source "$(dirname "$0")/env.sh"
 source "$ROOT/scripts/wine-session.sh"
-
-"$ROOT/scripts/setup.sh"
 "$ROOT/scripts/build.sh"
 
 # The program's own size: the same sources linked again with a 1-byte tool resource.

@@ -10,20 +10,23 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # Some machines cannot execute 32-bit x86 code at all (the kernel refuses i386 programs,
 # so wine32 fails with "Exec format error"). There the Windows tests run a 64-bit build
 # of the same sources under wine64; the 32-bit program is still built beside it.
-if [ -z "${VIDMORA_WIN64:-}" ]; then
+# The answer depends on what setup.sh installs, so scripts source this file after it;
+# before Wine is installed nothing is decided or exported.
+if [ -z "${VIDMORA_WIN64:-}" ] && [ -e /usr/lib/wine/wine64 ]; then
     VIDMORA_WIN64=0
-    if [ -x /usr/lib/wine/wine64 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
         VIDMORA_WIN64=1
     fi
 fi
-export VIDMORA_WIN64
-if [ "$VIDMORA_WIN64" = 1 ]; then
+if [ "${VIDMORA_WIN64:-}" = 1 ]; then
+    export VIDMORA_WIN64
     TEST_BUILD=$BUILD/win64
     export WINEARCH=win64
     export WINEPREFIX=${WINEPREFIX:-$BUILD/wineprefix64}
     # /usr/bin/wine prefers the 32-bit loader whenever it is installed.
     export PATH="$ROOT/scripts/wine64:$PATH"
-else
+elif [ "${VIDMORA_WIN64:-}" = 0 ]; then
+    export VIDMORA_WIN64
     TEST_BUILD=$WIN_BUILD
     export WINEARCH=win32
     export WINEPREFIX=${WINEPREFIX:-$BUILD/wineprefix}

@@ -22,6 +22,7 @@ fi
 if ! command -v clang++ >/dev/null ||
     ! ls "$(clang++ -print-resource-dir)"/lib/linux/libclang_rt.fuzzer-*.a >/dev/null 2>&1; then
     "$ROOT/scripts/setup.sh"
+    source "$ROOT/scripts/env.sh"
 fi
 
 cmake -S "$ROOT" -B "$FUZZ_BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

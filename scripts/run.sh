@@ -2,10 +2,10 @@
 # Installs what is missing, builds, and starts the program under Wine. Without a
 # display it runs on a virtual one and saves a screenshot.
 set -euo pipefail
+# Installing first: which Windows build is tested depends on the Wine that setup.sh installs.
+"$(dirname "$0")/setup.sh"
 source "$(dirname "$0")/env.sh"
 source "$ROOT/scripts/wine-session.sh"
-
-"$ROOT/scripts/setup.sh"
 "$ROOT/scripts/build.sh"
 
 headless=""

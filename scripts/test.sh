@@ -2,16 +2,16 @@
 # Installs what is missing, builds, and runs every test: native unit tests under
 # sanitizers, then the Windows build's unit and end-to-end tests under Wine.
 set -euo pipefail
+# Installing first: which Windows build is tested depends on the Wine that setup.sh installs.
+"$(dirname "$0")/setup.sh"
 source "$(dirname "$0")/env.sh"
 source "$ROOT/scripts/wine-session.sh"
-
-"$ROOT/scripts/setup.sh"
 "$ROOT/scripts/build.sh"
 
 echo "== Native unit tests (AddressSanitizer, UBSan)"
 (cd "$NATIVE_BUILD" && ctest --output-on-failure)
 
-if [ "$VIDMORA_WIN64" = 1 ]; then
+if [ "${VIDMORA_WIN64:-}" = 1 ]; then
     echo "== Windows tests under Wine (64-bit build: this machine cannot run 32-bit code)"
 else
     echo "== Windows tests under Wine"

@@ -25,12 +25,18 @@ start_display() {
 }
 
 start_wine() {
-    mkdir -p "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX" "$BUILD"
     # A wineserver started inside a pipeline would hold the pipe open, so it gets none.
     wineserver -p </dev/null >/dev/null 2>&1 || true
     if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vidmora-prefix-2" ]; then
         echo "Preparing the Wine prefix in $WINEPREFIX (first time only)..."
-        wineboot -i </dev/null >/dev/null 2>&1
+        local log=$BUILD/wineboot.log
+        if ! wineboot -i </dev/null >"$log" 2>&1 || [ ! -f "$WINEPREFIX/system.reg" ]; then
+            local last
+            last=$(grep -v '^[[:space:]]*$' "$log" | tail -n 1)
+            echo "Could not prepare the Wine prefix $WINEPREFIX: Wine said \"${last:-nothing}\"; try 'rm -rf $WINEPREFIX' and run again, or VIDMORA_WIN64=1 on a machine that cannot run 32-bit programs (whole log: $log)." >&2
+            return 1
+        fi
         # Without a window manager, Wine waits about 2 s whenever a managed window is
         # hidden or destroyed; unmanaged windows close at once.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
