@@ -12,9 +12,10 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # of the same sources under wine64; the 32-bit program is still built beside it.
 # The answer depends on what setup.sh installs, so scripts source this file after it;
 # before Wine is installed nothing is decided or exported.
-if [ -z "${VIDMORA_WIN64:-}" ] && [ -e /usr/lib/wine/wine64 ]; then
-    VIDMORA_WIN64=0
-    if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ -z "${VIDMORA_WIN64:-}" ]; then
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        VIDMORA_WIN64=0
+    elif [ -x /usr/lib/wine/wine64 ]; then
         VIDMORA_WIN64=1
     fi
 fi
