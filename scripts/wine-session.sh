@@ -31,7 +31,8 @@ start_wine() {
     if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vidmora-prefix-2" ]; then
         echo "Preparing the Wine prefix in $WINEPREFIX (first time only)..."
         local log=$BUILD/wineboot.log
-        if ! wineboot -i </dev/null >"$log" 2>&1 || [ ! -f "$WINEPREFIX/system.reg" ]; then
+        # The registry files appear only when wineserver saves them, later: not checked here.
+        if ! wineboot -i </dev/null >"$log" 2>&1 || [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
             local last
             last=$(grep -v '^[[:space:]]*$' "$log" | tail -n 1)
             echo "Could not prepare the Wine prefix $WINEPREFIX: Wine said \"${last:-nothing}\"; try 'rm -rf $WINEPREFIX' and run again, or VIDMORA_WIN64=1 on a machine that cannot run 32-bit programs (whole log: $log)." >&2
