@@ -229,13 +229,33 @@ void StandinParsePage(const char *address, StandinPage *page)
 
 const char *StandinPageError(const StandinPage *page, char *buf, size_t bufSize)
 {
-    if (page->fail)
+    // Today's tools pass on YouTube's own reason; yt-dlp names the extractor and the id.
+    if (page->fail && !page->generic && page->style == STANDIN_STYLE_YT_DLP)
+        snprintf(buf, bufSize, "[youtube] %s: Video unavailable", page->videoId);
+    else if (page->fail && !page->generic && page->style == STANDIN_STYLE_YOUTUBE_DL)
+        snprintf(buf, bufSize, "Video unavailable");
+    else if (page->fail)
         snprintf(buf, bufSize, "%s: This video is unavailable.", page->videoId);
     else if (page->formatCount == 0 && !page->generic)
         snprintf(buf, bufSize, "%s: no known formats available for video", page->videoId);
     else
         return NULL;
     return buf;
+}
+
+const char *StandinPageWarning(const StandinPage *page)
+{
+    switch (page->style) {
+    case STANDIN_STYLE_YT_DLP:
+        return page->generic ? "[generic] Falling back on generic information extractor"
+                             : "[youtube] Falling back to generic n function search";
+    case STANDIN_STYLE_YOUTUBE_DL:
+        return page->generic ? "Falling back on generic information extractor."
+                             : "[youtube] Unable to decode n-parameter: download likely to be "
+                               "throttled";
+    default:
+        return NULL;
+    }
 }
 
 int StandinPageHasFormat(const StandinPage *page, int code)

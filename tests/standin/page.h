@@ -72,6 +72,10 @@ void StandinParsePage(const char *address, StandinPage *page);
 // The ERROR text (without "ERROR: ") for a failing page, or NULL if it works.
 const char *StandinPageError(const StandinPage *page, char *buf, size_t bufSize);
 
+// The WARNING text (without "WARNING: ") today's tools print before an ERROR line, or NULL
+// in the 2013 style, which printed none.
+const char *StandinPageWarning(const StandinPage *page);
+
 // 1 if the page offers code.
 int StandinPageHasFormat(const StandinPage *page, int code);
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "page.h"
+#include "version.h"
 
 namespace {
 
@@ -559,6 +560,80 @@ TEST(Bytes, FillMatchesSingleBytesAcrossBlocks)
     // Spot values from the formula, with h's low byte 0x68.
     EXPECT_EQ((0x68 + 300 * 7 + 0) & 0xFF, buf[0]);
     EXPECT_EQ((0x68 + 512 * 7 + 1) & 0xFF, buf[212]);
+}
+
+// ---- the version block -----------------------------------------------------------
+
+TEST(VersionBlock, SetVersionRewritesOnlyTheRoomAfterASingleMarker)
+{
+    const std::string marker = "STANDIN-VERSION:";
+    const std::string room(STANDIN_VERSION_ROOM, 'x');  // old text without any NUL
+    const std::string longest(STANDIN_VERSION_ROOM - 1, '9');
+    struct Case {
+        const char *what;
+        std::string image;
+        std::string version;
+        long at;  // offset of the text, -1 when nothing may change
+    } cases[] = {
+        {"start", marker + room, "2099.12.31", 16},
+        {"middle", "STANDIN-STANDIN-VERSION" + marker + room + "tail", "1.2", 39},
+        {"end", std::string(5, '\0') + marker + room, "", 21},
+        {"room one short", marker + room.substr(1), "1", -1},
+        {"missing", "STANDIN-VERSION;" + room, "1", -1},
+        {"twice", marker + room + marker + room, "1", -1},
+        {"longest", "ab" + marker + room, longest, 18},
+        {"too long", marker + room, longest + "9", -1},
+    };
+    for (const Case &c : cases) {
+        std::string image = c.image;
+        unsigned char *bytes = (unsigned char *)&image[0];
+        bool expectSet = c.at >= 0;
+        EXPECT_EQ(expectSet, StandinSetVersion(bytes, image.size(), c.version.c_str()))
+            << c.what;
+        std::string expected = c.image;
+        if (expectSet)
+            expected.replace((size_t)c.at, STANDIN_VERSION_ROOM,
+                             c.version + std::string(STANDIN_VERSION_ROOM - c.version.size(), '\0'));
+        EXPECT_EQ(expected, image) << c.what;
+    }
+    EXPECT_EQ(39, StandinFindVersion((const unsigned char *)cases[1].image.data(),
+                                     cases[1].image.size()));
+    EXPECT_EQ(-1, StandinFindVersion((const unsigned char *)cases[5].image.data(),
+                                     cases[5].image.size()));
+}
+
+TEST(VersionBlock, ReleaseNumbers)
+{
+    const std::string digits31(31, '1');
+    struct Case {
+        std::string text;
+        bool number;
+    } cases[] = {
+        {"2023.03.04", true}, {"7", true},        {digits31, true},  {digits31 + "1", false},
+        {"", false},          {".1", false},      {"1.", false},     {"1..2", false},
+        {"1.a", false},       {"2099-12-31", false}, {"HANG", false}, {"1 .2", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.number, StandinIsVersionNumber(c.text.c_str())) << c.text;
+}
+
+TEST(VersionBlock, UpToDateAsYtDlpComparesReleases)
+{
+    struct Case {
+        const char *current, *latest;
+        bool upToDate;
+    } cases[] = {
+        {"2023.03.04", "2023.03.04", true}, {"2023.03.04", "2099.12.31", false},
+        {"2099.12.31", "2023.03.04", true}, {"2023.10.1", "2023.9.1", true},
+        {"2023.9.1", "2023.10.1", false},   {"2023.3.4", "2023.03.04", true},
+        {"2023.03.04", "2023.3.5", false},  {"1.2.0", "1.2", true},
+        {"1.2", "1.2.0", false},            {"10", "9", true},
+        {"HANG", "2099.12.31", false},      {"", "1", false},
+        {"HANG", "HANG", true},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.upToDate, StandinIsUpToDate(c.current, c.latest))
+            << c.current << " vs " << c.latest;
 }
 
 }  // namespace

@@ -9,16 +9,32 @@
 #include "page.h"
 #include "table.h"
 #include "titles.h"
+#include "version.h"
 
-enum { PATH_CAP = 4096, CHUNK = 65536 };
+// IMAGE_CAP bounds the exe -U rewrites (the stand-in is well under 1 MiB).
+enum { PATH_CAP = 4096, CHUNK = 65536, IMAGE_CAP = 8 * 1024 * 1024 };
 
 // Set in the environment of the child a onefile=1 run starts, so the child does the work.
 static const char kChildMarker[] = "STANDIN_ONEFILE_CHILD";
+
+// The version block: the marker, then the version text NUL-padded. Read through volatile
+// so the compiler keeps every byte in the file and cannot fold the text into the code: a
+// copy of the exe with these bytes rewritten must report its own version.
+static volatile char gVersionBlock[STANDIN_VERSION_MARKER_LEN + STANDIN_VERSION_ROOM] =
+    STANDIN_VERSION_MARKER_HEAD STANDIN_VERSION_MARKER_TAIL STANDIN_DEFAULT_VERSION;
+
+// What yt-dlp's updater calls a release of the official stable builds.
+#define STANDIN_LABEL "stable@%s from yt-dlp/yt-dlp"
+
+// The page's WARNING text, printed once before the first ERROR line of a failing run.
+static const char *gWarning;
 
 struct Options {
     int getFilename;
     int listFormats;
     int consoleTitle;
+    int version;
+    int update;
     const char *output;
     const char *format;
     const char *address;
@@ -47,8 +63,17 @@ static int usage(const char *reason, const char *detail)
     return 2;
 }
 
+// Today's tools warn about something on the way before they fail.
+static void warnFirst(void)
+{
+    if (gWarning)
+        fprintf(stderr, "WARNING: %s\n", gWarning);
+    gWarning = NULL;
+}
+
 static int failWith(const char *message, const char *detail)
 {
+    warnFirst();
     fprintf(stderr, "ERROR: %s%s\n", message, detail ? detail : "");
     return 1;
 }
@@ -57,6 +82,40 @@ static int isChild(void)
 {
     char value[8];
     return GetEnvironmentVariableA(kChildMarker, value, sizeof value) > 0;
+}
+
+// A one-file PyInstaller starter keeps a hidden top-level window while its child runs;
+// the program under test must not take it for the tool's console window.
+static HWND createHiddenWindow(void)
+{
+    WNDCLASSA wc;
+    ZeroMemory(&wc, sizeof wc);
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "PyInstallerOnefileHiddenWindow";
+    if (!RegisterClassA(&wc))
+        return NULL;
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "PyInstaller Onefile Hidden Window",
+                                  WS_OVERLAPPED, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, NULL, NULL, wc.hInstance, NULL);
+    if (window)
+        ShowWindow(window, SW_HIDE);
+    return window;
+}
+
+// Waits for the process while answering the window's messages, so a caller that sends
+// the window one (or asks whether it hangs) is not kept waiting.
+static void waitPumping(HANDLE process)
+{
+    while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) ==
+           WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    WaitForSingleObject(process, INFINITE);  // in case the wait itself failed
 }
 
 // onefile=1: run this program again with the same command line on the same console and
@@ -79,13 +138,19 @@ static int runAsChild(void)
     PROCESS_INFORMATION pi;
     static char commandLine[32768];
     snprintf(commandLine, sizeof commandLine, "%s", GetCommandLineA());
-    if (!CreateProcessA(exe, commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi))
+    HWND hidden = createHiddenWindow();
+    if (!CreateProcessA(exe, commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
+        if (hidden)
+            DestroyWindow(hidden);
         return failWith("cannot start the stand-in's child", NULL);
+    }
     CloseHandle(pi.hThread);
-    WaitForSingleObject(pi.hProcess, INFINITE);
+    waitPumping(pi.hProcess);
     DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hProcess);
+    if (hidden)
+        DestroyWindow(hidden);
     return (int)code;
 }
 
@@ -132,6 +197,10 @@ static int parseOptions(int argc, char **argv, Options *opt)
                 opt->listFormats = 1;
             else if (strcmp(arg, "--console-title") == 0)
                 opt->consoleTitle = 1;
+            else if (strcmp(arg, "--version") == 0)
+                opt->version = 1;
+            else if (strcmp(arg, "-U") == 0 || strcmp(arg, "--update") == 0)
+                opt->update = 1;
             else if (optionValue(argc, argv, &i, "-o", "--output", &opt->output, &bad) ||
                      optionValue(argc, argv, &i, "-f", "--format", &opt->format, &bad)) {
                 if (bad)
@@ -144,6 +213,8 @@ static int parseOptions(int argc, char **argv, Options *opt)
             return usage("the stand-in takes one URL only", NULL);
         opt->address = arg;
     }
+    if (opt->version || opt->update)
+        return 0;  // need no address; any other option is ignored
     if (!opt->address)
         return usage("you must provide at least one URL", NULL);
     if (opt->getFilename && opt->listFormats)
@@ -172,6 +243,7 @@ static int loadPage(const Options *opt, StandinPage *page, int *code)
 {
     char error[256];
     StandinParsePage(opt->address, page);
+    gWarning = StandinPageWarning(page);
     if (StandinPageError(page, error, sizeof error)) {
         failWith(error, NULL);
         return 0;
@@ -220,6 +292,7 @@ static int fileName(const Options *opt, const StandinPage *page, int code, char 
     if (result == STANDIN_TEMPLATE_OPEN_FIELD)
         return failWith("Error in output template: incomplete format key", NULL);
     // youtube-dl hands the template to Python's % operator, which stops with an error.
+    warnFirst();
     fprintf(stderr, "ERROR: Error in output template: '%%' at index %u starts no field\n",
             (unsigned)at);
     return 1;
@@ -437,6 +510,166 @@ static int runDownload(const Options *opt)
     return 0;
 }
 
+// ---- --version and -U ----------------------------------------------------------
+
+// The version text of this very file (at most the room, as a hand-patched copy may fill it).
+static void ownVersion(char *out, size_t outSize)
+{
+    size_t n = 0;
+    while (n + 1 < outSize && n < STANDIN_VERSION_ROOM) {
+        char c = gVersionBlock[STANDIN_VERSION_MARKER_LEN + n];
+        if (c == '\0')
+            break;
+        out[n++] = c;
+    }
+    out[n] = '\0';
+}
+
+static int runVersion(void)
+{
+    char version[STANDIN_VERSION_ROOM + 1];
+    ownVersion(version, sizeof version);
+    // Two texts make broken tools from copies: one that never answers, one that says nothing.
+    while (strcmp(version, "HANG") == 0)
+        Sleep(1000);
+    if (version[0])
+        printf("%s\n", version);
+    return 0;
+}
+
+static int envFlag(const char *name)
+{
+    const char *value = getenv(name);
+    return value != NULL && strcmp(value, "1") == 0;
+}
+
+// yt-dlp's updater reports a failure with an ERROR line and leaves with exit code 100.
+static int updateError(const char *message, const char *path)
+{
+    fflush(stdout);  // its earlier lines come first on a shared console
+    fprintf(stderr, "ERROR: %s%s\n", message, path ? path : "");
+    return 100;
+}
+
+// yt-dlp's words for a file or folder it may not write.
+static int permissionError(const char *path)
+{
+    fflush(stdout);
+    fprintf(stderr, "ERROR: Unable to write to %s; try running as administrator\n", path);
+    return 100;
+}
+
+// SHA-256 in lower-case hex, as yt-dlp prints its build hash; "unknown" if the system
+// cannot compute it. out needs 65 bytes.
+static void sha256Hex(const unsigned char *data, size_t size, char *out, size_t outSize)
+{
+    snprintf(out, outSize, "unknown");
+    HCRYPTPROV provider;
+    if (outSize < 65 ||
+        !CryptAcquireContextA(&provider, NULL, NULL, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
+        return;
+    HCRYPTHASH hash;
+    if (CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash)) {
+        BYTE digest[32];
+        DWORD len = sizeof digest;
+        if (CryptHashData(hash, data, (DWORD)size, 0) &&
+            CryptGetHashParam(hash, HP_HASHVAL, digest, &len, 0) && len == sizeof digest) {
+            for (size_t i = 0; i < sizeof digest; i++)
+                snprintf(out + 2 * i, outSize - 2 * i, "%02x", digest[i]);
+        }
+        CryptDestroyHash(hash);
+    }
+    CryptReleaseContext(provider, 0);
+}
+
+static int readWhole(const char *path, unsigned char *buf, size_t cap, size_t *size)
+{
+    FILE *f = fopen(path, "rb");
+    if (!f)
+        return 0;
+    *size = fread(buf, 1, cap, f);
+    int whole = !ferror(f) && fgetc(f) == EOF;  // a file larger than cap is not whole
+    fclose(f);
+    return whole;
+}
+
+static int writeWhole(const char *path, const unsigned char *buf, size_t size)
+{
+    FILE *f = fopen(path, "wb");
+    if (!f)
+        return 0;
+    int ok = fwrite(buf, 1, size, f) == size;
+    if (fclose(f) != 0)
+        ok = 0;
+    return ok;
+}
+
+// -U as the one-file Windows yt-dlp does it: the new exe is this file with another
+// version, written next to it as .new; the running exe is renamed to .old and the .new
+// takes its name. yt-dlp later deletes the .old; the stand-in keeps it for tests to see.
+static int runUpdate(void)
+{
+    if (envFlag("STANDIN_UPDATE_DEAD")) {
+        // youtube-dl once its update site was gone; its updater prints through to_screen.
+        printf("ERROR: can't find the current version. Please try again later.\n");
+        return 0;
+    }
+    const char *latest = getenv("STANDIN_UPDATE_VERSION");
+    if (!latest || !*latest)
+        latest = STANDIN_LATEST_VERSION;
+    if (!StandinIsVersionNumber(latest)) {
+        fprintf(stderr, "stand-in: STANDIN_UPDATE_VERSION must be digits and dots, "
+                        "at most %d characters\n", STANDIN_VERSION_ROOM - 1);
+        return 2;
+    }
+    char current[STANDIN_VERSION_ROOM + 1];
+    ownVersion(current, sizeof current);
+    if (StandinIsUpToDate(current, latest)) {
+        printf("Latest version: " STANDIN_LABEL "\n", latest);
+        printf("yt-dlp is up to date (" STANDIN_LABEL ")\n", current);
+        return 0;
+    }
+    printf("Current version: " STANDIN_LABEL "\n", current);
+    printf("Latest version: " STANDIN_LABEL "\n", latest);
+
+    char exe[PATH_CAP];
+    DWORD n = GetModuleFileNameA(NULL, exe, sizeof exe);
+    if (n == 0 || n >= sizeof exe)
+        return updateError("stand-in: cannot find its own path", NULL);
+    static unsigned char image[IMAGE_CAP];
+    size_t size = 0;
+    if (!readWhole(exe, image, sizeof image, &size))
+        return updateError("stand-in: cannot read ", exe);
+    char hash[65];
+    sha256Hex(image, size, hash, sizeof hash);
+    printf("Current Build Hash: %s\n", hash);
+    printf("Updating to " STANDIN_LABEL " ...\n", latest);
+
+    DWORD attributes = GetFileAttributesA(exe);
+    if (envFlag("STANDIN_UPDATE_FAIL") ||
+        (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)))
+        return permissionError(exe);
+    if (!StandinSetVersion(image, size, latest))
+        return updateError("stand-in: no single version block in ", exe);
+    char newPath[PATH_CAP + 8];
+    char oldPath[PATH_CAP + 8];
+    snprintf(newPath, sizeof newPath, "%s.new", exe);
+    snprintf(oldPath, sizeof oldPath, "%s.old", exe);
+    if (GetFileAttributesA(oldPath) != INVALID_FILE_ATTRIBUTES && !DeleteFileA(oldPath))
+        return updateError("Unable to remove the old version", NULL);
+    if (!writeWhole(newPath, image, size))
+        return permissionError(newPath);
+    if (!MoveFileExA(exe, oldPath, 0))
+        return updateError("Unable to move current version", NULL);
+    if (!MoveFileExA(newPath, exe, 0)) {
+        updateError("Unable to overwrite current version", NULL);
+        MoveFileExA(oldPath, exe, 0);
+        return 100;
+    }
+    printf("Updated yt-dlp to " STANDIN_LABEL "\n", latest);
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     int child = isChild();
@@ -446,6 +679,10 @@ int main(int argc, char **argv)
     int rc = parseOptions(argc, argv, &opt);
     if (rc != 0)
         return rc;
+    if (opt.version)
+        return runVersion();
+    if (opt.update)
+        return runUpdate();
     if (!child) {
         StandinPage page;
         StandinParsePage(opt.address, &page);

@@ -259,4 +259,34 @@ TEST(StyleTitles, ProgressFinishedAndPostProcessor)
     EXPECT_TRUE(StandinPostTitle(YDL, 0) == NULL);
 }
 
+TEST(StylePage, FailingPagesGiveTheToolsReasonAfterAWarning)
+{
+    struct Case {
+        const char *query;
+        const char *error;    // NULL: the page works
+        const char *warning;  // NULL: the style prints none
+    } cases[] = {
+        {"v=gone&fail=1", "gone: This video is unavailable.", NULL},
+        {"v=gone&fail=1&style=youtube-dl", "Video unavailable",
+         "[youtube] Unable to decode n-parameter: download likely to be throttled"},
+        {"v=gone&fail=1&style=yt-dlp", "[youtube] gone: Video unavailable",
+         "[youtube] Falling back to generic n function search"},
+        {"v=clip&generic=1&fail=1&style=yt-dlp", "clip: This video is unavailable.",
+         "[generic] Falling back on generic information extractor"},
+        {"generic=1&fail=1&style=youtube-dl", "standin: This video is unavailable.",
+         "Falling back on generic information extractor."},
+        {"formats=x&style=yt-dlp", "standin: no known formats available for video",
+         "[youtube] Falling back to generic n function search"},
+        {"style=youtube-dl", NULL,
+         "[youtube] Unable to decode n-parameter: download likely to be throttled"},
+    };
+    for (const Case &c : cases) {
+        StandinPage page = parse(std::string("http://standin.test/watch?") + c.query);
+        char buf[128];
+        const char *error = StandinPageError(&page, buf, sizeof buf);
+        EXPECT_STREQ(c.error, error) << c.query;
+        EXPECT_STREQ(c.warning, StandinPageWarning(&page)) << c.query;
+    }
+}
+
 }  // namespace
