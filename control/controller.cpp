@@ -11,11 +11,6 @@ static const char START_CAPTION[] = "Start Download";
 static const char STOP_CAPTION[] = "Stop Download";
 static const char CONTINUE_CAPTION[] = "Continue";
 
-static bool AskYesNo(MainState *state, const char *question)
-{
-    return MessageBoxA(state->window, question, "Vidmora", MB_YESNO | MB_ICONINFORMATION) == IDYES;
-}
-
 static void StartOrContinue(MainState *state)
 {
     const AvailableFormat *format = SelectedFormatOf(&state->record);
@@ -32,12 +27,13 @@ static void StartOrContinue(MainState *state)
         return;
     SetDlgItemTextA(state->window, IDC_START, STOP_CAPTION);
     state->controller.downloading = 1;
+    SaveState(state);
 }
 
 static void StopDownload(MainState *state)
 {
     DownloadController *controller = &state->controller;
-    if (!AskYesNo(state, "Do you want to stop downloading right now?"))
+    if (!AskYesNo("Do you want to stop downloading right now?"))
         return;
     // A tick may have ended the download while the question was open.
     if (controller->downloading == 1)
@@ -46,6 +42,7 @@ static void StopDownload(MainState *state)
     DeleteUntilGone(controller->child.partPath);
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     controller->downloading = 0;
+    SaveState(state);
 }
 
 void OnStartButton(MainState *state)
@@ -69,6 +66,8 @@ void PauseDownload(MainState *state)
     SetDlgItemTextA(state->window, IDC_START, CONTINUE_CAPTION);
     controller->downloading = 0;
     controller->paused = 1;
+    // Saved at once: after a logoff or a crash the next start still offers Continue.
+    SaveState(state);
 }
 
 static void ShowFullBar(HWND mainWindow)
@@ -97,10 +96,12 @@ static DWORD FinishDownload(MainState *state)
     ReleaseDownload(&controller->child);
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
     DeleteUntilGone(state->paths.toolPath);
-    HANDLE file = CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    bool saved = file != INVALID_HANDLE_VALUE;
-    if (saved) {
+    // A failed run is a failure even where a file of that name was there before it.
+    bool failed = exitCode != 0 && exitCode != STILL_ACTIVE;
+    HANDLE file = failed ? INVALID_HANDLE_VALUE
+                         : CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
         SetDlgItemTextA(state->window, IDC_STATUS, "Done 100%-Download Complete!");
         ShowFullBar(state->window);
@@ -108,7 +109,9 @@ static DWORD FinishDownload(MainState *state)
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     controller->downloading = 0;
     controller->missedTicks = 0;
-    return !saved && exitCode != STILL_ACTIVE ? exitCode : 0;
+    controller->paused = 0;
+    SaveState(state);
+    return failed ? exitCode : 0;
 }
 
 static void EnableInputs(HWND window, BOOL enable)
@@ -133,6 +136,9 @@ static void FollowDownload(MainState *state)
             SetControlText(state->window, IDC_STATUS, status);
         controller->missedTicks = 0;
     }
+    // A box is open: the code waiting for it must find the run as it left it.
+    if (ModalOpen())
+        return;
     DWORD failure = 0;
     if (ToolRunHasJob(&child->run)) {
         if (DownloadOver(child))
@@ -143,9 +149,12 @@ static void FollowDownload(MainState *state)
     EnableWindow(GetDlgItem(state->window, IDC_PAUSE), TRUE);
     controller->paused = 0;
     EnableInputs(state->window, FALSE);
-    // Last, and Idle already: the ticks the box lets through must find nothing left to end.
-    if (failure != 0)
+    // Last, and Idle already: the ticks the box lets through must find nothing left to end,
+    // and the controls must show Idle under the box.
+    if (failure != 0) {
+        ShowIdleControls(state);
         ReportFailedRun(failure);
+    }
 }
 
 void ShowIdleControls(MainState *state)
@@ -166,25 +175,41 @@ void OnTimerTick(MainState *state)
 {
     if (state->controller.downloading == 1)
         FollowDownload(state);
-    else
+    else if (!ModalOpen())
         ShowIdleControls(state);
 }
 
 void OnCloseRequest(MainState *state)
 {
     if (state->controller.downloading == 1 &&
-        !AskYesNo(state, "Program is in progress! Do you want to exit right now?"))
+        !AskYesNo("Program is in progress! Do you want to exit right now?"))
         return;
     DestroyWindow(state->window);
+}
+
+// What closing leaves behind: no tool running, no tool copy, and the record saved.
+static void EndRunsAndSave(MainState *state)
+{
+    CancelProbe(&state->probe, state->paths.probeToolPath);
+    if (state->controller.downloading == 1) {
+        EndDownload(&state->controller.child);
+        state->controller.downloading = 0;
+    }
+    DeleteUntilGone(state->paths.toolPath);
+    SaveState(state);
 }
 
 void OnDestroy(MainState *state)
 {
     KillTimer(state->window, TIMER_ID);
-    CancelProbe(&state->probe, state->paths.probeToolPath);
-    if (state->controller.downloading == 1)
-        EndDownload(&state->controller.child);
-    DeleteUntilGone(state->paths.toolPath);
-    SaveState(state);
+    EndRunsAndSave(state);
+    SetBoxOwner(NULL);
     PostQuitMessage(0);
+}
+
+void OnEndSession(MainState *state, bool ending)
+{
+    // At logoff or shutdown the process is ended after this, without WM_DESTROY.
+    if (ending)
+        EndRunsAndSave(state);
 }

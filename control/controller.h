@@ -13,3 +13,5 @@ void OnTimerTick(MainState *state);
 void ShowIdleControls(MainState *state);
 void OnCloseRequest(MainState *state);
 void OnDestroy(MainState *state);
+// WM_ENDSESSION: when the session really ends, does what closing does.
+void OnEndSession(MainState *state, bool ending);

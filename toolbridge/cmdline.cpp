@@ -79,11 +79,52 @@ bool BuildDownloadArguments(char *line, size_t size, const char *destination, in
     line[0] = '\0';
     bool fits = AppendText(line, size, " -o ") && AppendQuoted(line, size, destination, true) &&
                 AppendText(line, size, " --format ") && AppendText(line, size, codeText) &&
-                AppendText(line, size, " --console-title ") &&
+                AppendText(line, size, " --console-title -- ") &&
                 AppendQuotedArgument(line, size, address);
     if (!fits)
         line[0] = '\0';
     return fits;
+}
+
+static bool IsNameCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-';
+}
+
+// Copies `length` characters of `start` to `name` and asks `isSet`; names too long for
+// the buffer are no environment variable's.
+static bool NameIsSet(const char *start, size_t length, bool (*isSet)(const char *), char *name,
+                      size_t size)
+{
+    if (length == 0 || length >= size)
+        return false;
+    memcpy(name, start, length);
+    name[length] = '\0';
+    return isSet(name);
+}
+
+bool FindExpandedName(const char *text, bool (*isSet)(const char *name), char *name, size_t size)
+{
+    for (const char *p = strchr(text, '$'); p; p = strchr(p + 1, '$')) {
+        const char *start = p + 1;
+        size_t length = 0;
+        if (*start == '{') {
+            const char *close = strchr(++start, '}');
+            length = close ? (size_t)(close - start) : 0;
+        } else {
+            while (IsNameCharacter(start[length]))
+                length++;
+            size_t dash = strcspn(start, "-");
+            if (dash < length && NameIsSet(start, dash, isSet, name, size))
+                return true;
+        }
+        if (NameIsSet(start, length, isSet, name, size))
+            return true;
+    }
+    if (size > 0)
+        name[0] = '\0';
+    return false;
 }
 
 bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeKind kind,
@@ -95,7 +136,7 @@ bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeK
         fits = fits && AppendText(line, size, " \"--get-filename\" \"-o\" \"%(title)s.%(ext)s\" ");
     else
         fits = fits && AppendText(line, size, " \"--list-formats\" ");
-    fits = fits && AppendQuotedArgument(line, size, address);
+    fits = fits && AppendText(line, size, "-- ") && AppendQuotedArgument(line, size, address);
     if (!fits)
         line[0] = '\0';
     return fits;

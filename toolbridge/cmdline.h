@@ -17,16 +17,26 @@ bool AppendQuotedArgument(char *line, size_t size, const char *argument);
 // Appends `text` as it is. False (and `line` unchanged) if it would not fit.
 bool AppendText(char *line, size_t size, const char *text);
 
-// The download's arguments: ` -o "DEST" --format CODE --console-title "ADDRESS"`.
+// The download's arguments: ` -o "DEST" --format CODE --console-title -- "ADDRESS"`.
+// Options end at "--", so no address can reach the tool as an option (--exec, --config-locations).
 // The leading blank stands for the empty program name; the tool's path is passed apart.
 // Each '%' of DEST goes out as "%%" (the tool expands -o as a template, "%%" giving one '%');
 // code 0 goes out as "best". False and an empty line if it does not fit.
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
                             const char *address);
 
+enum { ENVIRONMENT_NAME_SIZE = 128 };
+
+// The tools run the -o value through Python's os.path.expandvars, which on Windows turns
+// "$NAME" and "${NAME}" (NAME of letters, digits, '_' and '-') into the variable's value,
+// so the file would land elsewhere. Finds the first such name for which `isSet` holds
+// (also the part before a '-', as the POSIX rule reads it) and copies it to `name`.
+// ("%NAME%" cannot expand: each '%' goes out doubled, which the tools keep.)
+bool FindExpandedName(const char *text, bool (*isSet)(const char *name), char *name, size_t size);
+
 enum ProbeKind { PROBE_TITLE, PROBE_FORMATS };
 
-// `"TOOL" "--get-filename" "-o" "%(title)s.%(ext)s" "ADDRESS"` or
-// `"TOOL" "--list-formats" "ADDRESS"`.
+// `"TOOL" "--get-filename" "-o" "%(title)s.%(ext)s" -- "ADDRESS"` or
+// `"TOOL" "--list-formats" -- "ADDRESS"`.
 bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeKind kind,
                            const char *address);

@@ -1,10 +1,20 @@
 // Starting and ending the download copy of the tool.
 #include "toolbridge/download.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "toolbridge/cmdline.h"
 #include "toolbridge/alert.h"
+
+// Whether the tool, which inherits this environment, would find `name` in it.
+static bool IsEnvironmentName(const char *name)
+{
+    char value[2];
+    SetLastError(ERROR_SUCCESS);
+    return GetEnvironmentVariableA(name, value, sizeof value) > 0 ||
+           GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+}
 
 // Static: the tick path never allocates, and the stack stays small.
 static char downloadArguments[COMMAND_LINE_SIZE];
@@ -19,6 +29,17 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
               "Alert", ALERT_WARNING);
         return false;
     }
+    char name[ENVIRONMENT_NAME_SIZE];
+    if (FindExpandedName(destination, IsEnvironmentName, name, sizeof name)) {
+        char message[ENVIRONMENT_NAME_SIZE + 300];
+        snprintf(message, sizeof message,
+                 "The destination holds \"$%s\", which the download tool would replace with the "
+                 "value of the environment variable %s, and it would save elsewhere.\n"
+                 "Choose a file name in which no '$' stands before that name.",
+                 name, name);
+        Alert(message, "Alert", ALERT_WARNING);
+        return false;
+    }
     if (!BuildDownloadArguments(downloadArguments, sizeof downloadArguments, destination, code,
                                 address) ||
         !JoinText(child->partPath, sizeof child->partPath, destination, PART_SUFFIX)) {
@@ -26,7 +47,8 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
               "Alert", ALERT_WARNING);
         return false;
     }
-    ExtractTool(paths->toolPath);
+    if (!ExtractTool(paths->toolPath))
+        return false;
 
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
@@ -40,7 +62,6 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
         Alert("Craete Downloading process failed!", "Alert", ALERT_ERROR);
         return false;
     }
-    child->consoleOwnerId = 0;
     child->console = NULL;
     DWORD exitCode;
     if (!GetExitCodeProcess(child->run.process, &exitCode))
@@ -51,7 +72,6 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
 void ReleaseDownload(ChildProcess *child)
 {
     ReleaseToolRun(&child->run);
-    child->consoleOwnerId = 0;
     child->console = NULL;
 }
 
@@ -66,37 +86,23 @@ bool DownloadOver(const ChildProcess *child)
     return ToolRunOver(&child->run);
 }
 
-// On Windows this gives the tool itself; under Wine its console host. Found once per run.
-static DWORD ConsoleOwnerOf(ChildProcess *child)
+// The console's own window, as the console names it to a process attached to it. A one-file
+// tool's starter has a hidden top-level window of its own, so "the first window of the
+// tool's process" could be that one instead, and its title holds no progress.
+static HWND ConsoleWindowOf(DWORD processId)
 {
-    if (child->consoleOwnerId != 0 || !child->run.processId)
-        return child->consoleOwnerId;
     FreeConsole();
-    if (!AttachConsole(child->run.processId))
-        return 0;
+    if (!AttachConsole(processId))
+        return NULL;
     HWND console = GetConsoleWindow();
-    DWORD owner = 0;
-    if (console)
-        GetWindowThreadProcessId(console, &owner);
     FreeConsole();
-    child->consoleOwnerId = owner;
-    return owner;
+    return console;
 }
 
-// The first top-level window, in stacking order, of the tool or of its console host.
 HWND FindToolConsole(ChildProcess *child)
 {
     if (child->console && IsWindow(child->console))
         return child->console;
-    child->console = NULL;
-    DWORD owner = ConsoleOwnerOf(child);
-    for (HWND window = GetTopWindow(NULL); window; window = GetWindow(window, GW_HWNDNEXT)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == child->run.processId || (owner != 0 && process == owner)) {
-            child->console = window;
-            return window;
-        }
-    }
-    return NULL;
+    child->console = child->run.processId ? ConsoleWindowOf(child->run.processId) : NULL;
+    return child->console;
 }

@@ -11,8 +11,6 @@ enum { PART_PATH_SIZE = 1024 + 8 };
 
 struct ChildProcess {
     ToolRun run;
-    // Under Wine a console window belongs to a console host process, not to the tool.
-    DWORD consoleOwnerId;
     // Once found, the console window is kept, so a tick walks no window list.
     HWND console;
     char partPath[PART_PATH_SIZE];

@@ -110,7 +110,8 @@ ProbeOutcome StartProbe(ProbeRun *probe, const char *probeToolPath, const char *
     if (!JoinText(probeAddress, sizeof probeAddress, address, ""))
         probeAddress[0] = '\0';
     EmptyOutputFiles(probeToolPath);
-    ExtractTool(probeToolPath);
+    if (!ExtractTool(probeToolPath))
+        return PROBE_NOT_STARTED;
     return BeginRun(probe, probeToolPath, PROBE_TITLE);
 }
 

@@ -8,7 +8,8 @@ enum ProbeStage { PROBE_IDLE, PROBE_TITLE_RUN, PROBE_FORMAT_RUN };
 enum ProbeOutcome {
     PROBE_RUNNING,   // still working
     PROBE_FINISHED,  // both runs are over; the files can be read
-    PROBE_TIMED_OUT  // a run passed the time limit and was ended
+    PROBE_TIMED_OUT, // a run passed the time limit and was ended
+    PROBE_NOT_STARTED // the tool copy could not be written (the reason was shown)
 };
 
 // Exit code of a run that could not be started.

@@ -2,6 +2,7 @@
 #include "toolbridge/workfiles.h"
 
 #include <windows.h>
+#include <stdio.h>
 
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
@@ -50,32 +51,62 @@ HANDLE CreateWorkFile(const char *path, DWORD access, DWORD share, SECURITY_ATTR
     }
 }
 
-void ExtractTool(const char *path)
+// Tells why the tool copy could not be made, in the system's words for `error`.
+static bool CopyFailure(DWORD error)
+{
+    char reason[200];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                                  error, 0, reason, sizeof reason, NULL);
+    // The system's text ends in ".\r\n", which the sentence supplies itself.
+    while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' ||
+                          reason[length - 1] == '.' || reason[length - 1] == ' '))
+        reason[--length] = '\0';
+    if (length == 0)
+        snprintf(reason, sizeof reason, "error %lu", (unsigned long)error);
+    char message[400];
+    snprintf(message, sizeof message,
+             "The download tool could not be written to the temporary folder (%s).", reason);
+    Alert(message, "Alert", ALERT_WARNING);
+    return false;
+}
+
+bool ExtractTool(const char *path)
 {
     HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(IDR_TOOL), MAKEINTRESOURCEA(10));
     if (!found) {
         ResourceFailure("Oop! We can not found resource!");
-        return;
+        return false;
     }
     HGLOBAL loaded = LoadResource(NULL, found);
     if (!loaded) {
         ResourceFailure("Oop! We can not load resource!");
-        return;
+        return false;
     }
     const void *bytes = LockResource(loaded);
     if (!bytes) {
         ResourceFailure("Oop! Resource is unlocked!");
-        return;
+        return false;
     }
     DWORD size = SizeofResource(NULL, found);
     if (size == 0) {
         ResourceFailure("Aww! Resource no size!");
-        return;
+        return false;
     }
+    // An old copy that cannot be replaced, held by another process or put there by
+    // someone else where the folder is shared, must not run in place of this one.
     HANDLE file = CreateWorkFile(path, GENERIC_READ | GENERIC_WRITE, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return;
+        return CopyFailure(GetLastError());
     DWORD written = 0;
-    WriteFile(file, bytes, size, &written, NULL);
+    DWORD error = ERROR_SUCCESS;
+    LARGE_INTEGER onDisk;
+    if (!WriteFile(file, bytes, size, &written, NULL) || !FlushFileBuffers(file))
+        error = GetLastError();
+    else if (written != size || !GetFileSizeEx(file, &onDisk) || onDisk.QuadPart != (LONGLONG)size)
+        error = ERROR_HANDLE_DISK_FULL;  // a short write is what a full disk gives
     CloseHandle(file);
+    if (error == ERROR_SUCCESS)
+        return true;
+    DeleteFileA(path);  // a cut-off copy must not be left to run
+    return CopyFailure(error);
 }

@@ -27,8 +27,9 @@ void ComputeWorkPaths(WorkPaths *paths);
 HANDLE CreateWorkFile(const char *path, DWORD access, DWORD share, SECURITY_ATTRIBUTES *security);
 #endif
 
-// Writes the tool resource to `path`, replacing any file there.
-void ExtractTool(const char *path);
+// Writes the tool resource to `path`, replacing any file there, and checks the copy is
+// whole. False, with the reason shown, when it is not: such a copy is never to be run.
+bool ExtractTool(const char *path);
 
 // Removes the file at `path`, retrying while it can still be opened, for at most
 // `timeoutMs` (a file held open by a process that is ending cannot be deleted at once).

@@ -11,11 +11,13 @@ enum { ABOUT_PICTURE_X = 260, ABOUT_PICTURE_Y = 30, ABOUT_PICTURE_SIZE = 128 };
 void OpenAboutBox(HWND owner)
 {
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(owner, GWLP_HINSTANCE);
+    BeginModal();
     INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), owner,
                                      AboutDialogProc, 0);
     // 0 is a bad owner, -1 any other failure to open the box.
     if (result == 0 || result == -1)
-        MessageBoxA(NULL, "Failed 0x2!", NULL, MB_OK);
+        MessageBoxA(owner, "Failed 0x2!", NULL, MB_OK);
+    EndModal();
 }
 
 static void CreatePicture(HWND dialog)

@@ -27,6 +27,13 @@ static bool AcceptAddress(const char *address)
         Alert("This address is too long.", "Alert", ALERT_WARNING);
         return false;
     }
+    // Every command line puts "--" before the address; this also tells the person why.
+    if (address[0] == '-') {
+        Alert("This address begins with '-'.\n"
+              "The download tool would read it as an option, so it is not passed on.",
+              "Alert", ALERT_WARNING);
+        return false;
+    }
     if (!IsPassableArgument(address)) {
         Alert("This address holds a double quote or a control character.\n"
               "It cannot be passed to the download tool safely.",
@@ -94,6 +101,7 @@ static void FinishLoad(MainState *state, ProbeOutcome outcome)
     record->selectedFormat = 1;
     ShowSelectedFormat(state);
     ShowIdleControls(state);
+    SaveState(state);
     ReportProbeFailure(&state->probe, outcome);
 }
 
@@ -105,13 +113,17 @@ void LoadAddress(MainState *state, const char *address)
     SetDlgItemTextA(state->window, IDC_STATUS, READING_STATUS);
     ProbeOutcome outcome = StartProbe(&state->probe, state->paths.probeToolPath, address);
     ShowIdleControls(state);
-    if (outcome != PROBE_RUNNING)
+    // Without a tool copy nothing ran, so the page's destination and formats stay.
+    if (outcome == PROBE_NOT_STARTED)
+        SetDlgItemTextA(state->window, IDC_STATUS, "");
+    else if (outcome != PROBE_RUNNING)
         FinishLoad(state, outcome);
 }
 
 void FollowAddressProbe(MainState *state)
 {
-    if (!ProbeRunning(&state->probe))
+    // While a box is open the probe waits: the code behind the box may be in the middle of it.
+    if (!ProbeRunning(&state->probe) || ModalOpen())
         return;
     ProbeOutcome outcome = FollowProbe(&state->probe, state->paths.probeToolPath);
     if (outcome != PROBE_RUNNING)
@@ -195,12 +207,16 @@ void SaveFile(MainState *state)
     dialog.nMaxFile = PATH_SIZE;
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
     dialog.lpstrDefExt = "All File";
-    if (showSaveDialog(&dialog)) {
+    BeginModal();
+    bool chosen = showSaveDialog(&dialog);
+    EndModal();
+    if (chosen) {
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, fileName);
         int record = RecordOfFilter(&entries, (int)dialog.nFilterIndex);
         if (record > 0)
             state->record.selectedFormat = record;
         ShowSelectedFormat(state);
+        SaveState(state);
     }
     free(fileName);
     free(filters);

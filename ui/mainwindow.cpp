@@ -11,6 +11,7 @@
 #include "ui/about.h"
 #include "ui/commands.h"
 #include "control/mainstate.h"
+#include "toolbridge/alert.h"
 
 #define SAMPLE_ADDRESS "http://www.youtube.com/watch?v=Vidmora0001"
 #define SAMPLE_FILE_NAME "Vidmora sample.mp4"
@@ -118,6 +119,7 @@ static void OnCreate(HWND window)
     MainState *state = &mainState;
     memset(state, 0, sizeof *state);
     state->window = window;
+    SetBoxOwner(window);
     state->whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
     BuildCatalogue(state->catalogue, &state->catalogueCount);
     ComputeWorkPaths(&state->paths);
@@ -149,6 +151,9 @@ static LRESULT OnStaticColour(HDC context, HWND control)
 
 static void OnCommand(HWND window, WPARAM wParam)
 {
+    // The window is disabled while a box is open, but posted commands still arrive.
+    if (ModalOpen())
+        return;
     // Push buttons act on a plain click only; the picture tabs on a click or a double click.
     switch (wParam) {
     case IDC_PASTE: PasteUrl(&mainState); return;
@@ -162,11 +167,26 @@ static void OnCommand(HWND window, WPARAM wParam)
     }
 }
 
+// A close asked for while a box is open waits for the first tick after it.
+static bool closePending;
+
+static void OnClose()
+{
+    if (ModalOpen())
+        closePending = true;
+    else
+        OnCloseRequest(&mainState);
+}
+
 // The probe moves first, so the controls the tick sets already know it has ended.
 static void OnTimer()
 {
     FollowAddressProbe(&mainState);
     OnTimerTick(&mainState);
+    if (closePending && !ModalOpen()) {
+        closePending = false;
+        OnCloseRequest(&mainState);
+    }
 }
 
 static void OnDestroyWindow()
@@ -180,7 +200,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE: OnCreate(window); return 0;
     case WM_DESTROY: OnDestroyWindow(); return 0;
-    case WM_CLOSE: OnCloseRequest(&mainState); return 0;
+    case WM_CLOSE: OnClose(); return 0;
+    case WM_ENDSESSION: OnEndSession(&mainState, wParam != FALSE); return 0;
     case WM_COMMAND: OnCommand(window, wParam); return 0;
     case WM_TIMER: OnTimer(); return 0;
     case WM_CTLCOLORSTATIC: return OnStaticColour((HDC)wParam, (HWND)lParam);

@@ -115,6 +115,27 @@ TEST_F(AddressTest, PastedAddressWithQuoteOrControlCharacterIsRefused)
     }
 }
 
+// An address is never an option: Paste and the command line refuse one that begins with '-'.
+TEST_F(AddressTest, OptionLikeAddressIsRefused)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    std::string address = Text(IDC_URL_EDIT);
+    std::string destination = Text(IDC_DEST_EDIT);
+    std::string info = Text(IDC_FORMAT_INFO);
+    const char *refused[] = {"--version", "--exec=calc.exe http://standin.test/watch?v=x", "  -U",
+                             "--config-locations=C:\\x.conf"};
+    for (const char *text : refused) {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(SetClipboardText(text)) << DriverError();
+        ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(ExpectRefusedWithAlert(address, destination, info));
+    }
+    Record record;
+    ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));
+    ASSERT_TRUE(Start("--exec=calc.exe")) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusedWithAlert(address, destination, info));
+}
+
 // ---- the command-line address ----
 
 TEST_F(AddressTest, CommandLineAddressIsUnquotedAndProbed)

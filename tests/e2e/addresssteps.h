@@ -107,8 +107,8 @@ protected:
     void ExpectProbeRuns(const std::vector<ArgList> &runs, size_t first, const std::string &address)
     {
         ASSERT_GE(runs.size(), first + 2) << "the probe did not run the tool twice";
-        ArgList title = {"--get-filename", "-o", "%(title)s.%(ext)s", address};
-        ArgList formats = {"--list-formats", address};
+        ArgList title = {"--get-filename", "-o", "%(title)s.%(ext)s", "--", address};
+        ArgList formats = {"--list-formats", "--", address};
         EXPECT_EQ(title, runs[first]) << "title run: " << JoinArgs(runs[first]);
         EXPECT_EQ(formats, runs[first + 1]) << "format run: " << JoinArgs(runs[first + 1]);
     }
@@ -206,7 +206,7 @@ protected:
         char shown[256] = "";
         EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
         EXPECT_STREQ(text, shown);
-        EXPECT_EQ(NULL, GetWindow(box, GW_OWNER)) << "a failure report has no owner";
+        EXPECT_EQ(run.window, GetWindow(box, GW_OWNER)) << "a box over the window is owned by it, which disables it";
         ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
         ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
     }
@@ -217,7 +217,7 @@ protected:
     {
         HWND box = FindDialog(&run, "Alert");
         ASSERT_TRUE(box != NULL) << DriverError();
-        EXPECT_EQ(NULL, GetWindow(box, GW_OWNER)) << "a failure report has no owner";
+        EXPECT_EQ(run.window, GetWindow(box, GW_OWNER)) << "a box over the window is owned by it, which disables it";
         EXPECT_TRUE(DialogHasButton(box, IDOK));
         ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
         ASSERT_TRUE(WaitDialogGone(box)) << DriverError();

@@ -84,10 +84,17 @@ TEST_F(DownloadTest, ProgressShowsToolTitleAndFillWidth)
     ExpectCompleted("prog", 300000);
 }
 
-// A run that fails says so once, keeps nothing and goes back to Idle.
-TEST_F(DownloadTest, FailingPageSaysSoAndReturnsToIdle)
+// A run that fails says so once, keeps nothing and goes back to Idle, also where a file of
+// that name was there before it.
+class FailingRunTest : public DownloadTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FailingRunTest, SaysSoAndReturnsToIdle)
 {
     Prepare("http://standin.test/watch?v=bad&formats=22&fail=1&exit=3", "out", "bad.mp4");
+    const bool existing = GetParam();
+    if (existing) {
+        ASSERT_TRUE(WriteWholeFile(dest, "older", 5)) << DriverError();
+    }
     Start();
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     HWND box = FindDialog(&run, "Alert");
@@ -100,9 +107,11 @@ TEST_F(DownloadTest, FailingPageSaysSoAndReturnsToIdle)
     ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
     EXPECT_TRUE(WaitUntil([&] { return !FileExists(toolCopy) && IsIdle(); })) << StateReport();
     EXPECT_EQ(NULL, FindDialog(&run, NULL, 1000)) << "the failure is told once";
-    EXPECT_FALSE(FileExists(dest));
+    EXPECT_NE(DONE_STATUS, Text(IDC_STATUS));
+    EXPECT_EQ(existing ? 5 : -1, FileSize(dest));
     EXPECT_EQ(1u, ToolRuns().size());
 }
+INSTANTIATE_TEST_SUITE_P(Destination, FailingRunTest, ::testing::Values(false, true));
 
 TEST_F(DownloadTest, StopAsksAndNoKeepsDownloadingYesEndsIt)
 {
@@ -175,7 +184,11 @@ TEST_F(DownloadTest, PauseIgnoredWhenIdleOrPaused)
     EXPECT_EQ(2u, ToolRuns().size()) << "only Start and Continue may run the tool";
 }
 
-TEST_F(DownloadTest, PausedStateSurvivesRestartAndContinues)
+// The pause is saved when it happens: also a program ended without closing (logoff,
+// shutdown, a crash) offers Continue at its next start.
+class PauseRestartTest : public DownloadTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PauseRestartTest, PausedStateSurvivesAndContinues)
 {
     const char *address = "http://standin.test/watch?v=again&formats=22&size=400000&step=10000&delay=150";
     Prepare(address, "out", "r.mp4");
@@ -185,11 +198,15 @@ TEST_F(DownloadTest, PausedStateSurvivesRestartAndContinues)
     ASSERT_TRUE(WaitUntil([&] { return IsPaused() && !FileExists(toolCopy); })) << StateReport();
     long long kept = FileSize(part);
 
-    // No question when not downloading, so the close goes straight through.
-    ASSERT_TRUE(CloseApp(&run)) << DriverError();
     DWORD code = 99;
-    ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, &code)) << DriverError() << " dialogs open: " << CountDialogs(&run);
-    EXPECT_EQ(0u, code);
+    if (GetParam()) {
+        KillApp(&run);
+    } else {
+        // No question when not downloading, so the close goes straight through.
+        ASSERT_TRUE(CloseApp(&run)) << DriverError();
+        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, &code)) << DriverError() << " dialogs open: " << CountDialogs(&run);
+        EXPECT_EQ(0u, code);
+    }
     std::string record = ReadRecord();
     EXPECT_EQ(1, GetInt32(record, REC_PAUSED));
     EXPECT_EQ(std::string(address), GetText(record, REC_ADDRESS, REC_ADDRESS_LEN));
@@ -209,6 +226,8 @@ TEST_F(DownloadTest, PausedStateSurvivesRestartAndContinues)
     ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, &code)) << DriverError();
     EXPECT_EQ(0, GetInt32(ReadRecord(), REC_PAUSED)) << "a finished download is no longer paused";
 }
+INSTANTIATE_TEST_SUITE_P(EndedBy, PauseRestartTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "Kill" : "Close"; });
 
 TEST_F(DownloadTest, CloseDuringDownloadAsksAndYesEndsTheTool)
 {
@@ -249,7 +268,7 @@ TEST_F(DownloadTest, AddressWithQuoteIsRefused)
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     HWND box = FindDialog(&run, "Alert");
     ASSERT_TRUE(box != NULL) << DriverError() << " " << StateReport();
-    EXPECT_EQ(NULL, GetWindow(box, GW_OWNER)) << "failure reports have no owner";
+    EXPECT_EQ(run.window, GetWindow(box, GW_OWNER)) << "a box over the window is owned by it, which disables it";
     EXPECT_FALSE(FileExists(toolCopy));
     ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
     ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
@@ -275,6 +294,80 @@ TEST_F(DownloadTest, PercentInTheDestinationStaysInTheFileName)
 {
     Prepare("http://standin.test/watch?v=pct&formats=22&size=50000&step=10000&delay=20", "out", "100% Fun.mp4");
     DownloadOnceWithExpectedArgs("pct", 50000);
+}
+
+// An address typed into the box is never taken for an option: it goes after "--".
+TEST_F(DownloadTest, OptionLikeTypedAddressComesAfterTheEndOfOptions)
+{
+    Prepare("--exec=calc.exe", "out", "opt.mp4");
+    DownloadOnceWithExpectedArgs("standin", 262144);
+}
+
+// A tool copy that cannot be written is never run, whatever file is in its place: here an
+// older file that another process holds (as a virus scanner does), so it cannot be replaced.
+TEST_F(DownloadTest, UnwritableToolCopyIsNeverRun)
+{
+    Prepare("http://standin.test/watch?v=ro&formats=22&size=1000&delay=0", "out", "ro.mp4");
+    const char *copies[] = {PROBE_TOOL_NAME, TOOL_COPY_NAME};
+    HANDLE held[2];
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(WriteTempFile(&run, copies[i], "not the tool")) << DriverError();
+        held[i] = CreateFileA(TempPath(&run, copies[i]).c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held[i]);
+    }
+    Start();
+    ASSERT_TRUE(SetClipboardText(addressText)) << DriverError();
+    const int actions[] = {IDC_PASTE, IDC_START};
+    for (int action : actions) {
+        SCOPED_TRACE(action);
+        ASSERT_TRUE(PostClick(&run, action)) << DriverError();
+        HWND box = FindDialog(&run, "Alert");
+        ASSERT_TRUE(box != NULL) << DriverError() << " " << StateReport();
+        char shown[512] = "";
+        EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
+        const char prefix[] = "The download tool could not be written to the temporary folder (";
+        EXPECT_EQ(0, strncmp(shown, prefix, sizeof prefix - 1)) << shown;
+        EXPECT_STREQ(").", shown + strlen(shown) - 2) << shown;
+        ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
+        ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
+        EXPECT_TRUE(WaitUntil([&] { return IsIdle(); })) << StateReport();
+    }
+    EXPECT_FALSE(FileExists(argsPath)) << "a tool ran";
+    EXPECT_EQ(std::string(dest), Text(IDC_DEST_EDIT));
+    for (int i = 0; i < 2; ++i) {
+        CloseHandle(held[i]);
+        std::string bytes;
+        EXPECT_TRUE(ReadTempFile(&run, copies[i], &bytes) && bytes == "not the tool") << copies[i];
+    }
+}
+
+// The tools expand "$NAME" in -o from their environment: such a destination is refused
+// rather than saved elsewhere; a '$' that expands nothing is kept.
+TEST_F(DownloadTest, DestinationThatTheToolWouldExpandIsRefused)
+{
+    Prepare("http://standin.test/watch?v=cash&formats=22&size=20000&step=5000&delay=20", "out", "Cash $$ $5 $NOSUCHNAME.mp4");
+    Start();
+    const struct {
+        const char *name;
+        const char *shown;
+    } refused[] = {{"$TEMP files.mp4", "\"$TEMP\""}, {"a${TMP}.mp4", "\"$TMP\""}};
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(SetControlText(&run, IDC_DEST_EDIT, (DirectoryOfDest() + c.name).c_str())) << DriverError();
+        ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+        HWND box = FindDialog(&run, "Alert");
+        ASSERT_TRUE(box != NULL) << DriverError() << " " << StateReport();
+        char shown[512] = "";
+        EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
+        EXPECT_TRUE(strstr(shown, c.shown) != NULL) << shown;
+        ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
+        ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
+        EXPECT_TRUE(WaitUntil([&] { return IsIdle(); })) << StateReport();
+    }
+    EXPECT_FALSE(FileExists(argsPath)) << "a tool ran";
+    ASSERT_TRUE(SetControlText(&run, IDC_DEST_EDIT, dest)) << DriverError();
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ExpectCompleted("cash", 20000);
 }
 
 } // namespace

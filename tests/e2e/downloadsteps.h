@@ -85,6 +85,12 @@ protected:
 
     std::string Text(int id) { return ControlText(&run, id); }
 
+    std::string DirectoryOfDest()
+    {
+        const char *slash = strrchr(dest, '\\');
+        return slash ? std::string(dest, (size_t)(slash + 1 - dest)) : std::string();
+    }
+
     bool InputsEnabled(bool enabled)
     {
         for (size_t i = 0; i < sizeof INPUT_IDS / sizeof INPUT_IDS[0]; ++i)
@@ -174,6 +180,7 @@ protected:
         args.push_back("--format");
         args.push_back("22");
         args.push_back("--console-title");
+        args.push_back("--");
         args.push_back(addressText);
         return args;
     }

@@ -58,6 +58,43 @@ TEST_F(ProbeTest, ClosingDuringAProbeExitsCleanlyWithTheRecordWhole)
     ExpectProbeCopyGone();
 }
 
+// While a box is open nothing may start, replace or end a run: clicks and a close that
+// reach the window meanwhile change nothing, and the close takes effect after the box.
+TEST_F(ProbeTest, ClicksAndCloseDuringABoxChangeNothing)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    ASSERT_TRUE(SetClipboardText("http://standin.test/watch?v=held&fail=1")) << DriverError();
+    ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
+    HWND box = FindDialog(&run, "Alert");
+    ASSERT_TRUE(box != NULL) << DriverError();
+    EXPECT_FALSE(IsWindowEnabled(run.window)) << "the window stays usable under its box";
+    std::string before;
+    ASSERT_TRUE(ReadTempFile(&run, RECORD_NAME, &before)) << "the probe's result was not saved";
+    DWORD handlesBefore = 0, handlesAfter = 0;
+    ASSERT_TRUE(GetProcessHandleCount(run.pi.hProcess, &handlesBefore));
+
+    ASSERT_TRUE(SetClipboardText("http://standin.test/watch?v=second")) << DriverError();
+    // Clicks that were queued, or come from another program, still reach a disabled window.
+    ASSERT_TRUE(PostControlNotify(&run, IDC_PASTE, BN_CLICKED)) << DriverError();
+    ASSERT_TRUE(PostControlNotify(&run, IDC_START, BN_CLICKED)) << DriverError();
+    ASSERT_TRUE(CloseApp(&run)) << DriverError();
+    // A window of time on purpose: what is looked for is a run or a box that appears later.
+    EXPECT_FALSE(WaitUntil([&] { return Runs().size() != 2 || JobProcessCount(&run) != 1 || CountDialogs(&run) != 1; },
+                           2000))
+        << Runs().size() << " runs, " << JobProcessCount(&run) << " processes, " << CountDialogs(&run) << " boxes";
+    ASSERT_TRUE(GetProcessHandleCount(run.pi.hProcess, &handlesAfter));
+    EXPECT_LE(handlesAfter, handlesBefore) << "handles were opened while the box was open";
+
+    ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
+    DWORD code = 99;
+    ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, &code)) << "the close was lost: " << OpenBoxes();
+    EXPECT_EQ(0u, code);
+    std::string after;
+    ASSERT_TRUE(ReadTempFile(&run, RECORD_NAME, &after)) << DriverError();
+    EXPECT_TRUE(before == after) << "the record changed under the box";
+    EXPECT_EQ(2u, Runs().size());
+}
+
 TEST_F(ProbeTest, HangingToolIsEndedAtTheTimeLimitWithAMessage)
 {
     ASSERT_TRUE(Start(NULL, {{"VIDMORA_TEST_PROBE_LIMIT_MS", "2000"}})) << DriverError();
@@ -150,7 +187,7 @@ TEST_F(AddressTest, PageWithoutNumberedFormatsOffersTheToolsChoice)
     ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
     std::vector<ArgList> runs = Runs();
     ASSERT_EQ(3u, runs.size());
-    ArgList expected = {"-o", directory + "Direct.mp4", "--format", "best", "--console-title", address};
+    ArgList expected = {"-o", directory + "Direct.mp4", "--format", "best", "--console-title", "--", address};
     EXPECT_EQ(JoinArgs(expected), JoinArgs(runs[2]));
     Record record;
     ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));

@@ -154,12 +154,12 @@ static void CheckProbeLines(const std::string &address)
         std::string title = CheckBuilt([&](char *line, size_t size) {
             return BuildProbeCommandLine(line, size, tool, PROBE_TITLE, address.c_str());
         });
-        Arguments expected = {tool, "--get-filename", "-o", "%(title)s.%(ext)s", address};
+        Arguments expected = {tool, "--get-filename", "-o", "%(title)s.%(ext)s", "--", address};
         Require(SplitCommandLine(title.c_str()) == expected, "the title probe's arguments");
         std::string formats = CheckBuilt([&](char *line, size_t size) {
             return BuildProbeCommandLine(line, size, tool, PROBE_FORMATS, address.c_str());
         });
-        expected = {tool, "--list-formats", address};
+        expected = {tool, "--list-formats", "--", address};
         Require(SplitCommandLine(formats.c_str()) == expected, "the format probe's arguments");
     }
 }
@@ -174,7 +174,7 @@ static void CheckDownloadArguments(const std::string &destination, int32_t code,
     std::string codeText = code == 0 ? "best" : std::to_string(code);
     Require(arguments.size() == 7, "seven arguments to the download");
     // The line names no program: the tool's path is passed apart.
-    Arguments expected = {"", "-o", arguments[2], "--format", codeText, "--console-title", address};
+    Arguments expected = {"", "-o", arguments[2], "--format", codeText, "--console-title", "--", address};
     Require(arguments == expected, "the download's arguments");
     Require(UndoDoubledPercent(arguments[2]) == destination, "the destination, '%' doubled");
 }

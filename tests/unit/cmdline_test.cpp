@@ -23,6 +23,41 @@ TEST(IsPassableArgument, RefusesQuotesAndControlCharacters)
     EXPECT_FALSE(IsPassableArgument("del\x7f"));
 }
 
+// The names this test's environment defines, compared as Windows does, ignoring case.
+static bool TestEnvironmentHas(const char *name)
+{
+    const char *set[] = {"HOME", "TEMP", "MY-VAR", "A"};
+    for (const char *known : set)
+        if (strcasecmp(name, known) == 0)
+            return true;
+    return false;
+}
+
+TEST(FindExpandedName, FindsWhatExpandvarsWouldReplace)
+{
+    struct {
+        const char *destination;
+        const char *name;  // "" when nothing would expand
+    } cases[] = {
+        {"C:\\V\\$HOME.mp4", "HOME"},
+        {"C:\\V\\${temp}x.mp4", "temp"},
+        {"C:\\V\\pay $A now.mp4", "A"},
+        {"C:\\V\\$MY-VAR.mp4", "MY-VAR"},
+        {"C:\\V\\$HOME-made.mp4", "HOME"},  // POSIX stops the name at '-'
+        {"C:\\V\\$$HOME.mp4", "HOME"},      // the tools' "$$" guard leaves the second '$' live
+        {"C:\\V\\$5 deal, $UNSET, ${NOPE}.mp4", ""},
+        {"C:\\V\\${HOME.mp4", ""},          // no closing brace: kept as written
+        {"C:\\V\\%HOME% 100$.mp4", ""},
+        {"", ""},
+    };
+    for (const auto &c : cases) {
+        char name[ENVIRONMENT_NAME_SIZE] = "junk";
+        EXPECT_EQ(c.name[0] != '\0', FindExpandedName(c.destination, TestEnvironmentHas, name, sizeof name))
+            << c.destination;
+        EXPECT_STREQ(c.name, name) << c.destination;
+    }
+}
+
 struct DownloadCase {
     const char *destination;
     int code;
@@ -33,15 +68,15 @@ TEST(BuildDownloadArguments, MatchesTheToolsArgumentOrder)
 {
     // The tool expands -o as a template, where "%%" is one literal '%'; code 0 asks for "best".
     const DownloadCase cases[] = {
-        {"C:\\V\\clip.mp4", 22, " -o \"C:\\V\\clip.mp4\" --format 22 --console-title \"A\""},
-        {"C:\\V\\c.flv", 5, " -o \"C:\\V\\c.flv\" --format 5 --console-title \"A\""},
-        {"C:\\V\\c.flv", 120, " -o \"C:\\V\\c.flv\" --format 120 --console-title \"A\""},
-        {"C:\\V\\clip.mp4", 0, " -o \"C:\\V\\clip.mp4\" --format best --console-title \"A\""},
+        {"C:\\V\\clip.mp4", 22, " -o \"C:\\V\\clip.mp4\" --format 22 --console-title -- \"A\""},
+        {"C:\\V\\c.flv", 5, " -o \"C:\\V\\c.flv\" --format 5 --console-title -- \"A\""},
+        {"C:\\V\\c.flv", 120, " -o \"C:\\V\\c.flv\" --format 120 --console-title -- \"A\""},
+        {"C:\\V\\clip.mp4", 0, " -o \"C:\\V\\clip.mp4\" --format best --console-title -- \"A\""},
         {"C:\\V\\100% Fun.mp4", 22,
-         " -o \"C:\\V\\100%% Fun.mp4\" --format 22 --console-title \"A\""},
+         " -o \"C:\\V\\100%% Fun.mp4\" --format 22 --console-title -- \"A\""},
         {"C:\\V\\%(title)s 5%%.mp4", 0,
-         " -o \"C:\\V\\%%(title)s 5%%%%.mp4\" --format best --console-title \"A\""},
-        {"C:\\50%\\", 18, " -o \"C:\\50%%\\\\\" --format 18 --console-title \"A\""},
+         " -o \"C:\\V\\%%(title)s 5%%%%.mp4\" --format best --console-title -- \"A\""},
+        {"C:\\50%\\", 18, " -o \"C:\\50%%\\\\\" --format 18 --console-title -- \"A\""},
     };
     for (const DownloadCase &c : cases) {
         char line[COMMAND_LINE_SIZE];
@@ -56,7 +91,7 @@ TEST(BuildDownloadArguments, OnlyTheDestinationsPercentSignsAreDoubled)
     char line[COMMAND_LINE_SIZE];
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22,
                                        "http://x/watch?v=a%20b"));
-    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --console-title \"http://x/watch?v=a%20b\"",
+    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --console-title -- \"http://x/watch?v=a%20b\"",
                  line);
 }
 
@@ -64,7 +99,7 @@ TEST(BuildDownloadArguments, TrailingBackslashesDoNotEscapeTheQuote)
 {
     char line[COMMAND_LINE_SIZE];
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\\\", 22, "http://x/?a=\\"));
-    EXPECT_STREQ(" -o \"C:\\V\\\\\\\\\" --format 22 --console-title \"http://x/?a=\\\\\"", line);
+    EXPECT_STREQ(" -o \"C:\\V\\\\\\\\\" --format 22 --console-title -- \"http://x/?a=\\\\\"", line);
 }
 
 TEST(BuildDownloadArguments, RefusesWhatDoesNotFit)
@@ -81,7 +116,7 @@ TEST(BuildDownloadArguments, RefusesWhatDoesNotFit)
     EXPECT_NE(nullptr, strstr(big, longAddress.c_str()));
 
     // The doubled '%' counts against the buffer.
-    std::string exact = " -o \"C:\\V\\100%% Fun.mp4\" --format 22 --console-title \"A\"";
+    std::string exact = " -o \"C:\\V\\100%% Fun.mp4\" --format 22 --console-title -- \"A\"";
     std::vector<char> tight(exact.size());
     EXPECT_FALSE(BuildDownloadArguments(tight.data(), tight.size(), "C:\\V\\100% Fun.mp4", 22, "A"));
     EXPECT_STREQ("", tight.data());
@@ -108,11 +143,11 @@ TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
     ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\5890DA2.~tester.exe",
                                       PROBE_TITLE, "A"));
     EXPECT_STREQ("\"C:\\T\\5890DA2.~tester.exe\" \"--get-filename\" \"-o\" "
-                 "\"%(title)s.%(ext)s\" \"A\"",
+                 "\"%(title)s.%(ext)s\" -- \"A\"",
                  line);
     ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\5890DA2.~tester.exe",
                                       PROBE_FORMATS, "A"));
-    EXPECT_STREQ("\"C:\\T\\5890DA2.~tester.exe\" \"--list-formats\" \"A\"", line);
+    EXPECT_STREQ("\"C:\\T\\5890DA2.~tester.exe\" \"--list-formats\" -- \"A\"", line);
 }
 
 #ifdef _WIN32
@@ -146,18 +181,20 @@ TEST(SplitByTheSystem, EachPathAndAddressIsOneArgument)
             ASSERT_TRUE(BuildDownloadArguments(arguments, sizeof arguments, destination, 22, address));
             ASSERT_TRUE(AppendText(line, sizeof line, arguments));
             std::vector<std::string> split = Split(line);
-            ASSERT_EQ(7u, split.size()) << line;
+            ASSERT_EQ(8u, split.size()) << line;
             EXPECT_EQ("-o", split[1]);
             EXPECT_EQ(destination, split[2]) << line;
             EXPECT_EQ("22", split[4]);
-            EXPECT_EQ(address, split[6]) << line;
+            EXPECT_EQ("--", split[6]) << line;
+            EXPECT_EQ(address, split[7]) << line;
         }
         char probe[COMMAND_LINE_SIZE];
         ASSERT_TRUE(BuildProbeCommandLine(probe, sizeof probe, "C:\\T\\t.exe", PROBE_TITLE, address));
         std::vector<std::string> split = Split(probe);
-        ASSERT_EQ(5u, split.size()) << probe;
+        ASSERT_EQ(6u, split.size()) << probe;
         EXPECT_EQ("%(title)s.%(ext)s", split[3]);
-        EXPECT_EQ(address, split[4]);
+        EXPECT_EQ("--", split[4]);
+        EXPECT_EQ(address, split[5]);
     }
 }
 #endif
