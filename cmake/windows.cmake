@@ -28,12 +28,16 @@ set(APP_SOURCES
     ui/mainwindow.cpp
     ui/commands.cpp
     ui/about.cpp
+    ui/toolmenu.cpp
+    ui/instance.cpp
     toolbridge/alert.cpp
-    ui/systemdll.cpp
+    toolbridge/systemdll.cpp
     control/controller.cpp
     control/statewindow.cpp
     control/progresswindow.cpp
     toolbridge/workfiles.cpp
+    toolbridge/keptool.cpp
+    toolbridge/tooltask.cpp
     toolbridge/probe.cpp
     toolbridge/download.cpp
     toolbridge/toolrun.cpp
@@ -47,7 +51,7 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_
 add_executable(vidmora WIN32 ${APP_SOURCES})
 target_include_directories(vidmora PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(vidmora PRIVATE ${WIN_RELEASE_FLAGS} -fno-exceptions -fno-rtti)
-# comdlg32 and shell32 are not linked: they are loaded on first use (ui/systemdll.cpp).
+# comdlg32 and shell32 are not linked: they are loaded on first use (toolbridge/systemdll.cpp).
 target_link_libraries(vidmora PRIVATE vidmora_core user32 gdi32 kernel32)
 target_link_options(vidmora PRIVATE ${WIN_STATIC_LINK} -s -Wl,--gc-sections)
 if(NOT VIDMORA_TOOL_EXE)

@@ -6,6 +6,7 @@
 #include "control/statewindow.h"
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
+#include "toolbridge/toolwords.h"
 
 static const char START_CAPTION[] = "Start Download";
 static const char STOP_CAPTION[] = "Stop Download";
@@ -38,17 +39,23 @@ static void StopDownload(MainState *state)
     // A tick may have ended the download while the question was open.
     if (controller->downloading == 1)
         EndDownload(&controller->child);
-    DeleteUntilGone(state->paths.toolPath);
+    RemoveDownloadCopy(&state->paths);
     DeleteUntilGone(controller->child.partPath);
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     controller->downloading = 0;
     SaveState(state);
 }
 
+bool ToolBusy(const MainState *state)
+{
+    return ProbeRunning(&state->probe) || state->keeping.job >= KEEPING_UPDATE;
+}
+
 void OnStartButton(MainState *state)
 {
-    // Start is disabled while a page is read; a click already queued is dropped.
-    if (ProbeRunning(&state->probe))
+    // Start is disabled while a page is read or the tool is updated; a click already
+    // queued is dropped.
+    if (ToolBusy(state))
         return;
     if (state->controller.downloading == 0)
         StartOrContinue(state);
@@ -62,7 +69,7 @@ void PauseDownload(MainState *state)
     if (controller->downloading != 1)
         return;
     EndDownload(&controller->child);
-    DeleteUntilGone(state->paths.toolPath);
+    RemoveDownloadCopy(&state->paths);
     SetDlgItemTextA(state->window, IDC_START, CONTINUE_CAPTION);
     controller->downloading = 0;
     controller->paused = 1;
@@ -77,27 +84,33 @@ static void ShowFullBar(HWND mainWindow)
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
-// A run that ended with an error and left no file is reported; the .part stays.
-static void ReportFailedRun(DWORD exitCode)
+// A run that ended with an error is reported in the tool's own words; the .part stays.
+static void ReportFailedRun(DWORD exitCode, const char *words)
 {
-    char message[160];
+    char message[160 + TOOL_WORDS_SIZE];
     snprintf(message, sizeof message,
-             "The download tool stopped with an error (exit code %lu). Nothing was saved.",
-             (unsigned long)exitCode);
+             "The download tool stopped with an error (exit code %lu). Nothing was saved.%s%s",
+             (unsigned long)exitCode, words[0] ? "\n\n" : "", words);
     Alert(message, "Alert", ALERT_WARNING);
 }
 
-// Returns the exit code to report: that of a run that failed and saved nothing, else 0.
-static DWORD FinishDownload(MainState *state)
+// Returns the exit code to report, with the tool's words in `words`: that of a run that
+// failed, else 0.
+static DWORD FinishDownload(MainState *state, char *words, size_t size)
 {
     DownloadController *controller = &state->controller;
     char destination[DESTINATION_SIZE];
     DWORD exitCode = ToolRunExitCode(&controller->child.run);
     ReleaseDownload(&controller->child);
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
-    DeleteUntilGone(state->paths.toolPath);
     // A failed run is a failure even where a file of that name was there before it.
     bool failed = exitCode != 0 && exitCode != STILL_ACTIVE;
+    char outPath[PATH_SIZE], errPath[PATH_SIZE];
+    DownloadOutputPaths(&state->paths, outPath, errPath);
+    words[0] = '\0';
+    if (failed && !ReadToolWords(errPath, words, size))
+        ReadToolWords(outPath, words, size);
+    RemoveDownloadCopy(&state->paths);
     HANDLE file = failed ? INVALID_HANDLE_VALUE
                          : CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                        NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
@@ -140,11 +153,13 @@ static void FollowDownload(MainState *state)
     if (ModalOpen())
         return;
     DWORD failure = 0;
+    // Static: the ticks of a running download allocate nothing.
+    static char words[TOOL_WORDS_SIZE];
     if (ToolRunHasJob(&child->run)) {
         if (DownloadOver(child))
-            failure = FinishDownload(state);
+            failure = FinishDownload(state, words, sizeof words);
     } else if (!tool && CountMissedTick(&controller->missedTicks) && DownloadOver(child)) {
-        failure = FinishDownload(state);
+        failure = FinishDownload(state, words, sizeof words);
     }
     EnableWindow(GetDlgItem(state->window, IDC_PAUSE), TRUE);
     controller->paused = 0;
@@ -153,13 +168,13 @@ static void FollowDownload(MainState *state)
     // and the controls must show Idle under the box.
     if (failure != 0) {
         ShowIdleControls(state);
-        ReportFailedRun(failure);
+        ReportFailedRun(failure, words);
     }
 }
 
 void ShowIdleControls(MainState *state)
 {
-    bool probing = ProbeRunning(&state->probe);
+    bool probing = ToolBusy(state);
     EnableWindow(GetDlgItem(state->window, IDC_PAUSE), FALSE);
     EnableWindow(GetDlgItem(state->window, IDC_START), !probing);
     if (state->controller.paused == 0 && !probing) {
@@ -195,7 +210,7 @@ static void EndRunsAndSave(MainState *state)
         EndDownload(&state->controller.child);
         state->controller.downloading = 0;
     }
-    DeleteUntilGone(state->paths.toolPath);
+    RemoveDownloadCopy(&state->paths);
     SaveState(state);
 }
 

@@ -6,6 +6,8 @@
 
 enum { TIMER_ID = 1, TIMER_PERIOD_MS = 50 };
 
+// A page is read, or the tool's file is being replaced: the inputs and Start wait.
+bool ToolBusy(const MainState *state);
 void OnStartButton(MainState *state);
 void PauseDownload(MainState *state);
 void OnTimerTick(MainState *state);

@@ -6,6 +6,8 @@
 #include "control/staterecord.h"
 #include "formats/catalogue.h"
 #include "toolbridge/download.h"
+#include "toolbridge/keptool.h"
+#include "toolbridge/toolwords.h"
 #include "toolbridge/probe.h"
 #include "toolbridge/workfiles.h"
 
@@ -19,6 +21,25 @@ struct DownloadController {
     ChildProcess child;
 };
 
+// Looking after the download tool: the runs that read its version or update it.
+enum KeepingJob {
+    KEEPING_NONE,
+    KEEPING_BUILT_IN_VERSION,  // the built-in tool's --version, for the window menu
+    KEEPING_UPDATE,            // the kept tool's -U
+    KEEPING_UPDATED_VERSION,   // its --version after the update
+    KEEPING_CHOSEN_VERSION     // a chosen file's --version, before it is kept
+};
+
+struct ToolKeeping {
+    KeepingJob job;
+    ToolTask task;
+    bool wroteForUpdate;       // the kept tool was written only for this update attempt
+    bool leftoversWaiting;     // an update's .new and .old wait for an idle tick
+    bool builtInVersionAsked;  // once a session
+    char builtInVersion[TOOL_VERSION_SIZE];
+    char updateLine[TOOL_WORDS_SIZE];  // the update's last line of output
+};
+
 struct MainState {
     HWND window;
     StateRecord record;
@@ -27,6 +48,7 @@ struct MainState {
     WorkPaths paths;
     DownloadController controller;
     ProbeRun probe;
+    ToolKeeping keeping;
     ProgressText progress;
     char description[FORMAT_TEXT_SIZE];
     HBRUSH whiteBrush;

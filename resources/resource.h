@@ -34,5 +34,12 @@
 #define IDC_PROGRESS_FRAME 5000
 #define IDC_PROGRESS_FILL 5001
 
+// Window menu (the system menu): below 0xF000, and the low four bits clear, since the
+// system uses those bits in WM_SYSCOMMAND.
+#define IDM_TOOL_UPDATE 0x0110
+#define IDM_TOOL_CHOOSE 0x0120
+#define IDM_TOOL_BUILT_IN 0x0130
+#define IDM_TOOL_STATUS 0x0140
+
 // About box
 #define IDC_ABOUT_PICTURE 6000

@@ -40,6 +40,8 @@ void Alert(const char *text, const char *caption, AlertIcon icon)
         type |= MB_ICONERROR;
     else if (icon == ALERT_WARNING)
         type |= MB_ICONWARNING;
+    else if (icon == ALERT_INFORMATION)
+        type |= MB_ICONINFORMATION;
     ShowBox(text, caption, type);
 }
 

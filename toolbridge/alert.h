@@ -2,7 +2,7 @@
 // every box, so it is disabled while one is open; before that they have no owner.
 #pragma once
 
-enum AlertIcon { ALERT_NONE, ALERT_ERROR, ALERT_WARNING };
+enum AlertIcon { ALERT_NONE, ALERT_ERROR, ALERT_WARNING, ALERT_INFORMATION };
 
 // Shows `text` with `caption` (null gives the system's default caption) and an OK button.
 void Alert(const char *text, const char *caption, AlertIcon icon);

@@ -5,7 +5,23 @@
 #include <string.h>
 
 #include "toolbridge/cmdline.h"
+#include "toolbridge/tooltask.h"
 #include "toolbridge/alert.h"
+
+void DownloadOutputPaths(const WorkPaths *paths, char *outPath, char *errPath)
+{
+    JoinText(outPath, PATH_SIZE, paths->toolPath, RUN_OUT_SUFFIX);
+    JoinText(errPath, PATH_SIZE, paths->toolPath, RUN_ERR_SUFFIX);
+}
+
+void RemoveDownloadCopy(const WorkPaths *paths)
+{
+    char outPath[PATH_SIZE], errPath[PATH_SIZE];
+    DownloadOutputPaths(paths, outPath, errPath);
+    DeleteUntilGone(paths->toolPath);
+    DeleteUntilGone(outPath);
+    DeleteUntilGone(errPath);
+}
 
 // Whether the tool, which inherits this environment, would find `name` in it.
 static bool IsEnvironmentName(const char *name)
@@ -47,18 +63,36 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
               "Alert", ALERT_WARNING);
         return false;
     }
-    if (!ExtractTool(paths->toolPath))
+    if (!ExtractTool(paths, paths->toolPath))
         return false;
 
+    // Its output and errors go to files, so a failure can be told in the tool's words;
+    // the console still gets its title, which is where the progress is read.
+    char outPath[PATH_SIZE], errPath[PATH_SIZE];
+    DownloadOutputPaths(paths, outPath, errPath);
+    HANDLE output = CreateTaskFile(outPath, TRUE);
+    HANDLE errors = CreateTaskFile(errPath, TRUE);
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
+    HANDLE input = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = input;
+    startup.hStdOutput = output;
+    startup.hStdError = errors;
     // A console of its own: under Wine a console inherited from whoever started us
     // would leave the tool without a console window to read progress from.
-    if (!StartToolRun(&child->run, paths->toolPath, downloadArguments, FALSE, CREATE_NEW_CONSOLE,
-                      &startup)) {
+    bool started = output != INVALID_HANDLE_VALUE && errors != INVALID_HANDLE_VALUE &&
+                   StartToolRun(&child->run, paths->toolPath, downloadArguments, TRUE,
+                                CREATE_NEW_CONSOLE, NULL, &startup);
+    HANDLE handles[] = {output, errors, input};
+    for (HANDLE handle : handles)
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    if (!started) {
         Alert("Craete Downloading process failed!", "Alert", ALERT_ERROR);
         return false;
     }

@@ -20,6 +20,12 @@ struct ChildProcess {
 bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *destination,
                    int32_t code, const char *address);
 
+// The download's output and error files, beside its tool copy.
+void DownloadOutputPaths(const WorkPaths *paths, char *outPath, char *errPath);
+
+// Removes the download's tool copy with its output and error files.
+void RemoveDownloadCopy(const WorkPaths *paths);
+
 // Ends the running tool and everything it started, and releases its handles;
 // the ".part" file stays.
 void EndDownload(ChildProcess *child);

@@ -1,23 +1,21 @@
-// Probe runs. The tool is started directly with its output redirected into a file:
+// Probe runs. The tool is started directly with its output redirected into files:
 // through the command interpreter an address with & | < > or %NAME% would run as commands.
-// Nothing here waits for the tool; the window's tick moves the probe on.
+// The two runs need nothing of each other, so they run at the same time.
 #include "toolbridge/probe.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-#include "toolbridge/cmdline.h"
-#include "toolbridge/paths.h"
-#include "toolbridge/workfiles.h"
 #include "toolbridge/alert.h"
+#include "toolbridge/cmdline.h"
 
 // A real tool needs a few seconds per run (its own start, then the site); one that takes
 // longer than this has hung. The tests shorten it through their environment.
 enum { PROBE_LIMIT_MS = 90000, PROBE_COPY_REMOVE_MS = 1000 };
 #define PROBE_LIMIT_VARIABLE "VIDMORA_TEST_PROBE_LIMIT_MS"
 
+// Static: both lines live as long as their runs start, and the stack stays small.
 static char probeCommandLine[COMMAND_LINE_SIZE];
-static char probeAddress[COMMAND_LINE_SIZE];
 
 static DWORD ProbeLimitMs()
 {
@@ -29,125 +27,94 @@ static DWORD ProbeLimitMs()
     return limit > 0 ? (DWORD)limit : (DWORD)PROBE_LIMIT_MS;
 }
 
-static const char *OutputSuffix(ProbeKind kind)
+void ProbeErrorPath(char *path, const char *probeToolPath, bool titleRun)
 {
-    return kind == PROBE_TITLE ? TITLE_OUT_SUFFIX : FORMAT_OUT_SUFFIX;
+    JoinText(path, PATH_SIZE, probeToolPath, titleRun ? TITLE_ERR_SUFFIX : FORMAT_ERR_SUFFIX);
 }
 
-// Creates (or empties) a run's output file; `inheritable` for the run that writes it.
-static HANDLE CreateOutputFile(const char *probeToolPath, ProbeKind kind, BOOL inheritable)
-{
-    char path[PATH_SIZE];
-    if (!JoinText(path, sizeof path, probeToolPath, OutputSuffix(kind)))
-        return INVALID_HANDLE_VALUE;
-    SECURITY_ATTRIBUTES security = {sizeof security, NULL, inheritable};
-    return CreateWorkFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security);
-}
-
-// Both files are emptied first, so a run that is ended or never started leaves no
+// Both output files are emptied first, so a run that is ended or never started leaves no
 // output of an earlier page behind.
 static void EmptyOutputFiles(const char *probeToolPath)
 {
-    const ProbeKind kinds[] = {PROBE_TITLE, PROBE_FORMATS};
-    for (ProbeKind kind : kinds) {
-        HANDLE file = CreateOutputFile(probeToolPath, kind, FALSE);
+    const char *suffixes[] = {TITLE_OUT_SUFFIX, FORMAT_OUT_SUFFIX, TITLE_ERR_SUFFIX, FORMAT_ERR_SUFFIX};
+    for (const char *suffix : suffixes) {
+        char path[PATH_SIZE];
+        if (!JoinText(path, sizeof path, probeToolPath, suffix))
+            continue;
+        HANDLE file = CreateTaskFile(path, FALSE);
         if (file != INVALID_HANDLE_VALUE)
             CloseHandle(file);
     }
 }
 
-static bool LaunchRun(ProbeRun *probe, const char *probeToolPath, ProbeKind kind)
+static bool LaunchRun(ToolTask *task, const char *probeToolPath, ProbeKind kind, const char *address,
+                      DWORD limitMs)
 {
-    if (!BuildProbeCommandLine(probeCommandLine, sizeof probeCommandLine, probeToolPath, kind,
-                               probeAddress))
-        return false;
-    HANDLE output = CreateOutputFile(probeToolPath, kind, TRUE);
-    if (output == INVALID_HANDLE_VALUE)
-        return false;
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdOutput = output;
-    bool started = StartToolRun(&probe->run, probeToolPath, probeCommandLine, TRUE,
-                                CREATE_NO_WINDOW, &startup);
-    CloseHandle(output);
-    return started;
+    char outPath[PATH_SIZE], errPath[PATH_SIZE];
+    bool titleRun = kind == PROBE_TITLE;
+    ProbeErrorPath(errPath, probeToolPath, titleRun);
+    return JoinText(outPath, sizeof outPath, probeToolPath, titleRun ? TITLE_OUT_SUFFIX : FORMAT_OUT_SUFFIX) &&
+           BuildProbeCommandLine(probeCommandLine, sizeof probeCommandLine, probeToolPath, kind, address) &&
+           StartToolTask(task, probeToolPath, probeCommandLine, NULL, outPath, errPath, limitMs);
 }
 
 static void RemoveProbeCopy(ProbeRun *probe, const char *probeToolPath)
 {
-    probe->stage = PROBE_IDLE;
+    probe->running = false;
     DeleteUntilGone(probeToolPath, PROBE_COPY_REMOVE_MS);
 }
 
-// Starts the run of `kind`; when it cannot start, says so and goes on as if it had ended.
-static ProbeOutcome BeginRun(ProbeRun *probe, const char *probeToolPath, ProbeKind kind)
+ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *address)
 {
-    ProbeStage stage = kind == PROBE_TITLE ? PROBE_TITLE_RUN : PROBE_FORMAT_RUN;
-    if (LaunchRun(probe, probeToolPath, kind)) {
-        probe->stage = stage;
+    const char *probeToolPath = paths->probeToolPath;
+    memset(probe, 0, sizeof *probe);
+    probe->title.exitCode = PROBE_NOT_RUN;
+    probe->formats.exitCode = PROBE_NOT_RUN;
+    EmptyOutputFiles(probeToolPath);
+    if (!ExtractTool(paths, probeToolPath))
+        return PROBE_NOT_STARTED;
+    DWORD limitMs = ProbeLimitMs();
+    bool titleStarted = LaunchRun(&probe->title, probeToolPath, PROBE_TITLE, address, limitMs);
+    bool formatsStarted = LaunchRun(&probe->formats, probeToolPath, PROBE_FORMATS, address, limitMs);
+    probe->running = titleStarted || formatsStarted;
+    if (!titleStarted)
+        Alert("Tester Failed!", "Alert-(1)", ALERT_WARNING);
+    if (!formatsStarted)
+        Alert("Tester Failed!", "Alert-(2)", ALERT_WARNING);
+    if (probe->running)
         return PROBE_RUNNING;
-    }
-    // Idle while the box is open, so the ticks it lets through leave the probe alone.
-    probe->stage = PROBE_IDLE;
-    Alert("Tester Failed!", kind == PROBE_TITLE ? "Alert-(1)" : "Alert-(2)", ALERT_WARNING);
-    if (kind == PROBE_TITLE)
-        return BeginRun(probe, probeToolPath, PROBE_FORMATS);
     RemoveProbeCopy(probe, probeToolPath);
     return PROBE_FINISHED;
-}
-
-ProbeOutcome StartProbe(ProbeRun *probe, const char *probeToolPath, const char *address)
-{
-    memset(probe, 0, sizeof *probe);
-    probe->titleExitCode = PROBE_NOT_RUN;
-    probe->formatExitCode = PROBE_NOT_RUN;
-    probe->limitMs = ProbeLimitMs();
-    // An address too long for this buffer is too long for any command line as well,
-    // and the run then fails to start and says so.
-    if (!JoinText(probeAddress, sizeof probeAddress, address, ""))
-        probeAddress[0] = '\0';
-    EmptyOutputFiles(probeToolPath);
-    if (!ExtractTool(probeToolPath))
-        return PROBE_NOT_STARTED;
-    return BeginRun(probe, probeToolPath, PROBE_TITLE);
 }
 
 ProbeOutcome FollowProbe(ProbeRun *probe, const char *probeToolPath)
 {
-    if (probe->stage == PROBE_IDLE)
+    if (!probe->running)
         return PROBE_FINISHED;
-    if (!ToolRunOver(&probe->run)) {
-        if (GetTickCount() - probe->run.startTick < probe->limitMs)
-            return PROBE_RUNNING;
-        EndToolRun(&probe->run);
-        ReleaseToolRun(&probe->run);
-        RemoveProbeCopy(probe, probeToolPath);
-        return PROBE_TIMED_OUT;
+    ToolTask *tasks[] = {&probe->title, &probe->formats};
+    bool over = true;
+    for (ToolTask *task : tasks) {
+        TaskOutcome outcome = FollowToolTask(task);
+        if (outcome == TASK_TIMED_OUT)
+            probe->timedOut = true;
+        over = over && outcome != TASK_RUNNING;
     }
-    DWORD exitCode = ToolRunExitCode(&probe->run);
-    ReleaseToolRun(&probe->run);
-    if (probe->stage == PROBE_TITLE_RUN) {
-        probe->titleExitCode = exitCode;
-        return BeginRun(probe, probeToolPath, PROBE_FORMATS);
-    }
-    probe->formatExitCode = exitCode;
+    if (!over)
+        return PROBE_RUNNING;
     RemoveProbeCopy(probe, probeToolPath);
-    return PROBE_FINISHED;
+    return probe->timedOut ? PROBE_TIMED_OUT : PROBE_FINISHED;
 }
 
 void CancelProbe(ProbeRun *probe, const char *probeToolPath)
 {
-    if (probe->stage == PROBE_IDLE)
+    if (!probe->running)
         return;
-    EndToolRun(&probe->run);
-    ReleaseToolRun(&probe->run);
+    CancelToolTask(&probe->title);
+    CancelToolTask(&probe->formats);
     RemoveProbeCopy(probe, probeToolPath);
 }
 
 bool ProbeRunning(const ProbeRun *probe)
 {
-    return probe->stage != PROBE_IDLE;
+    return probe->running;
 }

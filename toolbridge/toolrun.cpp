@@ -29,12 +29,12 @@ static HANDLE CreateRunJob()
 }
 
 bool StartToolRun(ToolRun *run, const char *application, char *commandLine, BOOL inheritHandles,
-                  DWORD creationFlags, STARTUPINFOA *startup)
+                  DWORD creationFlags, const char *directory, STARTUPINFOA *startup)
 {
     memset(run, 0, sizeof *run);
     PROCESS_INFORMATION started;
     if (!CreateProcessA(application, commandLine, NULL, NULL, inheritHandles,
-                        creationFlags | CREATE_SUSPENDED, NULL, NULL, startup, &started))
+                        creationFlags | CREATE_SUSPENDED, NULL, directory, startup, &started))
         return false;
     run->process = started.hProcess;
     run->thread = started.hThread;

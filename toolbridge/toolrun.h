@@ -11,11 +11,11 @@ struct ToolRun {
     DWORD startTick;
 };
 
-// Starts `commandLine` (`application` may be null) suspended, puts it into a new job
+// Starts `commandLine` (`application` may be null) in `directory` (null: ours) suspended, puts it into a new job
 // that ends with its handle, then resumes it. Where no job can be had (Windows 7 inside
 // a job without breakaway), the run goes on as a single process. False when nothing started.
 bool StartToolRun(ToolRun *run, const char *application, char *commandLine, BOOL inheritHandles,
-                  DWORD creationFlags, STARTUPINFOA *startup);
+                  DWORD creationFlags, const char *directory, STARTUPINFOA *startup);
 
 // True when nothing of the run is left: no process of its job, or its process has ended.
 bool ToolRunOver(const ToolRun *run);

@@ -6,6 +6,7 @@
 
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
+#include "toolbridge/keptool.h"
 
 static void TempFilePath(char *out, const char *tempDir, const char *name)
 {
@@ -27,6 +28,10 @@ void ComputeWorkPaths(WorkPaths *paths)
     TempFilePath(paths->toolPath, tempDir, TOOL_FILE_NAME);
     TempFilePath(paths->probeToolPath, tempDir, PROBE_TOOL_FILE_NAME);
     TempFilePath(paths->stateFilePath, tempDir, STATE_FILE_NAME);
+    TempFilePath(paths->versionToolPath, tempDir, VERSION_TOOL_FILE_NAME);
+    TempFilePath(paths->keepingOutPath, tempDir, KEEPING_OUT_FILE_NAME);
+    TempFilePath(paths->keepingErrPath, tempDir, KEEPING_ERR_FILE_NAME);
+    ComputeKeptPaths(paths);
 }
 
 // A resource failure means the program file itself is damaged: report it and end.
@@ -51,8 +56,7 @@ HANDLE CreateWorkFile(const char *path, DWORD access, DWORD share, SECURITY_ATTR
     }
 }
 
-// Tells why the tool copy could not be made, in the system's words for `error`.
-static bool CopyFailure(DWORD error)
+void ReportCopyFailure(unsigned long error)
 {
     char reason[200];
     DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
@@ -62,51 +66,88 @@ static bool CopyFailure(DWORD error)
                           reason[length - 1] == '.' || reason[length - 1] == ' '))
         reason[--length] = '\0';
     if (length == 0)
-        snprintf(reason, sizeof reason, "error %lu", (unsigned long)error);
+        snprintf(reason, sizeof reason, "error %lu", error);
     char message[400];
     snprintf(message, sizeof message,
              "The download tool could not be written to the temporary folder (%s).", reason);
     Alert(message, "Alert", ALERT_WARNING);
-    return false;
 }
 
-bool ExtractTool(const char *path)
+// The resource's bytes; null (and the program asked to end) when the program file is damaged.
+static const void *BuiltInTool(DWORD *size)
 {
     HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(IDR_TOOL), MAKEINTRESOURCEA(10));
     if (!found) {
         ResourceFailure("Oop! We can not found resource!");
-        return false;
+        return NULL;
     }
     HGLOBAL loaded = LoadResource(NULL, found);
     if (!loaded) {
         ResourceFailure("Oop! We can not load resource!");
-        return false;
+        return NULL;
     }
     const void *bytes = LockResource(loaded);
     if (!bytes) {
         ResourceFailure("Oop! Resource is unlocked!");
-        return false;
+        return NULL;
     }
-    DWORD size = SizeofResource(NULL, found);
-    if (size == 0) {
+    *size = SizeofResource(NULL, found);
+    if (*size == 0) {
         ResourceFailure("Aww! Resource no size!");
-        return false;
+        return NULL;
     }
+    return bytes;
+}
+
+bool WriteBuiltInTool(const char *path, unsigned long *error)
+{
+    DWORD size = 0;
+    const void *bytes = BuiltInTool(&size);
+    *error = ERROR_SUCCESS;
+    if (!bytes)
+        return false;
     // An old copy that cannot be replaced, held by another process or put there by
     // someone else where the folder is shared, must not run in place of this one.
     HANDLE file = CreateWorkFile(path, GENERIC_READ | GENERIC_WRITE, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return CopyFailure(GetLastError());
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = GetLastError();
+        return false;
+    }
     DWORD written = 0;
-    DWORD error = ERROR_SUCCESS;
     LARGE_INTEGER onDisk;
     if (!WriteFile(file, bytes, size, &written, NULL) || !FlushFileBuffers(file))
-        error = GetLastError();
+        *error = GetLastError();
     else if (written != size || !GetFileSizeEx(file, &onDisk) || onDisk.QuadPart != (LONGLONG)size)
-        error = ERROR_HANDLE_DISK_FULL;  // a short write is what a full disk gives
+        *error = ERROR_HANDLE_DISK_FULL;  // a short write is what a full disk gives
     CloseHandle(file);
-    if (error == ERROR_SUCCESS)
+    if (*error == ERROR_SUCCESS)
         return true;
     DeleteFileA(path);  // a cut-off copy must not be left to run
-    return CopyFailure(error);
+    return false;
+}
+
+bool ExtractTool(const WorkPaths *paths, const char *path)
+{
+    // Said once a session: the built-in tool serves meanwhile.
+    static bool damageTold;
+    unsigned long error = ERROR_SUCCESS;
+    KeptToolState kept = CheckKeptTool(paths->keptToolPath);
+    if (kept == KEPT_SOUND) {
+        if (CopyToolFile(paths->keptToolPath, path, &error))
+            return true;
+        if (CheckKeptTool(paths->keptToolPath) == KEPT_SOUND) {
+            ReportCopyFailure(error);
+            return false;
+        }
+        kept = KEPT_DAMAGED;  // it went bad while being read
+    }
+    if (kept == KEPT_DAMAGED && !damageTold) {
+        damageTold = true;
+        Alert("The kept download tool is damaged; using the built-in one.", "Alert", ALERT_WARNING);
+    }
+    if (WriteBuiltInTool(path, &error))
+        return true;
+    if (error != ERROR_SUCCESS)
+        ReportCopyFailure(error);
+    return false;
 }

@@ -7,6 +7,16 @@
 #define STATE_FILE_NAME "5890DA2.~record.bak"
 #define TITLE_OUT_SUFFIX "-title-out"
 #define FORMAT_OUT_SUFFIX "-format-out"
+#define TITLE_ERR_SUFFIX "-title-err"
+#define FORMAT_ERR_SUFFIX "-format-err"
+// The download's own output and errors, beside its tool copy.
+#define RUN_OUT_SUFFIX "-out"
+#define RUN_ERR_SUFFIX "-err"
+// The copy of the built-in tool that only tells its version, and the output of the runs
+// that look after the kept tool (version checks, the update).
+#define VERSION_TOOL_FILE_NAME "5890DA2.~version.exe"
+#define KEEPING_OUT_FILE_NAME "5890DA2.~keeping-out"
+#define KEEPING_ERR_FILE_NAME "5890DA2.~keeping-err"
 #define PART_SUFFIX ".part"
 
 struct WorkPaths {
@@ -14,6 +24,14 @@ struct WorkPaths {
     char toolPath[PATH_SIZE];
     char probeToolPath[PATH_SIZE];
     char stateFilePath[PATH_SIZE];
+    char versionToolPath[PATH_SIZE];
+    char keepingOutPath[PATH_SIZE];
+    char keepingErrPath[PATH_SIZE];
+    // The per-user folder that keeps an updated or chosen tool; "" where there is none.
+    char keptFolder[PATH_SIZE];
+    char keptToolPath[PATH_SIZE];
+    char keptVersionPath[PATH_SIZE];
+    char keptCandidatePath[PATH_SIZE];
 };
 
 // Fills every path from the module file name and the temporary directory.
@@ -27,9 +45,16 @@ void ComputeWorkPaths(WorkPaths *paths);
 HANDLE CreateWorkFile(const char *path, DWORD access, DWORD share, SECURITY_ATTRIBUTES *security);
 #endif
 
-// Writes the tool resource to `path`, replacing any file there, and checks the copy is
-// whole. False, with the reason shown, when it is not: such a copy is never to be run.
-bool ExtractTool(const char *path);
+// Writes the tool to `path`, replacing any file there, and checks the copy is whole: the
+// kept tool where there is a sound one, else the built-in resource. False, with the reason
+// shown, when it is not whole: such a copy is never to be run.
+bool ExtractTool(const WorkPaths *paths, const char *path);
+
+// Writes the built-in tool to `path`; false (and *error set) when the copy is not whole.
+bool WriteBuiltInTool(const char *path, unsigned long *error);
+
+// Tells why a tool copy could not be made, in the system's words for `error`.
+void ReportCopyFailure(unsigned long error);
 
 // Removes the file at `path`, retrying while it can still be opened, for at most
 // `timeoutMs` (a file held open by a process that is ending cannot be deleted at once).

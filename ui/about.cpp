@@ -4,7 +4,7 @@
 #include "resources/resource.h"
 #include "resources/version.h"
 #include "toolbridge/alert.h"
-#include "ui/systemdll.h"
+#include "toolbridge/systemdll.h"
 
 enum { ABOUT_PICTURE_X = 260, ABOUT_PICTURE_Y = 30, ABOUT_PICTURE_SIZE = 128 };
 

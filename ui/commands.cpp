@@ -14,9 +14,11 @@
 #include "toolbridge/cmdline.h"
 #include "toolbridge/probe.h"
 #include "toolbridge/probereaders.h"
+#include "toolbridge/toolwords.h"
 #include "ui/addresstext.h"
+#include "ui/instance.h"
 #include "toolbridge/alert.h"
-#include "ui/systemdll.h"
+#include "toolbridge/systemdll.h"
 
 enum { SAVE_NAME_BUFFER_SIZE = 4096, CLIPBOARD_TEXT_SIZE = 4096 };
 
@@ -63,29 +65,44 @@ static void ProposeDestination(MainState *state, char *title)
     free(directory);
 }
 
-// Tells once why the page gave nothing: a run that hung, or the first run that failed.
-static void ReportProbeFailure(const ProbeRun *probe, ProbeOutcome outcome)
+static void AppendSentence(char *message, size_t size, const char *text)
 {
-    if (outcome == PROBE_TIMED_OUT) {
-        Alert("The download tool did not answer within 90 seconds.", "Alert", ALERT_WARNING);
-        return;
-    }
+    size_t used = strlen(message);
+    snprintf(message + used, size - used, "%s%s", used ? "\n\n" : "", text);
+}
+
+// Tells in one message why the page gave nothing: a run that hung, a run that failed with
+// the tool's own words, or both.
+static void ReportProbeFailure(MainState *state)
+{
+    const ProbeRun *probe = &state->probe;
+    char message[512 + TOOL_WORDS_SIZE] = "";
+    if (probe->timedOut)
+        AppendSentence(message, sizeof message, "The download tool did not answer within 90 seconds.");
     // A run that could not start was reported when it failed to start.
-    DWORD failed = 0;
-    if (probe->titleExitCode != 0 && probe->titleExitCode != PROBE_NOT_RUN)
-        failed = probe->titleExitCode;
-    else if (probe->formatExitCode != 0 && probe->formatExitCode != PROBE_NOT_RUN)
-        failed = probe->formatExitCode;
-    if (failed == 0)
-        return;
-    char message[96];
-    snprintf(message, sizeof message, "The download tool could not read this page (exit code %lu).",
-             (unsigned long)failed);
-    Alert(message, "Alert", ALERT_WARNING);
+    const ToolTask *failed = NULL;
+    if (probe->title.exitCode != 0 && probe->title.exitCode != PROBE_NOT_RUN)
+        failed = &probe->title;
+    else if (probe->formats.exitCode != 0 && probe->formats.exitCode != PROBE_NOT_RUN)
+        failed = &probe->formats;
+    if (failed) {
+        char sentence[96];
+        snprintf(sentence, sizeof sentence, "The download tool could not read this page (exit code %lu).",
+                 (unsigned long)failed->exitCode);
+        AppendSentence(message, sizeof message, sentence);
+        char words[TOOL_WORDS_SIZE];
+        if (ReadToolWords(failed->errPath, words, sizeof words))
+            AppendSentence(message, sizeof message, words);
+        AppendSentence(message, sizeof message,
+                       "If this page worked before, the site may have changed: update the download "
+                       "tool from the window menu.");
+    }
+    if (message[0])
+        Alert(message, "Alert", ALERT_WARNING);
 }
 
 // The probe is over: the window takes the file name and the formats it left.
-static void FinishLoad(MainState *state, ProbeOutcome outcome)
+static void FinishLoad(MainState *state)
 {
     StateRecord *record = &state->record;
     SetDlgItemTextA(state->window, IDC_STATUS, "");
@@ -94,30 +111,29 @@ static void FinishLoad(MainState *state, ProbeOutcome outcome)
         ProposeDestination(state, title);
     // Most sites name their formats by words, not numbers; the tool then picks the best one.
     if (ReadFormatFile(state->paths.probeToolPath, record->formats, &record->formatCount) &&
-        record->formatCount == 0 && outcome == PROBE_FINISHED &&
-        state->probe.formatExitCode == 0)
+        record->formatCount == 0 && state->probe.formats.exitCode == 0)
         OfferBestFormat(record->formats, &record->formatCount, title ? title : "");
     free(title);
     record->selectedFormat = 1;
     ShowSelectedFormat(state);
     ShowIdleControls(state);
     SaveState(state);
-    ReportProbeFailure(&state->probe, outcome);
+    ReportProbeFailure(state);
 }
 
 void LoadAddress(MainState *state, const char *address)
 {
-    if (ProbeRunning(&state->probe) || !AcceptAddress(address))
+    if (ToolBusy(state) || !AcceptAddress(address))
         return;
     SetDlgItemTextA(state->window, IDC_URL_EDIT, address);
     SetDlgItemTextA(state->window, IDC_STATUS, READING_STATUS);
-    ProbeOutcome outcome = StartProbe(&state->probe, state->paths.probeToolPath, address);
+    ProbeOutcome outcome = StartProbe(&state->probe, &state->paths, address);
     ShowIdleControls(state);
     // Without a tool copy nothing ran, so the page's destination and formats stay.
     if (outcome == PROBE_NOT_STARTED)
         SetDlgItemTextA(state->window, IDC_STATUS, "");
     else if (outcome != PROBE_RUNNING)
-        FinishLoad(state, outcome);
+        FinishLoad(state);
 }
 
 void FollowAddressProbe(MainState *state)
@@ -127,7 +143,7 @@ void FollowAddressProbe(MainState *state)
         return;
     ProbeOutcome outcome = FollowProbe(&state->probe, state->paths.probeToolPath);
     if (outcome != PROBE_RUNNING)
-        FinishLoad(state, outcome);
+        FinishLoad(state);
 }
 
 void LoadCommandLine(MainState *state, const char *commandLine)
@@ -139,6 +155,29 @@ void LoadCommandLine(MainState *state, const char *commandLine)
     }
     if (address[0] != '\0')
         LoadAddress(state, address);
+}
+
+// The second start waits for WM_COPYDATA's answer: the address is loaded after it, so a
+// box shown meanwhile never keeps that start waiting.
+static char handedAddress[ADDRESS_SIZE];
+
+bool TakeHandedAddress(MainState *state, const COPYDATASTRUCT *data)
+{
+    if (data->dwData != HANDED_ADDRESS_TAG || !data->lpData || data->cbData == 0 ||
+        data->cbData > sizeof handedAddress || !memchr(data->lpData, '\0', data->cbData))
+        return false;
+    memcpy(handedAddress, data->lpData, data->cbData);
+    PostMessageA(state->window, WM_HANDED_ADDRESS, 0, 0);
+    return true;
+}
+
+void LoadHandedAddress(MainState *state)
+{
+    if (ModalOpen() || ToolBusy(state) || state->controller.downloading == 1) {
+        Alert("Vidmora is busy; paste the address again when it has finished.", "Alert", ALERT_WARNING);
+        return;
+    }
+    LoadCommandLine(state, handedAddress);
 }
 
 // Copies the clipboard's text; false when it holds none.
@@ -177,7 +216,7 @@ typedef BOOL(WINAPI *SaveDialogFunction)(OPENFILENAMEA *);
 
 void SaveFile(MainState *state)
 {
-    if (ProbeRunning(&state->probe))
+    if (ToolBusy(state))
         return;
     // comdlg32 is loaded on the first Save File rather than on every start.
     SaveDialogFunction showSaveDialog =

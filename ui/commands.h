@@ -12,5 +12,12 @@ void FollowAddressProbe(MainState *state);
 // Loads the address the program was started with, if any.
 void LoadCommandLine(MainState *state, const char *commandLine);
 
+// WM_COPYDATA from a second start: takes the address it carries (outside input: checked
+// and bounded) and has it loaded once the sender has its answer. False when refused.
+bool TakeHandedAddress(MainState *state, const COPYDATASTRUCT *data);
+
+// Loads the taken address as a command-line one, or says the window is busy.
+void LoadHandedAddress(MainState *state);
+
 void PasteUrl(MainState *state);
 void SaveFile(MainState *state);

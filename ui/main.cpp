@@ -3,6 +3,7 @@
 
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
+#include "ui/instance.h"
 #include "ui/mainwindow.h"
 
 static bool RegisterMainClass(HINSTANCE instance)
@@ -25,6 +26,9 @@ static bool RegisterMainClass(HINSTANCE instance)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
+    // A second start over the same files hands its address to the first window and ends.
+    if (!ClaimInstance(commandLine))
+        return 0;
     if (!RegisterMainClass(instance)) {
         Alert("Failed to register class!", "Alert", ALERT_WARNING);
         return 0;

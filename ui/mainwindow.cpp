@@ -10,6 +10,8 @@
 #include "toolbridge/paths.h"
 #include "ui/about.h"
 #include "ui/commands.h"
+#include "ui/instance.h"
+#include "ui/toolmenu.h"
 #include "control/mainstate.h"
 #include "toolbridge/alert.h"
 
@@ -130,7 +132,10 @@ static void OnCreate(HWND window)
         defaultDestination[0] = '\0';
     free(directory);
     CreateControls(window, defaultDestination);
+    AddToolMenu(window);
     LoadState(state);
+    // An earlier session's update may have left files beside the kept tool.
+    state->keeping.leftoversWaiting = true;
 }
 
 static LRESULT OnStaticColour(HDC context, HWND control)
@@ -182,6 +187,7 @@ static void OnClose()
 static void OnTimer()
 {
     FollowAddressProbe(&mainState);
+    FollowToolKeeping(&mainState);
     OnTimerTick(&mainState);
     if (closePending && !ModalOpen()) {
         closePending = false;
@@ -189,8 +195,17 @@ static void OnTimer()
     }
 }
 
+// At logoff or shutdown the process ends after this, without WM_DESTROY.
+static void OnSessionEnd(bool ending)
+{
+    if (ending)
+        EndToolKeeping(&mainState);
+    OnEndSession(&mainState, ending);
+}
+
 static void OnDestroyWindow()
 {
+    EndToolKeeping(&mainState);
     OnDestroy(&mainState);
     DeleteObject(mainState.whiteBrush);
 }
@@ -201,10 +216,20 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE: OnCreate(window); return 0;
     case WM_DESTROY: OnDestroyWindow(); return 0;
     case WM_CLOSE: OnClose(); return 0;
-    case WM_ENDSESSION: OnEndSession(&mainState, wParam != FALSE); return 0;
+    case WM_ENDSESSION: OnSessionEnd(wParam != FALSE); return 0;
     case WM_COMMAND: OnCommand(window, wParam); return 0;
     case WM_TIMER: OnTimer(); return 0;
     case WM_CTLCOLORSTATIC: return OnStaticColour((HDC)wParam, (HWND)lParam);
+    case WM_COPYDATA: return TakeHandedAddress(&mainState, (const COPYDATASTRUCT *)lParam);
+    case WM_HANDED_ADDRESS: LoadHandedAddress(&mainState); return 0;
+    case WM_INITMENUPOPUP:
+        if (HIWORD(lParam))
+            UpdateToolMenu(&mainState, (HMENU)wParam);
+        break;
+    case WM_SYSCOMMAND:
+        if (OnToolMenuCommand(&mainState, wParam))
+            return 0;
+        break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

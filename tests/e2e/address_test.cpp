@@ -138,6 +138,26 @@ TEST_F(AddressTest, OptionLikeAddressIsRefused)
 
 // ---- the command-line address ----
 
+// A second start over the same files ends at once with exit code 0, and the first window
+// probes the address it was given.
+TEST_F(AddressTest, SecondStartHandsItsAddressToTheFirstWindow)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    std::string directory = DirectoryOf(Text(IDC_DEST_EDIT));
+    const std::string address = "http://standin.test/watch?v=handed&title=Handed";
+    AppRun second;
+    snprintf(second.tempDir, sizeof second.tempDir, "%s", run.tempDir);
+    EnvVar env[] = {{ARGS_LOG_VAR, argsPath}};
+    ASSERT_TRUE(LaunchApp(&second, ("  \"" + address + "\"").c_str(), env, 1)) << DriverError();
+    DWORD code = 99;
+    ASSERT_TRUE(WaitExit(&second, E2E_WAIT_MS, &code)) << DriverError();
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (directory + "Handed.mp4").c_str())) << DriverError();
+    EXPECT_EQ(address, Text(IDC_URL_EDIT));
+    ExpectProbeRuns(Runs(), 0, address);
+    EXPECT_EQ(0, CountDialogs(&run));
+}
+
 TEST_F(AddressTest, CommandLineAddressIsUnquotedAndProbed)
 {
     ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old", Temp("old name.mp4").c_str(),
@@ -247,7 +267,10 @@ TEST_F(AddressTest, FailingPageLeavesTheDirectoryNoFormatsAndSaysSo)
     ExpectProbeRuns(runs, 0, address);
     EXPECT_EQ(0, FileSize(Temp(TITLE_OUT_NAME).c_str())) << "the failing page printed a title";
     ExpectProbeCopyGone();
-    ASSERT_NO_FATAL_FAILURE(AnswerAlert("The download tool could not read this page (exit code 1)."));
+    ASSERT_NO_FATAL_FAILURE(AnswerAlert("The download tool could not read this page (exit code 1).\n\n"
+                                        "ERROR: broken: This video is unavailable.\n\n"
+                                        "If this page worked before, the site may have changed: update the "
+                                        "download tool from the window menu."));
     EXPECT_EQ(NULL, FindDialog(&run, NULL, 1000)) << "the failure is told once";
 
     Record record;

@@ -101,7 +101,9 @@ TEST_P(FailingRunTest, SaysSoAndReturnsToIdle)
     ASSERT_TRUE(box != NULL) << DriverError() << " " << StateReport();
     char shown[256] = "";
     EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
-    EXPECT_STREQ("The download tool stopped with an error (exit code 3). Nothing was saved.", shown);
+    EXPECT_STREQ("The download tool stopped with an error (exit code 3). Nothing was saved.\n\n"
+                 "ERROR: bad: This video is unavailable.",
+                 shown);
     EXPECT_TRUE(WaitUntil([&] { return IsIdle(); })) << "Idle before the box is answered: " << StateReport();
     ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
     ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
@@ -368,6 +370,30 @@ TEST_F(DownloadTest, DestinationThatTheToolWouldExpandIsRefused)
     ASSERT_TRUE(SetControlText(&run, IDC_DEST_EDIT, dest)) << DriverError();
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     ExpectCompleted("cash", 20000);
+}
+
+// A second start during a download says the window is busy and changes nothing.
+TEST_F(DownloadTest, SecondStartDuringADownloadIsToldBusyAndChangesNothing)
+{
+    Prepare("http://standin.test/watch?v=busy&formats=22&size=300000&step=10000&delay=100", "out", "busy.mp4");
+    Start();
+    ASSERT_NO_FATAL_FAILURE(StartAndWaitForBytes());
+    AppRun second;
+    snprintf(second.tempDir, sizeof second.tempDir, "%s", run.tempDir);
+    ASSERT_TRUE(LaunchApp(&second, "http://standin.test/watch?v=other")) << DriverError();
+    DWORD code = 99;
+    ASSERT_TRUE(WaitExit(&second, E2E_WAIT_MS, &code)) << DriverError();
+    EXPECT_EQ(0u, code);
+    HWND box = FindDialog(&run, "Alert");
+    ASSERT_TRUE(box != NULL) << DriverError() << " " << StateReport();
+    char shown[256] = "";
+    EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
+    EXPECT_STREQ("Vidmora is busy; paste the address again when it has finished.", shown);
+    ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
+    ExpectCompleted("busy", 300000);
+    EXPECT_EQ(std::string(addressText), Text(IDC_URL_EDIT));
+    EXPECT_EQ(std::string(addressText), GetText(ReadRecord(), REC_ADDRESS, REC_ADDRESS_LEN));
+    EXPECT_EQ(1u, ToolRuns().size());
 }
 
 } // namespace

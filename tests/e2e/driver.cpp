@@ -345,14 +345,19 @@ static bool EntryBefore(const std::string &a, const std::string &b)
     }
 }
 
-// Driver's own environment with TMP, TEMP and `extra` replaced.
+// Driver's own environment with TMP, TEMP, LOCALAPPDATA and `extra` replaced. The program
+// keeps a tool per user in LOCALAPPDATA: each run gets a folder of its own, <tempDir>\local.
 static std::vector<char> BuildEnvironment(const char *tempDir, const EnvVar *extra, int extraCount)
 {
     std::vector<EnvVar> overrides;
+    std::string local = std::string(tempDir) + "\\local";
+    CreateDirectoryA(local.c_str(), NULL);
     EnvVar tmp = {"TMP", tempDir};
     EnvVar temp = {"TEMP", tempDir};
+    EnvVar localAppData = {"LOCALAPPDATA", local.c_str()};
     overrides.push_back(tmp);
     overrides.push_back(temp);
+    overrides.push_back(localAppData);
     for (int i = 0; i < extraCount; ++i)
         overrides.push_back(extra[i]);
 

@@ -66,7 +66,8 @@ bool DeleteTree(const char *dir); // removes everything inside dir and dir itsel
 // A NULL name means the current GoogleTest test ("Suite.Name").
 bool PrepareRun(AppRun *run, const char *name = NULL);
 // Starts the program (VIDMORA_EXE, else vidmora.exe beside the driver) with TMP and TEMP
-// set to run->tempDir (PrepareRun is called first if needed) plus `extra`, then waits
+// set to run->tempDir, LOCALAPPDATA to run->tempDir\local (made if missing; PrepareRun is
+// called first if needed) plus `extra`, then waits
 // for its visible main window. Can be called again on the same run after it exited.
 // On failure the program is killed.
 bool StartApp(AppRun *run, const char *args = NULL, const EnvVar *extra = NULL, int extraCount = 0);

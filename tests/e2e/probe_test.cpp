@@ -95,6 +95,33 @@ TEST_F(ProbeTest, ClicksAndCloseDuringABoxChangeNothing)
     EXPECT_EQ(2u, Runs().size());
 }
 
+// The two runs go together; one failing is told once, and the other's result is used.
+TEST_F(ProbeTest, OneRunFailingIsToldOnceAndTheOtherRunsResultIsUsed)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    std::string directory = DirectoryOf(Text(IDC_DEST_EDIT));
+    const struct {
+        const char *address;
+        std::string destination;
+        int formats;
+    } cases[] = {
+        {"http://standin.test/watch?v=half&title=Half&formats=22,18&fail=formats", directory + "Half.mp4", 0},
+        {"http://standin.test/watch?v=half&title=Other&formats=22,18&fail=title", directory, 2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.address);
+        ASSERT_NO_FATAL_FAILURE(PasteAndWaitForReading(c.address));
+        ASSERT_NO_FATAL_FAILURE(AnswerAlert("The download tool could not read this page (exit code 1).\n\n"
+                                            "ERROR: half: This video is unavailable.\n\nIf this page worked "
+                                            "before, the site may have changed: update the download tool from "
+                                            "the window menu."));
+        EXPECT_EQ(NULL, FindDialog(&run, NULL, 1000)) << "the failure is told once";
+        EXPECT_EQ(c.destination, Text(IDC_DEST_EDIT));
+        EXPECT_EQ(c.formats ? Description(22) : "", Text(IDC_FORMAT_INFO));
+        EXPECT_TRUE(WaitUntil([&] { return ProbeInputsEnabled(true); }));
+    }
+}
+
 TEST_F(ProbeTest, HangingToolIsEndedAtTheTimeLimitWithAMessage)
 {
     ASSERT_TRUE(Start(NULL, {{"VIDMORA_TEST_PROBE_LIMIT_MS", "2000"}})) << DriverError();
@@ -102,8 +129,9 @@ TEST_F(ProbeTest, HangingToolIsEndedAtTheTimeLimitWithAMessage)
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForReading("http://standin.test/watch?v=hang&hang=1"));
     ASSERT_NO_FATAL_FAILURE(AnswerAlert(HANG_MESSAGE));
     EXPECT_EQ(directory, Text(IDC_DEST_EDIT));
-    EXPECT_EQ(1u, Runs().size()) << "the second run started after the first had hung";
-    EXPECT_TRUE(WaitUntil([&] { return JobProcessCount(&run) == 1; })) << "the hanging run was not ended";
+    EXPECT_EQ(NULL, FindDialog(&run, NULL, 1000)) << "the two runs' time-outs are told once";
+    EXPECT_EQ(2u, Runs().size()) << "both runs start together";
+    EXPECT_TRUE(WaitUntil([&] { return JobProcessCount(&run) == 1; })) << "a hanging run was not ended";
     ExpectProbeCopyGone();
     EXPECT_TRUE(WaitUntil([&] { return ProbeInputsEnabled(true); }));
 }

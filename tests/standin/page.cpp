@@ -185,7 +185,10 @@ void StandinParsePage(const char *address, StandinPage *page)
                     if (valueFits && parseNumber(value, STANDIN_MAX_DELAY, &n))
                         page->delayMs = (unsigned)n;
                 } else if (strcmp(key, "fail") == 0) {
-                    page->fail = strcmp(value, "1") == 0;
+                    page->failOnly = strcmp(value, "title") == 0     ? STANDIN_FAIL_TITLE
+                                     : strcmp(value, "formats") == 0 ? STANDIN_FAIL_FORMATS
+                                                                     : STANDIN_FAIL_ANY;
+                    page->fail = strcmp(value, "1") == 0 || page->failOnly != STANDIN_FAIL_ANY;
                 } else if (strcmp(key, "ext") == 0) {
                     keepAlnum(value, page->ext, sizeof page->ext);
                 } else if (strcmp(key, "lines") == 0) {

@@ -41,7 +41,8 @@ struct StandinPage {
     unsigned long long size;     // 1 .. STANDIN_MAX_SIZE
     unsigned long long step;     // 1 .. size
     unsigned delayMs;            // 0 .. STANDIN_MAX_DELAY
-    int fail;                    // fail=1 given
+    int fail;                    // fail=1 given, or fail=title / fail=formats
+    int failOnly;                // STANDIN_FAIL_*: the one kind of run that fails
     char ext[STANDIN_MAX_EXT + 1];  // override for every format; empty = none
     int lines;                   // format lines to list; -1 = one per format
     int style;                   // StandinStyle
@@ -53,6 +54,9 @@ struct StandinPage {
     unsigned probeDelayMs;       // probe runs wait this long before answering
     int exitCode;                // exit code of a failing page (exit=, default 1)
 };
+
+// fail=title and fail=formats: only that probe run fails, the other answers as usual.
+enum { STANDIN_FAIL_ANY, STANDIN_FAIL_TITLE, STANDIN_FAIL_FORMATS };
 
 struct StandinFormatInfo {
     int code;

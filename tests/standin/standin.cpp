@@ -243,6 +243,9 @@ static int loadPage(const Options *opt, StandinPage *page, int *code)
 {
     char error[256];
     StandinParsePage(opt->address, page);
+    int mode = opt->getFilename ? STANDIN_FAIL_TITLE : opt->listFormats ? STANDIN_FAIL_FORMATS : -1;
+    if (page->failOnly != STANDIN_FAIL_ANY && page->failOnly != mode)
+        page->fail = 0;
     gWarning = StandinPageWarning(page);
     if (StandinPageError(page, error, sizeof error)) {
         failWith(error, NULL);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/systemdll.h"
+#include "toolbridge/systemdll.h"
 
 TEST(SystemFunction, FindsTheFunctionsTheProgramLoadsLate)
 {

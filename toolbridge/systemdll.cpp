@@ -1,5 +1,5 @@
 // Loading a system DLL by its full path on first use.
-#include "ui/systemdll.h"
+#include "toolbridge/systemdll.h"
 
 #include <string.h>
 

@@ -1,0 +1,46 @@
+// Picking the tool's own words from its error output.
+#include "toolbridge/toolwords.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+
+TEST(PickToolWords, TakesTheLastErrorLineElseTheLastNonEmptyLine)
+{
+    struct {
+        const char *text;
+        const char *words;
+    } cases[] = {
+        {"WARNING: [youtube] slow\r\nERROR: [youtube] abc: Video unavailable\r\n", "ERROR: [youtube] abc: Video unavailable"},
+        {"ERROR: first\nWARNING: between\nERROR: second\nTraceback follows\n", "ERROR: second"},
+        {"Usage: yt-dlp [OPTIONS] URL\n\nyt-dlp: error: no such option: --encoding\n\n  \n",
+         "yt-dlp: error: no such option: --encoding"},
+        {"  ERROR: indented is no error line\nlast", "last"},
+        {"ERROR:", "ERROR:"},
+        {"\n\r\n \t\n", ""},
+        {"", ""},
+    };
+    for (const auto &c : cases) {
+        char words[TOOL_WORDS_SIZE] = "junk";
+        EXPECT_EQ(c.words[0] != '\0', PickToolWords(c.text, strlen(c.text), words, sizeof words)) << c.text;
+        EXPECT_STREQ(c.words, words) << c.text;
+    }
+}
+
+TEST(PickToolWords, CutsLongLinesWithoutSplittingACharacter)
+{
+    // 298 ASCII bytes, then "é" (2 bytes) and "日" (3 bytes): 300 bytes end after the "é".
+    std::string line = "ERROR: " + std::string(291, 'x') + "\xc3\xa9\xe6\x97\xa5 and more";
+    char words[TOOL_WORDS_SIZE];
+    ASSERT_TRUE(PickToolWords(line.c_str(), line.size(), words, sizeof words));
+    EXPECT_EQ(line.substr(0, 300), words);
+    // One byte more in front and the cut falls inside the "é", which then goes whole.
+    line.insert(7, "x");
+    ASSERT_TRUE(PickToolWords(line.c_str(), line.size(), words, sizeof words));
+    EXPECT_EQ(line.substr(0, 299), words);
+    // A small buffer bounds the copy as well.
+    char small[8];
+    ASSERT_TRUE(PickToolWords("ERROR: long text", 16, small, sizeof small));
+    EXPECT_STREQ("ERROR: ", small);
+}

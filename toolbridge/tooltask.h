@@ -1,0 +1,34 @@
+// One hidden run of a tool beside the window: no console window, its standard output and
+// error in working files, its process tree in a job, a time limit, and the 50 ms tick to
+// see whether it is over. The probe's two runs, the version checks and the update use it.
+#pragma once
+#include "toolbridge/paths.h"
+#include "toolbridge/toolrun.h"
+
+enum TaskOutcome { TASK_RUNNING, TASK_OVER, TASK_TIMED_OUT };
+
+// Exit code of a run that did not end by itself (never started, ended, or timed out).
+enum { TASK_NOT_RUN = 0xFFFFFFFFu };
+
+struct ToolTask {
+    ToolRun run;
+    bool running;
+    DWORD limitMs;
+    DWORD exitCode;
+    char outPath[PATH_SIZE];
+    char errPath[PATH_SIZE];
+};
+
+// Empties the output and error files and starts `commandLine` (whose first argument
+// names `program`) in `directory` (null: the current one). False when it did not start.
+bool StartToolTask(ToolTask *task, const char *program, char *commandLine, const char *directory,
+                   const char *outPath, const char *errPath, DWORD limitMs);
+
+// Whether the run is over, by itself (its exit code is then kept) or by the time limit.
+TaskOutcome FollowToolTask(ToolTask *task);
+
+// Ends a running task at once.
+void CancelToolTask(ToolTask *task);
+
+// Creates (or empties) a working file, inheritable when a run is to write it.
+HANDLE CreateTaskFile(const char *path, BOOL inheritable);

@@ -1,0 +1,101 @@
+// Picking the line that says why a tool run failed; window-free so it is tested natively.
+#include "toolbridge/toolwords.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static const char ERROR_PREFIX[] = "ERROR:";
+
+static bool IsLineEnd(char c)
+{
+    return c == '\n' || c == '\r';
+}
+
+// A line is [start, end); blanks alone make no line worth showing.
+static bool IsBlankLine(const char *start, const char *end)
+{
+    for (const char *p = start; p < end; p++)
+        if (*p != ' ' && *p != '\t')
+            return false;
+    return true;
+}
+
+static void CopyWords(const char *start, const char *end, char *words, size_t size)
+{
+    size_t length = (size_t)(end - start);
+    size_t limit = size - 1 < (size_t)TOOL_WORDS_LIMIT ? size - 1 : (size_t)TOOL_WORDS_LIMIT;
+    if (length > limit) {
+        length = limit;
+        // Back over the continuation bytes of a sequence the cut would split.
+        while (length > 0 && ((unsigned char)start[length] & 0xC0) == 0x80)
+            length--;
+    }
+    memcpy(words, start, length);
+    words[length] = '\0';
+}
+
+bool PickToolWords(const char *text, size_t length, char *words, size_t size)
+{
+    if (size == 0)
+        return false;
+    words[0] = '\0';
+    const char *errorStart = NULL, *errorEnd = NULL, *lastStart = NULL, *lastEnd = NULL;
+    const char *end = text + length;
+    for (const char *line = text; line < end;) {
+        const char *stop = line;
+        while (stop < end && !IsLineEnd(*stop) && *stop != '\0')
+            stop++;
+        if (!IsBlankLine(line, stop)) {
+            lastStart = line;
+            lastEnd = stop;
+            if ((size_t)(stop - line) >= sizeof ERROR_PREFIX - 1 &&
+                memcmp(line, ERROR_PREFIX, sizeof ERROR_PREFIX - 1) == 0) {
+                errorStart = line;
+                errorEnd = stop;
+            }
+        }
+        line = stop + 1;
+    }
+    if (errorStart)
+        CopyWords(errorStart, errorEnd, words, size);
+    else if (lastStart)
+        CopyWords(lastStart, lastEnd, words, size);
+    return words[0] != '\0';
+}
+
+// The last TOOL_WORDS_READ_LIMIT bytes of the file, malloc'ed; null when it cannot be read.
+static char *ReadFileEnd(const char *path, size_t *length)
+{
+    FILE *file = fopen(path, "rb");
+    if (!file)
+        return NULL;
+    long size = 0;
+    if (fseek(file, 0, SEEK_END) == 0)
+        size = ftell(file);
+    long start = size > TOOL_WORDS_READ_LIMIT ? size - TOOL_WORDS_READ_LIMIT : 0;
+    char *text = (char *)malloc(TOOL_WORDS_READ_LIMIT);
+    *length = 0;
+    if (text && size >= 0 && fseek(file, start, SEEK_SET) == 0)
+        *length = fread(text, 1, TOOL_WORDS_READ_LIMIT, file);
+    fclose(file);
+    return text;
+}
+
+bool ReadToolWords(const char *path, char *words, size_t size)
+{
+    size_t length = 0;
+    char *text = ReadFileEnd(path, &length);
+    if (size > 0)
+        words[0] = '\0';
+    bool found = text && PickToolWords(text, length, words, size);
+    free(text);
+    return found;
+}
+
+bool FileHasErrorLine(const char *path)
+{
+    char words[TOOL_WORDS_SIZE];
+    return ReadToolWords(path, words, sizeof words) &&
+           strncmp(words, ERROR_PREFIX, sizeof ERROR_PREFIX - 1) == 0;
+}

@@ -1,0 +1,20 @@
+// The tool's own words on a failure: the line of its error output that says why.
+#pragma once
+#include <stddef.h>
+
+enum {
+    TOOL_WORDS_LIMIT = 300,              // bytes of the line shown, at most
+    TOOL_WORDS_SIZE = TOOL_WORDS_LIMIT + 1,
+    TOOL_WORDS_READ_LIMIT = 64 * 1024    // the end of a longer file is what says why
+};
+
+// The last line of `text` that starts with "ERROR:", failing that its last non-empty line,
+// without its line end, cut to TOOL_WORDS_LIMIT bytes without splitting a UTF-8 sequence.
+// "" (and false) when the text holds no such line.
+bool PickToolWords(const char *text, size_t length, char *words, size_t size);
+
+// The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
+bool ReadToolWords(const char *path, char *words, size_t size);
+
+// Whether any line of the file at `path` starts with "ERROR:".
+bool FileHasErrorLine(const char *path);
