@@ -135,6 +135,57 @@ static bool MeasureEndDetection(const char *exe, bool noJob, double *latencyMs)
     return true;
 }
 
+// A page whose two probe runs each take about two seconds.
+static const char PROBE_PAGE[] = "http://standin.test/watch?v=bench&title=Bench&probedelay=2000";
+
+// One probe run of the stand-in on its own, from start to exit: what the window's wait is
+// measured against.
+static bool MeasureToolRun(const char *standin, const char *arguments, double *ms)
+{
+    char commandLine[1024];
+    snprintf(commandLine, sizeof commandLine, "\"%s\" %s -- \"%s\"", standin, arguments, PROBE_PAGE);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    double started = NowMs();
+    if (!CreateProcessA(standin, commandLine, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL, &startup,
+                        &process))
+        return false;
+    WaitForSingleObject(process.hProcess, E2E_WAIT_MS);
+    *ms = NowMs() - started;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// From Paste URL to the window showing the page's file name with its inputs back.
+static bool MeasurePaste(const char *exe, double *ms)
+{
+    SetEnvironmentVariableA("VIDMORA_EXE", exe);
+    AppRun run;
+    char expected[MAX_PATH];
+    if (!PrepareRun(&run, "bench-paste") || !StartApp(&run) || !SetClipboardText(PROBE_PAGE))
+        return false;
+    char destination[MAX_PATH];
+    GetControlText(&run, 3001, destination, sizeof destination);
+    char *slash = strrchr(destination, '\\');
+    if (slash)
+        slash[1] = '\0';
+    snprintf(expected, sizeof expected, "%sBench.mp4", destination);
+    double started = NowMs();
+    if (!PostClick(&run, 4000))
+        return false;
+    bool filled = WaitUntil([&] {
+        char text[MAX_PATH];
+        return GetControlText(&run, 3001, text, sizeof text) && strcmp(text, expected) == 0 &&
+               IsControlEnabled(&run, 4000);
+    });
+    *ms = NowMs() - started;
+    CloseApp(&run);
+    WaitExit(&run, E2E_WAIT_MS, NULL);
+    return filled;
+}
+
 int main()
 {
     char dir[MAX_PATH], bare[MAX_PATH], vidmora[MAX_PATH];
@@ -166,5 +217,19 @@ int main()
         printf("\"Done\" %.0f ms after the tool's last process ended, %s (median of %d; goal 100)\n",
                Median(latencies), noJob ? "without a job" : "with a job", (int)latencies.size());
     }
+    char standin[MAX_PATH];
+    std::vector<double> pastes, runs;
+    for (int i = 0; JoinPath(standin, sizeof standin, dir, "standin.exe") && i < 5; i++) {
+        double paste, title, formats;
+        if (MeasurePaste(vidmora, &paste) &&
+            MeasureToolRun(standin, "--get-filename -o %(title)s.%(ext)s", &title) &&
+            MeasureToolRun(standin, "--list-formats", &formats)) {
+            pastes.push_back(paste);
+            runs.push_back(title > formats ? title : formats);
+        }
+    }
+    if (!runs.empty() && Median(runs) > 0)
+        printf("Paste to a filled window %.0f ms, the slower tool run %.0f ms: %.2fx (median of %d; goal 1.15x)\n",
+               Median(pastes), Median(runs), Median(pastes) / Median(runs), (int)runs.size());
     return 0;
 }
