@@ -20,8 +20,14 @@ if(VIDMORA_TOOL_EXE)
 else()
     set(EMBEDDED_TOOL ${CMAKE_BINARY_DIR}/standin.exe)
 endif()
+set(VIDMORA_FFMPEG_EXE "" CACHE FILEPATH
+    "ffmpeg.exe to carry inside the program, written to the per-user folder on first use")
+set(FFMPEG_RESOURCE "")
+if(VIDMORA_FFMPEG_EXE)
+    set(FFMPEG_RESOURCE "IDR_FFMPEG RCDATA \"${VIDMORA_FFMPEG_EXE}\"\n")
+endif()
 file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/generated/toolpath.rc
-     CONTENT "IDR_TOOL RCDATA \"${EMBEDDED_TOOL}\"\n")
+     CONTENT "IDR_TOOL RCDATA \"${EMBEDDED_TOOL}\"\n${FFMPEG_RESOURCE}")
 
 set(APP_SOURCES
     ui/main.cpp
@@ -38,6 +44,7 @@ set(APP_SOURCES
     toolbridge/workfiles.cpp
     toolbridge/keptool.cpp
     toolbridge/tooltask.cpp
+    toolbridge/textconv.cpp
     toolbridge/probe.cpp
     toolbridge/download.cpp
     toolbridge/toolrun.cpp

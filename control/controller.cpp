@@ -2,18 +2,52 @@
 #include "control/controller.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "control/statewindow.h"
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
+#include "toolbridge/keptool.h"
+#include "toolbridge/textconv.h"
+#include "toolbridge/textrules.h"
 #include "toolbridge/toolwords.h"
 
 static const char START_CAPTION[] = "Start Download";
 static const char STOP_CAPTION[] = "Stop Download";
 static const char CONTINUE_CAPTION[] = "Continue";
 
+// Wide, so the ellipsis shows in any code page.
+static const wchar_t PREPARING_FFMPEG_STATUS[] = L"Preparing ffmpeg\u2026";
+static const wchar_t MERGING_STATUS[] = L"Merging picture and sound\u2026";
+
+// The tool names the merged file after the container, so the destination takes its extension.
+static void UseMergedExtension(MainState *state, char *destination, size_t size, const char *extension)
+{
+    const char *slash = LastBackslash(destination, TextCodePage());
+    char *old = (char *)ExtensionOf(slash ? slash + 1 : destination);
+    if (old && strcmp(old + 1, extension) == 0)
+        return;
+    size_t stem = old ? (size_t)(old - destination) : strlen(destination);
+    if (stem + strlen(extension) + 2 > size)
+        return;
+    snprintf(destination + stem, size - stem, ".%s", extension);
+    SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
+}
+
+// The build's own ffmpeg must be written to the per-user folder first, unless one was chosen.
+static bool FfmpegNeedsWriting(const MainState *state)
+{
+    char version[TOOL_VERSION_SIZE];
+    ToolSource source;
+    bool chosen = CheckKeptTool(state->paths.keptFfmpegPath) == KEPT_SOUND &&
+                  ReadKeptVersionFile(state->paths.keptFfmpegVersionPath, version, sizeof version, &source) &&
+                  source == TOOL_CHOSEN;
+    return !chosen && HasBuiltInFfmpeg() && !KeptFfmpegMatchesBuiltIn(&state->paths);
+}
+
 static void StartOrContinue(MainState *state)
 {
+    DownloadController *controller = &state->controller;
     const AvailableFormat *format = SelectedFormatOf(&state->record);
     if (!format) {
         Alert("There is no format to download. Paste the address again.", "Alert", ALERT_WARNING);
@@ -24,11 +58,45 @@ static void StartOrContinue(MainState *state)
     char address[ADDRESS_SIZE];
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
     GetDlgItemTextA(state->window, IDC_URL_EDIT, address, sizeof address);
-    if (!StartDownload(&state->controller.child, &state->paths, destination, format->code, address))
+    bool merging = IsMergeable(format, state->catalogue, state->catalogueCount) && FfmpegAvailable(&state->paths);
+    const char *extension = merging ? MergedExtension(format) : NULL;
+    if (merging) {
+        if (FfmpegNeedsWriting(state)) {
+            controller->preparingFfmpeg = true;
+            controller->ffmpegWritten = 0;
+            SetDlgItemTextW(state->window, IDC_STATUS, PREPARING_FFMPEG_STATUS);
+            return;
+        }
+        UseMergedExtension(state, destination, sizeof destination, extension);
+    }
+    if (!StartDownload(&controller->child, &state->paths, destination, format->code, address,
+                       merging ? state->paths.keptFfmpegPath : NULL, extension))
         return;
     SetDlgItemTextA(state->window, IDC_START, STOP_CAPTION);
-    state->controller.downloading = 1;
+    controller->downloading = 1;
+    controller->merging = merging;
+    memset(&controller->merge, 0, sizeof controller->merge);
+    controller->outputRead = 0;
     SaveState(state);
+}
+
+// Writes the next piece of the build's own ffmpeg; the download starts once it is whole.
+static void PrepareFfmpeg(MainState *state)
+{
+    DownloadController *controller = &state->controller;
+    bool failed = false;
+    bool whole = WriteBuiltInFfmpegPiece(&state->paths, &controller->ffmpegWritten, &failed);
+    if (!whole && !failed)
+        return;
+    controller->preparingFfmpeg = false;
+    SetDlgItemTextA(state->window, IDC_STATUS, "");
+    if (failed) {
+        Alert("ffmpeg could not be written to the per-user folder, so picture and sound cannot be merged.",
+              "Alert", ALERT_WARNING);
+        return;
+    }
+    SaveKeptVersionFile(state->paths.keptFfmpegVersionPath, "built in", TOOL_BUILT_IN);
+    StartOrContinue(state);
 }
 
 static void StopDownload(MainState *state)
@@ -41,6 +109,11 @@ static void StopDownload(MainState *state)
         EndDownload(&controller->child);
     RemoveDownloadCopy(&state->paths);
     DeleteUntilGone(controller->child.partPath);
+    if (controller->merging) {
+        char destination[DESTINATION_SIZE];
+        GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
+        RemoveDownloadLeftovers(destination);
+    }
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     controller->downloading = 0;
     SaveState(state);
@@ -48,7 +121,8 @@ static void StopDownload(MainState *state)
 
 bool ToolBusy(const MainState *state)
 {
-    return ProbeRunning(&state->probe) || state->keeping.job >= KEEPING_UPDATE;
+    return ProbeRunning(&state->probe) || state->keeping.job >= KEEPING_UPDATE ||
+           state->controller.preparingFfmpeg;
 }
 
 void OnStartButton(MainState *state)
@@ -108,8 +182,11 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     char outPath[PATH_SIZE], errPath[PATH_SIZE];
     DownloadOutputPaths(&state->paths, outPath, errPath);
     words[0] = '\0';
-    if (failed && !ReadToolWords(errPath, words, size))
-        ReadToolWords(outPath, words, size);
+    char printed[TOOL_WORDS_SIZE] = "";
+    if (failed && !ReadToolWords(errPath, printed, sizeof printed))
+        ReadToolWords(outPath, printed, sizeof printed);
+    // The download is not asked for UTF-8: what it prints is in the legacy code page.
+    ToolTextToProcess(printed, false, words, size);
     RemoveDownloadCopy(&state->paths);
     HANDLE file = failed ? INVALID_HANDLE_VALUE
                          : CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -134,6 +211,20 @@ static void EnableInputs(HWND window, BOOL enable)
         EnableWindow(GetDlgItem(window, id), enable);
 }
 
+// The tool's output says which part of a merged download runs, and when the merge starts.
+static void FollowMergeOutput(MainState *state)
+{
+    DownloadController *controller = &state->controller;
+    // Static: the ticks of a running download allocate nothing.
+    static char chunk[4096];
+    size_t got = ReadDownloadOutput(&state->paths, controller->outputRead, chunk, sizeof chunk);
+    size_t used = ScanMergeOutput(&controller->merge, chunk, got);
+    // A line longer than the chunk holds nothing looked for: passed over.
+    if (used == 0 && got == sizeof chunk)
+        used = got;
+    controller->outputRead += (unsigned long)used;
+}
+
 // With a job the run is over when no process of it is left; without one, when its console
 // has been missing for six ticks and its process has ended.
 static void FollowDownload(MainState *state)
@@ -141,11 +232,17 @@ static void FollowDownload(MainState *state)
     DownloadController *controller = &state->controller;
     ChildProcess *child = &controller->child;
     HWND tool = FindToolConsole(child);
+    if (controller->merging)
+        FollowMergeOutput(state);
     if (tool) {
         const char *title = ReadWindowText(&state->progress, tool);
-        const char *status = FormatProgress(&state->progress, title, state->window);
+        const char *status = controller->merging
+                                 ? FormatMergedProgress(&state->progress, &controller->merge, title, state->window)
+                                 : FormatProgress(&state->progress, title, state->window);
         // A title without progress leaves the status line and the bar as they were.
-        if (status)
+        if (controller->merging && controller->merge.merging)
+            SetControlTextW(state->window, IDC_STATUS, MERGING_STATUS);
+        else if (status)
             SetControlText(state->window, IDC_STATUS, status);
         controller->missedTicks = 0;
     }
@@ -188,6 +285,8 @@ void ShowIdleControls(MainState *state)
 
 void OnTimerTick(MainState *state)
 {
+    if (state->controller.preparingFfmpeg && !ModalOpen())
+        PrepareFfmpeg(state);
     if (state->controller.downloading == 1)
         FollowDownload(state);
     else if (!ModalOpen())

@@ -19,6 +19,11 @@ struct DownloadController {
     int paused;       // the last download was paused and can be continued
     int missedTicks;  // consecutive ticks without the tool's console window
     ChildProcess child;
+    bool merging;                // this download merges a picture and a sound stream
+    MergeProgress merge;
+    unsigned long outputRead;    // bytes of the tool's output read so far
+    bool preparingFfmpeg;        // the build's own ffmpeg is being written, a piece a tick
+    unsigned long ffmpegWritten;
 };
 
 // Looking after the download tool: the runs that read its version or update it.
@@ -27,7 +32,8 @@ enum KeepingJob {
     KEEPING_BUILT_IN_VERSION,  // the built-in tool's --version, for the window menu
     KEEPING_UPDATE,            // the kept tool's -U
     KEEPING_UPDATED_VERSION,   // its --version after the update
-    KEEPING_CHOSEN_VERSION     // a chosen file's --version, before it is kept
+    KEEPING_CHOSEN_VERSION,    // a chosen file's --version, before it is kept
+    KEEPING_CHOSEN_FFMPEG      // a chosen ffmpeg's -version, before it is kept
 };
 
 struct ToolKeeping {

@@ -147,3 +147,73 @@ const char *ComposeProgress(ProgressText *progress, const char *title, int *fill
     *fillWidth = FillWidthOf(progress->percent);
     return progress->status;
 }
+
+static bool StartsWith(const char *line, size_t length, const char *prefix)
+{
+    size_t prefixLength = strlen(prefix);
+    return length >= prefixLength && memcmp(line, prefix, prefixLength) == 0;
+}
+
+static bool Contains(const char *line, size_t length, const char *word)
+{
+    size_t wordLength = strlen(word);
+    for (size_t i = 0; i + wordLength <= length; i++)
+        if (memcmp(line + i, word, wordLength) == 0)
+            return true;
+    return false;
+}
+
+size_t ScanMergeOutput(MergeProgress *merge, const char *text, size_t length)
+{
+    size_t used = 0;
+    for (size_t i = 0; i < length; i++) {
+        // The tools end a progress line with '\r' and the others with '\n'.
+        if (text[i] != '\n' && text[i] != '\r')
+            continue;
+        const char *line = text + used;
+        size_t lineLength = i - used;
+        if (StartsWith(line, lineLength, "[download] Destination: ") ||
+            (StartsWith(line, lineLength, "[download] ") && Contains(line, lineLength, " has already been downloaded")))
+            merge->partsBegun++;
+        else if (StartsWith(line, lineLength, "[Merger] Merging formats into "))
+            merge->merging = true;
+        used = i + 1;
+    }
+    return used;
+}
+
+int MergedFillWidth(MergeProgress *merge, double percent)
+{
+    if (percent < 0)
+        percent = 0;
+    if (percent > 100)
+        percent = 100;
+    double share = merge->partsBegun <= 1 ? percent * 0.9 : 90 + percent * 0.09;
+    if (merge->merging)
+        share = 99;
+    int width = (int)(share * PROGRESS_BAR_WIDTH * 0.01);
+    if (width > merge->widest)
+        merge->widest = width;
+    return merge->widest;
+}
+
+const char *ComposeMergedProgress(ProgressText *progress, MergeProgress *merge, const char *title,
+                                  int *fillWidth)
+{
+    int plainWidth;
+    if (!ComposeProgress(progress, title, &plainWidth)) {
+        *fillWidth = -1;
+        return nullptr;
+    }
+    int part = merge->partsBegun < 1 ? 1 : merge->partsBegun > MERGE_PARTS ? MERGE_PARTS : merge->partsBegun;
+    *fillWidth = MergedFillWidth(merge, strtod(progress->percent, nullptr));
+    char *end = strstr(progress->status, "<|");
+    char partText[32];
+    snprintf(partText, sizeof partText, " (%d/%d)", part, MERGE_PARTS);
+    size_t used = strlen(progress->status), added = strlen(partText);
+    if (end && used + added < sizeof progress->status) {
+        memmove(end + added, end, strlen(end) + 1);
+        memcpy(end, partText, added);
+    }
+    return progress->status;
+}

@@ -1,5 +1,6 @@
 // Turns the tool's console title into the status text and the progress fill width.
 #pragma once
+#include <stddef.h>
 
 enum {
     WINDOW_TEXT_SIZE = 100,
@@ -26,8 +27,34 @@ struct ProgressText {
 // `progress->status` is left as it was, so the shown status and bar can stay.
 const char *ComposeProgress(ProgressText *progress, const char *title, int *fillWidth);
 
+// A download that merges a picture and a sound stream: the tool shows 0 to 100% once for
+// each part, then ffmpeg merges them. Its output lines tell which part runs.
+struct MergeProgress {
+    int partsBegun;  // "[download] Destination: ..." or "... has already been downloaded" lines
+    bool merging;    // "[Merger] Merging formats into ..." seen
+    int widest;      // the bar never goes backwards
+};
+
+enum { MERGE_PARTS = 2 };
+
+// Reads complete lines of the tool's output; returns how many bytes it used (up to the last
+// line end), so the rest is read again with what follows.
+size_t ScanMergeOutput(MergeProgress *merge, const char *text, size_t length);
+
+// The bar's width for `percent` of part `part` (from 1): the first part fills 0-90% of the
+// bar, the second 90-99%; a finished merge 100%. Never narrower than before.
+int MergedFillWidth(MergeProgress *merge, double percent);
+
+// ComposeProgress for a merged download: the status says which part runs ("...Of 12.00MiB
+// (1/2)<|..."), the bar follows MergedFillWidth. NULL and -1 for an unreadable title.
+const char *ComposeMergedProgress(ProgressText *progress, MergeProgress *merge, const char *title,
+                                  int *fillWidth);
+
 #ifdef _WIN32
 #include <windows.h>
+// FormatProgress for a merged download.
+const char *FormatMergedProgress(ProgressText *progress, MergeProgress *merge, const char *title,
+                                 HWND mainWindow);
 // The window's text into `progress->windowText`.
 const char *ReadWindowText(ProgressText *progress, HWND window);
 // Shows the progress of `title` in the main window's fill and returns the status text;

@@ -23,6 +23,23 @@ const char *ReadWindowText(ProgressText *progress, HWND window)
     return progress->windowText;
 }
 
+static void ShowFill(HWND mainWindow, int width)
+{
+    HWND frame = GetDlgItem(mainWindow, IDC_PROGRESS_FRAME);
+    HWND fill = GetDlgItem(frame, IDC_PROGRESS_FILL);
+    SetWindowPos(fill, NULL, 0, 0, width, PROGRESS_BAR_HEIGHT, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+const char *FormatMergedProgress(ProgressText *progress, MergeProgress *merge, const char *title,
+                                 HWND mainWindow)
+{
+    int width;
+    const char *status = ComposeMergedProgress(progress, merge, title, &width);
+    if (status)
+        ShowFill(mainWindow, width);
+    return status;
+}
+
 const char *FormatProgress(ProgressText *progress, const char *title, HWND mainWindow)
 {
     int width;

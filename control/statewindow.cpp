@@ -1,15 +1,21 @@
 // Moves the state record into the window's boxes at start and back at exit.
 #include "control/statewindow.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
+#include "toolbridge/keptool.h"
+#include "toolbridge/textconv.h"
 
 void LoadState(MainState *state)
 {
     StateRecord *record = &state->record;
     if (ReadStateFile(state->paths.stateFilePath, record)) {
+        // A record written before the program ran in UTF-8 holds legacy text.
+        RecordTextToProcess(record->address, sizeof record->address);
+        RecordTextToProcess(record->destination, sizeof record->destination);
         SetDlgItemTextA(state->window, IDC_URL_EDIT, record->address);
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, record->destination);
         state->controller.paused = record->paused == 1 ? 1 : 0;
@@ -36,8 +42,13 @@ void ShowSelectedFormat(MainState *state)
     const AvailableFormat *format = SelectedFormatOf(&state->record);
     state->description[0] = '\0';
     if (format)
-        DescribeOffered(state->description, format, state->catalogue, state->catalogueCount);
-    SetDlgItemTextA(state->window, IDC_FORMAT_INFO, state->description);
+        DescribeOffered(state->description, format, state->catalogue, state->catalogueCount,
+                        FfmpegAvailable(&state->paths));
+    // The catalogue is Windows-1252 (code 37's en dash); the window shows the process's code page.
+    char shown[FORMAT_TEXT_SIZE * 3];
+    if (!FromWindows1252(state->description, shown, sizeof shown))
+        snprintf(shown, sizeof shown, "%s", state->description);
+    SetDlgItemTextA(state->window, IDC_FORMAT_INFO, shown);
 }
 
 void SetControlText(HWND window, int id, const char *text)
@@ -47,4 +58,13 @@ void SetControlText(HWND window, int id, const char *text)
     GetWindowTextA(control, current, sizeof current);
     if (strcmp(current, text) != 0)
         SetWindowTextA(control, text);
+}
+
+void SetControlTextW(HWND window, int id, const wchar_t *text)
+{
+    wchar_t current[STATUS_TEXT_SIZE + 1];
+    HWND control = GetDlgItem(window, id);
+    GetWindowTextW(control, current, STATUS_TEXT_SIZE + 1);
+    if (wcscmp(current, text) != 0)
+        SetWindowTextW(control, text);
 }

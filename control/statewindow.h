@@ -14,3 +14,4 @@ void ShowSelectedFormat(MainState *state);
 
 // Sets a control's text only when it differs, so the 50 ms tick does not repaint needlessly.
 void SetControlText(HWND window, int id, const char *text);
+void SetControlTextW(HWND window, int id, const wchar_t *text);

@@ -9,6 +9,8 @@
 // the filter list tells them apart by these texts.
 #define NO_SOUND "No sound"
 #define NO_PICTURE "No picture"
+// How a merged download's sound is described: the tool picks the best sound stream.
+#define MERGED_SOUND_TEXT "Best sound (merged)"
 
 // Code 37's bit rate holds an en dash, byte 0x96 in Windows-1252. The rows after code 120
 // follow the tool's own table of YouTube codes (container, height, frame rate, codecs,
@@ -151,14 +153,49 @@ static void DescribeFromRecord(char *text, const AvailableFormat *record)
              fileType, resolution, (long)record->code);
 }
 
+bool IsMergeable(const AvailableFormat *record, const FormatInfo *catalogue, int count)
+{
+    const FormatInfo *row = FindFormat(record->code, catalogue, count);
+    return row && HasPicture(row) && !HasSound(row);
+}
+
+const char *MergedExtension(const AvailableFormat *record)
+{
+    char extension[EXTENSION_SIZE];
+    RecordExtension(extension, record, false);
+    return strcmp(extension, "mp4") == 0 ? "mp4" : "mkv";
+}
+
 void DescribeOffered(char *text, const AvailableFormat *record, const FormatInfo *catalogue,
-                     int count)
+                     int count, bool merge)
 {
     text[0] = '\0';
     if (!record)
         return;
-    if (FindFormat(record->code, catalogue, count))
+    const FormatInfo *row = FindFormat(record->code, catalogue, count);
+    if (merge && IsMergeable(record, catalogue, count)) {
+        const char *fileType = strcmp(MergedExtension(record), "mp4") == 0 ? "MP4" : "MKV";
+        snprintf(text, FORMAT_TEXT_SIZE,
+                 "File type:\t%s\nResolution:\t%s\nV.Profile:\t%s\nV.encode:\t%s"
+                 "\nV.bitrate:\t%s\nA.encode:\t" MERGED_SOUND_TEXT "\nA.bitrate:\tN/A",
+                 fileType, row->resolution, row->videoProfile, row->videoEncoding, row->videoBitrate);
+    } else if (row) {
         DescribeFormat(text, record->code, catalogue, count);
-    else
+    } else {
         DescribeFromRecord(text, record);
+    }
+}
+
+bool PutBestMergedFirst(AvailableFormat *list, int32_t count, const FormatInfo *catalogue,
+                        int catalogueCount)
+{
+    for (int32_t i = 0; i < count && i < MAX_AVAILABLE_FORMATS; i++) {
+        if (!IsMergeable(&list[i], catalogue, catalogueCount))
+            continue;
+        AvailableFormat best = list[i];
+        memmove(&list[1], &list[0], (size_t)i * sizeof *list);
+        list[0] = best;
+        return true;
+    }
+    return false;
 }

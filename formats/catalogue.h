@@ -57,10 +57,22 @@ const FormatInfo *FindFormat(int32_t code, const FormatInfo *catalogue, int coun
 bool HasSound(const FormatInfo *row);
 bool HasPicture(const FormatInfo *row);
 
+// A picture-only stream the tool can merge with the best sound through ffmpeg.
+bool IsMergeable(const AvailableFormat *record, const FormatInfo *catalogue, int count);
+
+// The container of a merged download: "mp4" for an MP4 picture, "mkv" for any other.
+const char *MergedExtension(const AvailableFormat *record);
+
 // Describes an offered record into `text` (FORMAT_TEXT_SIZE bytes): the catalogue's text for a
-// known code, otherwise what the record itself tells (extension, height, code).
+// known code, otherwise what the record itself tells (extension, height, code). With `merge`
+// (ffmpeg at hand) a picture-only stream is described as merged with the best sound.
 void DescribeOffered(char *text, const AvailableFormat *record, const FormatInfo *catalogue,
-                     int count);
+                     int count, bool merge = false);
+
+// With ffmpeg at hand the best picture with sound is a merged one: moves the first
+// mergeable record (the lists come best first) to the front. True when it moved one.
+bool PutBestMergedFirst(AvailableFormat *list, int32_t count, const FormatInfo *catalogue,
+                        int catalogueCount);
 
 // The record's extension as a string of at most EXTENSION_SIZE - 1 bytes, bounded even when
 // the record came from a damaged file; upper-cased ASCII when `upper`.

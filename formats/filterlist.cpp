@@ -44,9 +44,18 @@ static bool AppendString(char *block, size_t *used, const char *text)
 // Streams with sound only have no picture size worth showing; streams with a
 // picture only are marked so nobody saves a silent file unawares.
 static void CatalogueEntry(char *description, char *pattern, const AvailableFormat *record,
-                           const FormatInfo *row)
+                           const FormatInfo *row, bool merge)
 {
     char lowered[sizeof row->fileType];
+    if (merge && HasPicture(row) && !HasSound(row)) {
+        // The save dialog appends this extension, which is the merged file's container.
+        const char *extension = MergedExtension(record);
+        snprintf(description, FILTER_ENTRY_SIZE, "%s~%s-%s with sound (merged)[%ldx%ld]",
+                 strcmp(extension, "mp4") == 0 ? "MP4" : "MKV", row->resolution, row->videoEncoding,
+                 (long)record->height, (long)record->width);
+        snprintf(pattern, FILTER_PATTERN_SIZE, "*.%s", extension);
+        return;
+    }
     if (!HasPicture(row))
         snprintf(description, FILTER_ENTRY_SIZE, "%s~%s(%skbit/s) no picture", row->fileType,
                  row->audioEncoding, row->audioBitrate);
@@ -74,13 +83,13 @@ static void RecordEntry(char *description, char *pattern, const AvailableFormat 
 }
 
 static bool AppendEntry(char *block, size_t *used, const AvailableFormat *record,
-                        const FormatInfo *catalogue, int catalogueCount)
+                        const FormatInfo *catalogue, int catalogueCount, bool merge)
 {
     char description[FILTER_ENTRY_SIZE];
     char pattern[FILTER_PATTERN_SIZE];
     const FormatInfo *row = FindFormat(record->code, catalogue, catalogueCount);
     if (row)
-        CatalogueEntry(description, pattern, record, row);
+        CatalogueEntry(description, pattern, record, row, merge);
     else
         RecordEntry(description, pattern, record);
     size_t before = *used;
@@ -91,7 +100,8 @@ static bool AppendEntry(char *block, size_t *used, const AvailableFormat *record
 }
 
 char *BuildFilterList(const AvailableFormat *available, int availableCount,
-                      const FormatInfo *catalogue, int catalogueCount, FilterEntries *entries)
+                      const FormatInfo *catalogue, int catalogueCount, FilterEntries *entries,
+                      bool merge)
 {
     char *block = (char *)calloc(FILTER_WORK_SIZE, 1);
     if (!block)
@@ -102,7 +112,7 @@ char *BuildFilterList(const AvailableFormat *available, int availableCount,
     if (availableCount > MAX_AVAILABLE_FORMATS)
         availableCount = MAX_AVAILABLE_FORMATS;
     for (int i = 0; i < availableCount; i++) {
-        if (AppendEntry(block, &used, &available[i], catalogue, catalogueCount) && entries)
+        if (AppendEntry(block, &used, &available[i], catalogue, catalogueCount, merge) && entries)
             entries->recordOf[entries->count++] = i + 1;
     }
     block[used++] = '\0';

@@ -11,9 +11,10 @@ struct FilterEntries {
 
 // Returns a malloc'ed filter block ("desc\0*.ext\0...\0"); the caller frees it.
 // `entries` may be null.
+// With `merge` (ffmpeg at hand) picture-only streams are offered merged with the best sound.
 char *BuildFilterList(const AvailableFormat *available, int availableCount,
                       const FormatInfo *catalogue, int catalogueCount,
-                      FilterEntries *entries = nullptr);
+                      FilterEntries *entries = nullptr, bool merge = false);
 
 // Size of a filter block including its final terminator.
 size_t FilterListSize(const char *block);

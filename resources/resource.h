@@ -5,6 +5,9 @@
 #define IDI_APP 1001
 #define IDB_BACKGROUND 1002
 #define IDR_TOOL 1004
+// A second raw-data resource: ffmpeg, in builds that carry one (a bitmap has 1005 too,
+// but resource ids count per type).
+#define IDR_FFMPEG 1005
 #define IDB_PROGRESS 1005
 #define IDB_ABOUT_TAB 1006
 #define IDB_MINIMIZE_TAB 1007
@@ -40,6 +43,8 @@
 #define IDM_TOOL_CHOOSE 0x0120
 #define IDM_TOOL_BUILT_IN 0x0130
 #define IDM_TOOL_STATUS 0x0140
+#define IDM_FFMPEG_CHOOSE 0x0150
+#define IDM_FFMPEG_STATUS 0x0160
 
 // About box
 #define IDC_ABOUT_PICTURE 6000

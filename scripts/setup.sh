@@ -12,7 +12,7 @@ fi
 
 for p in cmake make g++ googletest g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
          wine wine32:i386 xvfb xauth x11-utils imagemagick procps yt-dlp python3 \
-         clang libclang-rt-14-dev; do
+         clang libclang-rt-14-dev ffmpeg openssl; do
     have "$p" || need+=("$p")
 done
 
@@ -22,6 +22,12 @@ if [ ${#need[@]} -gt 0 ]; then
     apt-get install -y -q --no-install-recommends "${need[@]}"
 elif [ -n "${apt_stale:-}" ]; then
     apt-get update -q
+fi
+
+# npm fetches a real Windows ffmpeg for the merge tests (scripts/ffmpeg.sh); a machine
+# that already has an npm of its own keeps it.
+if ! command -v npm >/dev/null; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends npm
 fi
 
 # A machine that cannot execute 32-bit code runs the Windows tests as a 64-bit build

@@ -7,6 +7,8 @@ set -euo pipefail
 source "$(dirname "$0")/env.sh"
 source "$ROOT/scripts/wine-session.sh"
 "$ROOT/scripts/build.sh"
+# The merge tests run a real Windows ffmpeg, fetched once from the npm registry.
+"$ROOT/scripts/ffmpeg.sh" >/dev/null
 
 echo "== Native unit tests (AddressSanitizer, UBSan)"
 (cd "$NATIVE_BUILD" && ctest --output-on-failure)

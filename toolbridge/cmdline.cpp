@@ -68,18 +68,25 @@ bool AppendQuotedArgument(char *line, size_t size, const char *argument)
 }
 
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
-                            const char *address)
+                            const char *address, const char *ffmpegPath, const char *mergeExtension)
 {
-    char codeText[16];
+    char codeText[96];
     // Code 0 stands for a page that offered no numeric format.
     if (code == 0)
         snprintf(codeText, sizeof codeText, "%s", "best");
+    else if (ffmpegPath && mergeExtension)
+        // The m4a sound first: it goes into an MP4 without re-encoding.
+        snprintf(codeText, sizeof codeText, "%d+bestaudio[ext=m4a]/%d+bestaudio --merge-output-format %s",
+                 code, code, mergeExtension);
     else
         snprintf(codeText, sizeof codeText, "%d", code);
     line[0] = '\0';
     bool fits = AppendText(line, size, " -o ") && AppendQuoted(line, size, destination, true) &&
-                AppendText(line, size, " --format ") && AppendText(line, size, codeText) &&
-                AppendText(line, size, " --console-title -- ") &&
+                AppendText(line, size, " --format ") && AppendText(line, size, codeText);
+    if (ffmpegPath && mergeExtension && code != 0)
+        fits = fits && AppendText(line, size, " --ffmpeg-location ") &&
+               AppendQuotedArgument(line, size, ffmpegPath);
+    fits = fits && AppendText(line, size, " --console-title -- ") &&
                 AppendQuotedArgument(line, size, address);
     if (!fits)
         line[0] = '\0';
@@ -128,7 +135,7 @@ bool FindExpandedName(const char *text, bool (*isSet)(const char *name), char *n
 }
 
 bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeKind kind,
-                           const char *address)
+                           const char *address, bool askUtf8)
 {
     line[0] = '\0';
     bool fits = AppendQuotedArgument(line, size, toolPath);
@@ -136,6 +143,8 @@ bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeK
         fits = fits && AppendText(line, size, " \"--get-filename\" \"-o\" \"%(title)s.%(ext)s\" ");
     else
         fits = fits && AppendText(line, size, " \"--list-formats\" ");
+    if (askUtf8)
+        fits = fits && AppendText(line, size, "\"--encoding\" \"utf-8\" ");
     fits = fits && AppendText(line, size, "-- ") && AppendQuotedArgument(line, size, address);
     if (!fits)
         line[0] = '\0';

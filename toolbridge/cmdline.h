@@ -22,8 +22,12 @@ bool AppendText(char *line, size_t size, const char *text);
 // The leading blank stands for the empty program name; the tool's path is passed apart.
 // Each '%' of DEST goes out as "%%" (the tool expands -o as a template, "%%" giving one '%');
 // code 0 goes out as "best". False and an empty line if it does not fit.
+// With `ffmpegPath` the picture of CODE is merged with the best sound:
+// `--format CODE+bestaudio[ext=m4a]/CODE+bestaudio --merge-output-format EXT
+// --ffmpeg-location "FFMPEG"`, EXT being `mergeExtension`.
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
-                            const char *address);
+                            const char *address, const char *ffmpegPath = nullptr,
+                            const char *mergeExtension = nullptr);
 
 enum { ENVIRONMENT_NAME_SIZE = 128 };
 
@@ -37,6 +41,7 @@ bool FindExpandedName(const char *text, bool (*isSet)(const char *name), char *n
 enum ProbeKind { PROBE_TITLE, PROBE_FORMATS };
 
 // `"TOOL" "--get-filename" "-o" "%(title)s.%(ext)s" -- "ADDRESS"` or
-// `"TOOL" "--list-formats" -- "ADDRESS"`.
+// `"TOOL" "--list-formats" -- "ADDRESS"`; with `askUtf8`, `"--encoding" "utf-8"` before "--",
+// so the tool writes titles in every script instead of dropping what the ANSI code page lacks.
 bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeKind kind,
-                           const char *address);
+                           const char *address, bool askUtf8 = false);

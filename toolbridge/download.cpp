@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "toolbridge/cmdline.h"
+#include "toolbridge/textrules.h"
 #include "toolbridge/tooltask.h"
 #include "toolbridge/alert.h"
 
@@ -36,7 +37,7 @@ static bool IsEnvironmentName(const char *name)
 static char downloadArguments[COMMAND_LINE_SIZE];
 
 bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *destination,
-                   int32_t code, const char *address)
+                   int32_t code, const char *address, const char *ffmpegPath, const char *mergeExtension)
 {
     // A quote or a control character would let the text split into further options.
     if (!IsPassableArgument(destination) || !IsPassableArgument(address)) {
@@ -57,7 +58,7 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
         return false;
     }
     if (!BuildDownloadArguments(downloadArguments, sizeof downloadArguments, destination, code,
-                                address) ||
+                                address, ffmpegPath, mergeExtension) ||
         !JoinText(child->partPath, sizeof child->partPath, destination, PART_SUFFIX)) {
         Alert("The destination and the address are too long to pass to the download tool.",
               "Alert", ALERT_WARNING);
@@ -70,28 +71,14 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
     // the console still gets its title, which is where the progress is read.
     char outPath[PATH_SIZE], errPath[PATH_SIZE];
     DownloadOutputPaths(paths, outPath, errPath);
-    HANDLE output = CreateTaskFile(outPath, TRUE);
-    HANDLE errors = CreateTaskFile(errPath, TRUE);
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
-    HANDLE input = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    RunHandles handles;
     STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = input;
-    startup.hStdOutput = output;
-    startup.hStdError = errors;
     // A console of its own: under Wine a console inherited from whoever started us
     // would leave the tool without a console window to read progress from.
-    bool started = output != INVALID_HANDLE_VALUE && errors != INVALID_HANDLE_VALUE &&
+    bool started = OpenRunHandles(&handles, outPath, errPath, &startup) &&
                    StartToolRun(&child->run, paths->toolPath, downloadArguments, TRUE,
                                 CREATE_NEW_CONSOLE, NULL, &startup);
-    HANDLE handles[] = {output, errors, input};
-    for (HANDLE handle : handles)
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
+    CloseRunHandles(&handles);
     if (!started) {
         Alert("Craete Downloading process failed!", "Alert", ALERT_ERROR);
         return false;
@@ -139,4 +126,50 @@ HWND FindToolConsole(ChildProcess *child)
         return child->console;
     child->console = child->run.processId ? ConsoleWindowOf(child->run.processId) : NULL;
     return child->console;
+}
+
+size_t ReadDownloadOutput(const WorkPaths *paths, unsigned long offset, char *buffer, size_t size)
+{
+    char outPath[PATH_SIZE], errPath[PATH_SIZE];
+    DownloadOutputPaths(paths, outPath, errPath);
+    HANDLE file = CreateFileA(outPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD got = 0;
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    if (!SetFilePointerEx(file, at, NULL, FILE_BEGIN) || !ReadFile(file, buffer, (DWORD)size, &got, NULL))
+        got = 0;
+    CloseHandle(file);
+    return got;
+}
+
+void RemoveDownloadLeftovers(const char *destination)
+{
+    const char *slash = LastBackslash(destination, TextCodePage());
+    if (!slash)
+        return;
+    char pattern[PATH_SIZE + 8], path[PATH_SIZE + 8];
+    const char *name = slash + 1;
+    size_t folderLength = (size_t)(name - destination);
+    if (!JoinText(pattern, sizeof pattern, destination, "") || folderLength + 2 > sizeof pattern)
+        return;
+    // Every name that starts like the destination's stem; each is checked before it goes.
+    const char *extension = ExtensionOf(name);
+    size_t stemEnd = extension ? (size_t)(extension - destination) : strlen(destination);
+    snprintf(pattern + stemEnd, sizeof pattern - stemEnd, ".*");
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsDownloadLeftover(name, found.cFileName) &&
+            folderLength + strlen(found.cFileName) < sizeof path) {
+            memcpy(path, destination, folderLength);
+            snprintf(path + folderLength, sizeof path - folderLength, "%s", found.cFileName);
+            DeleteUntilGone(path);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }

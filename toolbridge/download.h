@@ -17,8 +17,19 @@ struct ChildProcess {
 };
 
 // Writes the tool, starts it and fills `child`. False (and a message shown) when nothing started.
+// With `ffmpegPath`, the picture of `code` is merged with the best sound into a
+// `mergeExtension` file (see BuildDownloadArguments).
 bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *destination,
-                   int32_t code, const char *address);
+                   int32_t code, const char *address, const char *ffmpegPath = nullptr,
+                   const char *mergeExtension = nullptr);
+
+// Reads what the tool printed since `*offset` into `buffer` (at most `size` bytes) and returns
+// how many bytes it got; the caller moves `*offset` on by what it used.
+size_t ReadDownloadOutput(const WorkPaths *paths, unsigned long offset, char *buffer, size_t size);
+
+// Removes what a stopped merging download of `destination` leaves beside it: its parts,
+// their .part files and the merge's temporary file. Nothing else in the folder.
+void RemoveDownloadLeftovers(const char *destination);
 
 // The download's output and error files, beside its tool copy.
 void DownloadOutputPaths(const WorkPaths *paths, char *outPath, char *errPath);

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "resources/resource.h"
 #include "toolbridge/systemdll.h"
 
 #define LOCAL_APPDATA_VARIABLE "LOCALAPPDATA"
@@ -41,6 +42,9 @@ void ComputeKeptPaths(WorkPaths *paths)
     KeptPath(paths->keptToolPath, paths->keptFolder, KEPT_TOOL_NAME);
     KeptPath(paths->keptVersionPath, paths->keptFolder, KEPT_VERSION_NAME);
     KeptPath(paths->keptCandidatePath, paths->keptFolder, KEPT_CANDIDATE_NAME);
+    KeptPath(paths->keptFfmpegPath, paths->keptFolder, KEPT_FFMPEG_NAME);
+    KeptPath(paths->keptFfmpegVersionPath, paths->keptFolder, KEPT_FFMPEG_VERSION_NAME);
+    KeptPath(paths->ffmpegCandidatePath, paths->keptFolder, FFMPEG_CANDIDATE_NAME);
     if (!paths->keptToolPath[0] || !paths->keptVersionPath[0] || !paths->keptCandidatePath[0])
         paths->keptFolder[0] = paths->keptToolPath[0] = paths->keptVersionPath[0] =
             paths->keptCandidatePath[0] = '\0';
@@ -101,11 +105,11 @@ bool MakeKeptFolder(const WorkPaths *paths)
 
 static const char *const SOURCE_WORDS[] = {"built in", "updated", "chosen"};
 
-bool ReadKeptVersion(const WorkPaths *paths, char *version, size_t size, ToolSource *source)
+bool ReadKeptVersionFile(const char *path, char *version, size_t size, ToolSource *source)
 {
     version[0] = '\0';
     *source = TOOL_BUILT_IN;
-    FILE *file = HasKeptFolder(paths) ? fopen(paths->keptVersionPath, "rb") : NULL;
+    FILE *file = path[0] ? fopen(path, "rb") : NULL;
     if (!file)
         return false;
     char text[2 * TOOL_VERSION_SIZE + 16];
@@ -115,17 +119,28 @@ bool ReadKeptVersion(const WorkPaths *paths, char *version, size_t size, ToolSou
     FirstLineOf(text, got, version, size);
     const char *second = strchr(text, '\n');
     *source = second && strncmp(second + 1, SOURCE_WORDS[TOOL_CHOSEN], 6) == 0 ? TOOL_CHOSEN
-                                                                                 : TOOL_UPDATED;
+              : second && strncmp(second + 1, SOURCE_WORDS[TOOL_BUILT_IN], 8) == 0 ? TOOL_BUILT_IN
+                                                                                     : TOOL_UPDATED;
     return version[0] != '\0';
 }
 
-bool SaveKeptVersion(const WorkPaths *paths, const char *version, ToolSource source)
+bool SaveKeptVersionFile(const char *path, const char *version, ToolSource source)
 {
-    FILE *file = HasKeptFolder(paths) ? fopen(paths->keptVersionPath, "wb") : NULL;
+    FILE *file = path[0] ? fopen(path, "wb") : NULL;
     if (!file)
         return false;
     bool written = fprintf(file, "%s\n%s\n", version, SOURCE_WORDS[source]) > 0;
     return fclose(file) == 0 && written;
+}
+
+bool ReadKeptVersion(const WorkPaths *paths, char *version, size_t size, ToolSource *source)
+{
+    return ReadKeptVersionFile(paths->keptVersionPath, version, size, source);
+}
+
+bool SaveKeptVersion(const WorkPaths *paths, const char *version, ToolSource source)
+{
+    return SaveKeptVersionFile(paths->keptVersionPath, version, source);
 }
 
 void ForgetKeptTool(const WorkPaths *paths)
@@ -147,6 +162,93 @@ void RemoveKeepingLeftovers(const WorkPaths *paths)
             DeleteFileA(path);
     }
     DeleteFileA(paths->keptCandidatePath);
+    DeleteFileA(paths->ffmpegCandidatePath);
+}
+
+static const void *BuiltInFfmpeg(DWORD *size)
+{
+    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(IDR_FFMPEG), MAKEINTRESOURCEA(10));
+    HGLOBAL loaded = found ? LoadResource(NULL, found) : NULL;
+    *size = found ? SizeofResource(NULL, found) : 0;
+    return loaded && *size > 2 ? LockResource(loaded) : NULL;
+}
+
+bool HasBuiltInFfmpeg()
+{
+    DWORD size;
+    return BuiltInFfmpeg(&size) != NULL;
+}
+
+bool FfmpegAvailable(const WorkPaths *paths)
+{
+    return HasKeptFolder(paths) && (CheckKeptTool(paths->keptFfmpegPath) == KEPT_SOUND || HasBuiltInFfmpeg());
+}
+
+enum { FFMPEG_COMPARED_BYTES = 4096, FFMPEG_PIECE_BYTES = 4 * 1024 * 1024 };
+
+bool KeptFfmpegMatchesBuiltIn(const WorkPaths *paths)
+{
+    DWORD size;
+    const unsigned char *bytes = (const unsigned char *)BuiltInFfmpeg(&size);
+    if (!bytes)
+        return true;
+    // Written again only when its size or its first bytes differ.
+    HANDLE file = CreateFileA(paths->keptFfmpegPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    static unsigned char start[FFMPEG_COMPARED_BYTES];
+    DWORD got = 0, compared = size < sizeof start ? size : sizeof start;
+    LARGE_INTEGER fileSize;
+    bool same = GetFileSizeEx(file, &fileSize) && fileSize.QuadPart == (LONGLONG)size &&
+                ReadFile(file, start, compared, &got, NULL) && got == compared &&
+                memcmp(start, bytes, compared) == 0;
+    CloseHandle(file);
+    return same;
+}
+
+bool WriteBuiltInFfmpegPiece(const WorkPaths *paths, unsigned long *written, bool *failed)
+{
+    DWORD size;
+    const unsigned char *bytes = (const unsigned char *)BuiltInFfmpeg(&size);
+    *failed = !bytes || !MakeKeptFolder(paths);
+    if (*failed)
+        return false;
+    HANDLE file = CreateFileA(paths->keptFfmpegPath, GENERIC_WRITE, 0, NULL,
+                              *written == 0 ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        *failed = true;
+        return false;
+    }
+    DWORD piece = size - *written < (DWORD)FFMPEG_PIECE_BYTES ? size - *written : (DWORD)FFMPEG_PIECE_BYTES;
+    DWORD done = 0;
+    LARGE_INTEGER at;
+    at.QuadPart = *written;
+    *failed = !SetFilePointerEx(file, at, NULL, FILE_BEGIN) ||
+              !WriteFile(file, bytes + *written, piece, &done, NULL) || done != piece;
+    CloseHandle(file);
+    if (*failed) {
+        DeleteFileA(paths->keptFfmpegPath);
+        return false;
+    }
+    *written += piece;
+    return *written == size;
+}
+
+void DescribeFfmpegVersion(const char *line, char *text, size_t size)
+{
+    static const char PREFIX[] = "ffmpeg version ";
+    text[0] = '\0';
+    if (strncmp(line, PREFIX, sizeof PREFIX - 1) != 0)
+        return;
+    const char *copyright = strstr(line, "Copyright (c) ");
+    const char *dash = copyright ? strchr(copyright, '-') : NULL;
+    if (dash && dash[1] >= '0' && dash[1] <= '9' && strlen(dash + 1) >= 4) {
+        snprintf(text, size, "%.4s build", dash + 1);
+        return;
+    }
+    const char *word = line + sizeof PREFIX - 1;
+    snprintf(text, size, "%.*s", (int)strcspn(word, " "), word);
 }
 
 void FirstLineOf(const char *text, size_t length, char *line, size_t size)
@@ -160,8 +262,6 @@ void FirstLineOf(const char *text, size_t length, char *line, size_t size)
     while (end > start && (text[end - 1] == ' ' || text[end - 1] == '\t'))
         end--;
     size_t limit = size > 0 ? size - 1 : 0;
-    if (limit > TOOL_VERSION_LENGTH)
-        limit = TOOL_VERSION_LENGTH;
     size_t count = end - start < limit ? end - start : limit;
     if (size > 0) {
         memcpy(line, text + start, count);

@@ -1,6 +1,8 @@
 // Path and file-name helpers; window-free so they are tested natively.
 #include "toolbridge/paths.h"
 
+#include "toolbridge/textrules.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -9,7 +11,7 @@ enum { MAX_EXTENSION_LENGTH = 8 };
 
 char *DirectoryOf(const char *path)
 {
-    const char *slash = strrchr(path, '\\');
+    const char *slash = LastBackslash(path, TextCodePage());
     size_t length = slash ? (size_t)(slash - path) + 1 : 0;
     char *directory = (char *)malloc(length + 1);
     if (!directory)
@@ -35,10 +37,11 @@ void ShortenFileName(char *name, size_t maxLength)
     const char *extension = ExtensionOf(name);
     size_t extensionLength = extension ? strlen(extension) : 0;
     if (extensionLength == 0 || extensionLength >= maxLength) {
-        name[maxLength] = '\0';
+        name[CharacterCut(name, length, maxLength, TextCodePage())] = '\0';
         return;
     }
-    memmove(name + maxLength - extensionLength, extension, extensionLength + 1);
+    size_t stem = CharacterCut(name, length, maxLength - extensionLength, TextCodePage());
+    memmove(name + stem, extension, extensionLength + 1);
 }
 
 bool JoinText(char *out, size_t size, const char *first, const char *second)
@@ -51,5 +54,52 @@ bool JoinText(char *out, size_t size, const char *first, const char *second)
     }
     memmove(out, first, a);
     memmove(out + a, second, b + 1);
+    return true;
+}
+
+static bool IsFormatIdCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+}
+
+// An extension as the tools give one: letters and digits, at least one.
+static bool IsPlainExtension(const char *text, size_t length)
+{
+    if (length == 0 || length > MAX_EXTENSION_LENGTH)
+        return false;
+    for (size_t i = 0; i < length; i++)
+        if (!IsFormatIdCharacter(text[i]) || text[i] == '-' || text[i] == '_')
+            return false;
+    return true;
+}
+
+bool IsDownloadLeftover(const char *destinationName, const char *name)
+{
+    size_t nameLength = strlen(name), destinationLength = strlen(destinationName);
+    // The destination's own partial file.
+    if (nameLength == destinationLength + 5 && strncmp(name, destinationName, destinationLength) == 0 &&
+        strcmp(name + destinationLength, ".part") == 0)
+        return true;
+    const char *extension = ExtensionOf(destinationName);
+    size_t stemLength = extension ? (size_t)(extension - destinationName) : destinationLength;
+    if (nameLength <= stemLength + 1 || strncmp(name, destinationName, stemLength) != 0 || name[stemLength] != '.')
+        return false;
+    const char *rest = name + stemLength + 1;
+    size_t restLength = strlen(rest);
+    if (restLength >= 5 && strcmp(rest + restLength - 5, ".part") == 0)
+        restLength -= 5;
+    // "temp.EXT" or "fCODE.EXT".
+    const char *dot = (const char *)memchr(rest, '.', restLength);
+    if (!dot || !IsPlainExtension(dot + 1, restLength - (size_t)(dot + 1 - rest)))
+        return false;
+    size_t idLength = (size_t)(dot - rest);
+    if (idLength == 4 && strncmp(rest, "temp", 4) == 0)
+        return true;
+    // Merged downloads name numbered formats: "f137", "f140". "final" is somebody's file.
+    if (idLength < 2 || rest[0] != 'f')
+        return false;
+    for (size_t i = 1; i < idLength; i++)
+        if (rest[i] < '0' || rest[i] > '9')
+            return false;
     return true;
 }

@@ -10,9 +10,14 @@ char *DirectoryOf(const char *path);
 // Where the extension (the last ".", if it looks like one) of `name` begins; null if none.
 const char *ExtensionOf(const char *name);
 
-// Shortens `name` in place to at most `maxLength` characters, cutting the part before
-// the extension so that the extension survives.
+// Shortens `name` in place to at most `maxLength` bytes, cutting the part before the
+// extension (at a character boundary) so that the extension survives.
 void ShortenFileName(char *name, size_t maxLength);
+
+// Whether `name` (a file name, no folder) is one of the files a merging download of the
+// file named `destinationName` leaves: "STEM.fCODE.EXT" and its ".part", "STEM.temp.EXT",
+// or the destination's own ".part". The destination itself never is, whatever it is called.
+bool IsDownloadLeftover(const char *destinationName, const char *name);
 
 // Joins `first` and `second` into `out`; false (and `out` empty) if it would not fit.
 bool JoinText(char *out, size_t size, const char *first, const char *second);

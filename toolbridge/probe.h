@@ -15,11 +15,19 @@ enum ProbeOutcome {
 // Exit code of a run that could not be started or was ended.
 enum { PROBE_NOT_RUN = TASK_NOT_RUN };
 
+// Which tool file a probe ran: the built-in one, or the kept one by its size and time.
+struct ToolIdentity {
+    bool kept;
+    ULONGLONG size;
+    FILETIME written;
+};
+
 struct ProbeRun {
     ToolTask title;
     ToolTask formats;
     bool running;
     bool timedOut;
+    ToolIdentity tool;
 };
 
 // Writes the probe copy of the tool and starts both runs; returns at once, with

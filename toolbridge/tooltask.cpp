@@ -11,18 +11,34 @@ HANDLE CreateTaskFile(const char *path, BOOL inheritable)
     return CreateWorkFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security);
 }
 
-// Reading nothing: a tool that asks for input gets an end of file, not a missing handle.
-static HANDLE OpenEmptyInput()
+bool OpenRunHandles(RunHandles *handles, const char *outPath, const char *errPath,
+                    STARTUPINFOA *startup)
 {
-    SECURITY_ATTRIBUTES security = {sizeof security, NULL, TRUE};
-    return CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    // Reading nothing: a tool that asks for input gets an end of file, not a missing handle.
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
+    handles->input = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    // A standard error is needed as much as an output: youtube-dl stops with an error at its
+    // first warning when it has none.
+    handles->output = CreateTaskFile(outPath, TRUE);
+    handles->errors = CreateTaskFile(errPath, TRUE);
+    memset(startup, 0, sizeof *startup);
+    startup->cb = sizeof *startup;
+    startup->dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup->wShowWindow = SW_HIDE;
+    startup->hStdInput = handles->input;
+    startup->hStdOutput = handles->output;
+    startup->hStdError = handles->errors;
+    return handles->output != INVALID_HANDLE_VALUE && handles->errors != INVALID_HANDLE_VALUE;
 }
 
-static void CloseIfOpen(HANDLE handle)
+void CloseRunHandles(RunHandles *handles)
 {
-    if (handle != INVALID_HANDLE_VALUE)
-        CloseHandle(handle);
+    // The run has its own copies; kept here, they would reach later runs as well.
+    HANDLE all[] = {handles->input, handles->output, handles->errors};
+    for (HANDLE handle : all)
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
 }
 
 bool StartToolTask(ToolTask *task, const char *program, char *commandLine, const char *directory,
@@ -34,28 +50,12 @@ bool StartToolTask(ToolTask *task, const char *program, char *commandLine, const
     if (!JoinText(task->outPath, sizeof task->outPath, outPath, "") ||
         !JoinText(task->errPath, sizeof task->errPath, errPath, ""))
         return false;
-    // A standard error is needed as much as an output: youtube-dl stops with an error at its
-    // first warning when it has none.
-    HANDLE output = CreateTaskFile(outPath, TRUE);
-    HANDLE errors = CreateTaskFile(errPath, TRUE);
-    HANDLE input = OpenEmptyInput();
-    bool started = false;
-    if (output != INVALID_HANDLE_VALUE && errors != INVALID_HANDLE_VALUE) {
-        STARTUPINFOA startup;
-        memset(&startup, 0, sizeof startup);
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-        startup.wShowWindow = SW_HIDE;
-        startup.hStdInput = input;
-        startup.hStdOutput = output;
-        startup.hStdError = errors;
-        started = StartToolRun(&task->run, program, commandLine, TRUE, CREATE_NO_WINDOW, directory,
-                               &startup);
-    }
-    // The run has its own copies; kept here, they would reach later runs as well.
-    CloseIfOpen(output);
-    CloseIfOpen(errors);
-    CloseIfOpen(input);
+    RunHandles handles;
+    STARTUPINFOA startup;
+    bool started = OpenRunHandles(&handles, outPath, errPath, &startup) &&
+                   StartToolRun(&task->run, program, commandLine, TRUE, CREATE_NO_WINDOW, directory,
+                                &startup);
+    CloseRunHandles(&handles);
     task->running = started;
     return started;
 }

@@ -15,6 +15,7 @@ struct ToolTask {
     bool running;
     DWORD limitMs;
     DWORD exitCode;
+    bool askedUtf8;  // the tool was asked to write UTF-8
     char outPath[PATH_SIZE];
     char errPath[PATH_SIZE];
 };
@@ -32,3 +33,15 @@ void CancelToolTask(ToolTask *task);
 
 // Creates (or empties) a working file, inheritable when a run is to write it.
 HANDLE CreateTaskFile(const char *path, BOOL inheritable);
+
+// The standard handles of a hidden run: an empty input, and its output and errors in files.
+struct RunHandles {
+    HANDLE input;
+    HANDLE output;
+    HANDLE errors;
+};
+
+// Opens them and fills `startup` with them; false when a file could not be made.
+// CloseRunHandles is due either way, once the run has started or failed to.
+bool OpenRunHandles(RunHandles *handles, const char *outPath, const char *errPath, STARTUPINFOA *startup);
+void CloseRunHandles(RunHandles *handles);

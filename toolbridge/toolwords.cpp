@@ -93,6 +93,11 @@ bool ReadToolWords(const char *path, char *words, size_t size)
     return found;
 }
 
+bool RefusedUnknownOption(unsigned long exitCode, const char *errors)
+{
+    return exitCode == 2 && strstr(errors, "no such option") != NULL;
+}
+
 bool FileHasErrorLine(const char *path)
 {
     char words[TOOL_WORDS_SIZE];

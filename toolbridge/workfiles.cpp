@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
 #include "toolbridge/keptool.h"
+#include "toolbridge/textconv.h"
 
 static void TempFilePath(char *out, const char *tempDir, const char *name)
 {
@@ -20,9 +21,10 @@ void ComputeWorkPaths(WorkPaths *paths)
     DWORD moduleLength = GetModuleFileNameA(NULL, paths->modulePath, PATH_SIZE);
     if (moduleLength == 0 || moduleLength >= PATH_SIZE)
         paths->modulePath[0] = '\0';
-    DWORD tempLength = GetTempPathA(PATH_SIZE, tempDir);
-    if (tempLength == 0 || tempLength >= PATH_SIZE) {
-        Alert("Failed to get temporary directory!", "Alert", ALERT_ERROR);
+    if (!TempDirectory(tempDir, sizeof tempDir)) {
+        Alert("Failed to get temporary directory!\n"
+              "Its name cannot be written in this system's code page, even in its short form.",
+              "Alert", ALERT_ERROR);
         tempDir[0] = '\0';
     }
     TempFilePath(paths->toolPath, tempDir, TOOL_FILE_NAME);

@@ -32,6 +32,10 @@ struct WorkPaths {
     char keptToolPath[PATH_SIZE];
     char keptVersionPath[PATH_SIZE];
     char keptCandidatePath[PATH_SIZE];
+    // ffmpeg, chosen or written from the build's own copy, which merges picture and sound.
+    char keptFfmpegPath[PATH_SIZE];
+    char keptFfmpegVersionPath[PATH_SIZE];
+    char ffmpegCandidatePath[PATH_SIZE];
 };
 
 // Fills every path from the module file name and the temporary directory.

@@ -13,7 +13,10 @@
 #include "resources/resource.h"
 #include "toolbridge/cmdline.h"
 #include "toolbridge/probe.h"
+#include "toolbridge/keptool.h"
 #include "toolbridge/probereaders.h"
+#include "toolbridge/textconv.h"
+#include "toolbridge/textrules.h"
 #include "toolbridge/toolwords.h"
 #include "ui/addresstext.h"
 #include "ui/instance.h"
@@ -45,8 +48,8 @@ static bool AcceptAddress(const char *address)
     return true;
 }
 
-// Shown while the tool reads the page ("\x85" is the ellipsis in Windows-1252).
-static const char READING_STATUS[] = "Reading the page\x85";
+// Shown while the tool reads the page; wide, so the ellipsis shows in any code page.
+static const wchar_t READING_STATUS[] = L"Reading the page\u2026";
 
 // The previous destination's directory followed by the tool's file name for the page,
 // the name shortened (keeping its extension) when both would not fit a path.
@@ -71,6 +74,19 @@ static void AppendSentence(char *message, size_t size, const char *text)
     snprintf(message + used, size - used, "%s%s", used ? "\n\n" : "", text);
 }
 
+static void ProposeMergedExtension(MainState *state, const char *extension)
+{
+    char destination[DESTINATION_SIZE];
+    GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
+    const char *slash = LastBackslash(destination, TextCodePage());
+    const char *old = ExtensionOf(slash ? slash + 1 : destination);
+    if (!old || !slash || !slash[1])
+        return;
+    size_t stem = (size_t)(old - destination);
+    snprintf(destination + stem, sizeof destination - stem, ".%s", extension);
+    SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
+}
+
 // Tells in one message why the page gave nothing: a run that hung, a run that failed with
 // the tool's own words, or both.
 static void ReportProbeFailure(MainState *state)
@@ -90,9 +106,11 @@ static void ReportProbeFailure(MainState *state)
         snprintf(sentence, sizeof sentence, "The download tool could not read this page (exit code %lu).",
                  (unsigned long)failed->exitCode);
         AppendSentence(message, sizeof message, sentence);
-        char words[TOOL_WORDS_SIZE];
-        if (ReadToolWords(failed->errPath, words, sizeof words))
-            AppendSentence(message, sizeof message, words);
+        char words[TOOL_WORDS_SIZE], shown[TOOL_WORDS_SIZE];
+        if (ReadToolWords(failed->errPath, words, sizeof words)) {
+            ToolTextToProcess(words, failed->askedUtf8, shown, sizeof shown);
+            AppendSentence(message, sizeof message, shown);
+        }
         AppendSentence(message, sizeof message,
                        "If this page worked before, the site may have changed: update the download "
                        "tool from the window menu.");
@@ -108,12 +126,26 @@ static void FinishLoad(MainState *state)
     SetDlgItemTextA(state->window, IDC_STATUS, "");
     char *title = ReadTitleFile(state->paths.probeToolPath);
     if (title)
-        ProposeDestination(state, title);
+        title = ToolStringToProcess(title, state->probe.title.askedUtf8);
+    if (title) {
+        // An empty file is a failed run; an empty name (".mp4") a title the tool could not write.
+        char name[PATH_SIZE];
+        size_t length = CharacterCut(title, strlen(title), sizeof name - 1, TextCodePage());
+        memcpy(name, title, length);
+        name[length] = '\0';
+        if (title[0])
+            TidyFileName(name, sizeof name);
+        ProposeDestination(state, name);
+    }
     // Most sites name their formats by words, not numbers; the tool then picks the best one.
     if (ReadFormatFile(state->paths.probeToolPath, record->formats, &record->formatCount) &&
         record->formatCount == 0 && state->probe.formats.exitCode == 0)
         OfferBestFormat(record->formats, &record->formatCount, title ? title : "");
     free(title);
+    // With ffmpeg the best picture with sound is a merged one; the name takes its container.
+    if (FfmpegAvailable(&state->paths) &&
+        PutBestMergedFirst(record->formats, record->formatCount, state->catalogue, state->catalogueCount))
+        ProposeMergedExtension(state, MergedExtension(&record->formats[0]));
     record->selectedFormat = 1;
     ShowSelectedFormat(state);
     ShowIdleControls(state);
@@ -126,7 +158,7 @@ void LoadAddress(MainState *state, const char *address)
     if (ToolBusy(state) || !AcceptAddress(address))
         return;
     SetDlgItemTextA(state->window, IDC_URL_EDIT, address);
-    SetDlgItemTextA(state->window, IDC_STATUS, READING_STATUS);
+    SetDlgItemTextW(state->window, IDC_STATUS, READING_STATUS);
     ProbeOutcome outcome = StartProbe(&state->probe, &state->paths, address);
     ShowIdleControls(state);
     // Without a tool copy nothing ran, so the page's destination and formats stay.
@@ -180,13 +212,21 @@ void LoadHandedAddress(MainState *state)
     LoadCommandLine(state, handedAddress);
 }
 
-// Copies the clipboard's text; false when it holds none.
+// Copies the clipboard's text; false when it holds none. Its Unicode text first: the
+// system makes the plain text from the clipboard's locale, not from our code page, so an
+// address with other characters would be lost in it.
 static bool CopyClipboardText(char *text, size_t size)
 {
     if (!OpenClipboard(NULL))
         return false;
     bool copied = false;
-    HANDLE data = GetClipboardData(CF_TEXT);
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const wchar_t *wide = data ? (const wchar_t *)GlobalLock(data) : NULL;
+    if (wide) {
+        copied = WideToProcess(wide, text, size);
+        GlobalUnlock(data);
+    }
+    data = copied ? NULL : GetClipboardData(CF_TEXT);
     const char *locked = data ? (const char *)GlobalLock(data) : NULL;
     if (locked) {
         lstrcpynA(text, locked, (int)size);
@@ -227,8 +267,13 @@ void SaveFile(MainState *state)
     }
     char *fileName = (char *)calloc(SAVE_NAME_BUFFER_SIZE, 1);
     FilterEntries entries;
-    char *filters = BuildFilterList(state->record.formats, state->record.formatCount,
-                                    state->catalogue, state->catalogueCount, &entries);
+    char *catalogueFilters = BuildFilterList(state->record.formats, state->record.formatCount,
+                                             state->catalogue, state->catalogueCount, &entries,
+                                             FfmpegAvailable(&state->paths));
+    // The catalogue's texts are Windows-1252; the dialog reads the process's code page.
+    char *filters = catalogueFilters ? FilterBlockFromWindows1252(catalogueFilters, FilterListSize(catalogueFilters))
+                                     : NULL;
+    free(catalogueFilters);
     if (!fileName || !filters) {
         free(fileName);
         free(filters);

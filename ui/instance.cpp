@@ -6,6 +6,7 @@
 
 #include "toolbridge/alert.h"
 #include "toolbridge/systemdll.h"
+#include "toolbridge/textconv.h"
 #include "ui/mainwindow.h"
 
 enum { ANSWER_LIMIT_MS = 5000, SEARCH_PAUSE_MS = 50 };
@@ -101,8 +102,7 @@ static bool HandOver(HWND window, const char *commandLine)
 bool ClaimInstance(const char *commandLine)
 {
     char tempDir[MAX_PATH];
-    DWORD length = GetTempPathA(sizeof tempDir, tempDir);
-    if (length == 0 || length >= sizeof tempDir)
+    if (!TempDirectory(tempDir, sizeof tempDir))
         return true;
     char name[64];
     snprintf(name, sizeof name, "Local\\Vidmora-%08lx", PathHash(tempDir));

@@ -3,6 +3,7 @@
 
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
+#include "toolbridge/textrules.h"
 #include "ui/instance.h"
 #include "ui/mainwindow.h"
 
@@ -26,6 +27,8 @@ static bool RegisterMainClass(HINSTANCE instance)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
+    // UTF-8 where the system honours the manifest's request; a legacy code page elsewhere.
+    SetTextCodePage(GetACP());
     // A second start over the same files hands its address to the first window and ends.
     if (!ClaimInstance(commandLine))
         return 0;

@@ -14,10 +14,28 @@
 // An update fetches a new build of the tool (tens of megabytes); a version check only starts it.
 enum { UPDATE_LIMIT_MS = 5 * 60 * 1000, VERSION_LIMIT_MS = 20000 };
 
-// "\x85" is the ellipsis in Windows-1252.
-static const char UPDATING_STATUS[] = "Updating the download tool\x85";
-static const char CHECKING_STATUS[] = "Checking the chosen download tool\x85";
-static const char NOT_A_TOOL[] = "This file is not a download tool: ";
+// Wide, so the ellipsis shows in any code page.
+static const wchar_t UPDATING_STATUS[] = L"Updating the download tool\u2026";
+static const wchar_t CHECKING_STATUS[] = L"Checking the chosen download tool\u2026";
+static const wchar_t CHECKING_FFMPEG_STATUS[] = L"Checking the chosen ffmpeg\u2026";
+
+// What a chosen file must be, and where it goes: a download tool, or ffmpeg.
+struct Choice {
+    KeepingJob job;
+    const char *versionArgument;
+    const char *refusal;
+    const wchar_t *status;
+};
+
+static const Choice TOOL_CHOICE = {KEEPING_CHOSEN_VERSION, "--version", "This file is not a download tool: ",
+                                   CHECKING_STATUS};
+static const Choice FFMPEG_CHOICE = {KEEPING_CHOSEN_FFMPEG, "-version", "This file is not ffmpeg: ",
+                                     CHECKING_FFMPEG_STATUS};
+
+static const char *CandidatePath(const MainState *state, const Choice *choice)
+{
+    return choice == &FFMPEG_CHOICE ? state->paths.ffmpegCandidatePath : state->paths.keptCandidatePath;
+}
 
 // Static: a run's command line must outlive nothing but its start.
 static char keepingCommandLine[PATH_SIZE + 16];
@@ -27,9 +45,11 @@ void AddToolMenu(HWND window)
     HMENU menu = GetSystemMenu(window, FALSE);
     AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuA(menu, MF_STRING, IDM_TOOL_UPDATE, "&Update the download tool");
-    AppendMenuA(menu, MF_STRING, IDM_TOOL_CHOOSE, "&Choose a download tool\x85");
+    AppendMenuW(menu, MF_STRING, IDM_TOOL_CHOOSE, L"&Choose a download tool\u2026");
     AppendMenuA(menu, MF_STRING, IDM_TOOL_BUILT_IN, "Use the &built-in download tool");
     AppendMenuA(menu, MF_STRING | MF_GRAYED, IDM_TOOL_STATUS, "Download tool: built in");
+    AppendMenuW(menu, MF_STRING, IDM_FFMPEG_CHOOSE, L"Choose &ffmpeg\u2026");
+    AppendMenuA(menu, MF_STRING | MF_GRAYED, IDM_FFMPEG_STATUS, "ffmpeg: none");
 }
 
 static bool KeptToolInUse(const MainState *state)
@@ -81,6 +101,20 @@ static void AskBuiltInVersion(MainState *state)
                         VERSION_LIMIT_MS);
 }
 
+// "ffmpeg: 2018 build (chosen)", "ffmpeg: built in" or "ffmpeg: none".
+static void DescribeFfmpeg(const MainState *state, char *text, size_t size)
+{
+    char version[TOOL_VERSION_SIZE];
+    ToolSource source;
+    bool kept = CheckKeptTool(state->paths.keptFfmpegPath) == KEPT_SOUND;
+    if (kept && ReadKeptVersionFile(state->paths.keptFfmpegVersionPath, version, sizeof version, &source))
+        snprintf(text, size, "ffmpeg: %s (%s)", version, source == TOOL_CHOSEN ? "chosen" : "built in");
+    else if (kept || HasBuiltInFfmpeg())
+        snprintf(text, size, "ffmpeg: %s", kept ? "kept" : "built in");
+    else
+        snprintf(text, size, "ffmpeg: none");
+}
+
 void UpdateToolMenu(MainState *state, HMENU menu)
 {
     bool kept = KeptToolInUse(state);
@@ -95,6 +129,9 @@ void UpdateToolMenu(MainState *state, HMENU menu)
     char text[TOOL_VERSION_SIZE + 40];
     DescribeToolInUse(state, text, sizeof text);
     ModifyMenuA(menu, IDM_TOOL_STATUS, MF_BYCOMMAND | MF_STRING | MF_GRAYED, IDM_TOOL_STATUS, text);
+    EnableMenuItem(menu, IDM_FFMPEG_CHOOSE, MF_BYCOMMAND | enabled);
+    DescribeFfmpeg(state, text, sizeof text);
+    ModifyMenuA(menu, IDM_FFMPEG_STATUS, MF_BYCOMMAND | MF_STRING | MF_GRAYED, IDM_FFMPEG_STATUS, text);
 }
 
 static void BeginUpdate(MainState *state)
@@ -121,7 +158,7 @@ static void BeginUpdate(MainState *state)
             ForgetKeptTool(&state->paths);
         return;
     }
-    SetDlgItemTextA(state->window, IDC_STATUS, UPDATING_STATUS);
+    SetDlgItemTextW(state->window, IDC_STATUS, UPDATING_STATUS);
     ShowIdleControls(state);
 }
 
@@ -142,10 +179,10 @@ static void FileFaults(const char *path, char *reason, size_t size)
         snprintf(reason, size, "it is not a Windows program");
 }
 
-static void RefuseChoice(const char *reason)
+static void RefuseChoice(const Choice *choice, const char *reason)
 {
     char message[400];
-    snprintf(message, sizeof message, "%s%s.", NOT_A_TOOL, reason);
+    snprintf(message, sizeof message, "%s%s.", choice->refusal, reason);
     Alert(message, "Alert", ALERT_WARNING);
 }
 
@@ -178,29 +215,29 @@ static bool AskForToolFile(MainState *state, char *path, size_t size)
 
 // The chosen file is copied into the per-user folder and asked its version there: a tool is
 // never run from anywhere else.
-static void ChooseTool(MainState *state)
+static void ChooseFile(MainState *state, const Choice *choice)
 {
     char chosen[PATH_SIZE];
     char reason[300];
     unsigned long error;
+    const char *candidate = CandidatePath(state, choice);
     if (!AskForToolFile(state, chosen, sizeof chosen))
         return;
     FileFaults(chosen, reason, sizeof reason);
     if (reason[0]) {
-        RefuseChoice(reason);
+        RefuseChoice(choice, reason);
         return;
     }
-    if (!MakeKeptFolder(&state->paths) || !CopyToolFile(chosen, state->paths.keptCandidatePath, &error)) {
-        RefuseChoice("it cannot be read");
+    if (!MakeKeptFolder(&state->paths) || !CopyToolFile(chosen, candidate, &error)) {
+        RefuseChoice(choice, "it cannot be read");
         return;
     }
-    if (!StartKeepingRun(state, KEEPING_CHOSEN_VERSION, state->paths.keptCandidatePath, "--version",
-                         VERSION_LIMIT_MS)) {
-        DeleteFileA(state->paths.keptCandidatePath);
-        RefuseChoice("it does not start");
+    if (!StartKeepingRun(state, choice->job, candidate, choice->versionArgument, VERSION_LIMIT_MS)) {
+        DeleteFileA(candidate);
+        RefuseChoice(choice, "it does not start");
         return;
     }
-    SetDlgItemTextA(state->window, IDC_STATUS, CHECKING_STATUS);
+    SetDlgItemTextW(state->window, IDC_STATUS, choice->status);
     ShowIdleControls(state);
 }
 
@@ -213,15 +250,18 @@ static void UseBuiltInTool(MainState *state)
 bool OnToolMenuCommand(MainState *state, WPARAM command)
 {
     UINT item = (UINT)(command & 0xFFF0);
-    if (item != IDM_TOOL_UPDATE && item != IDM_TOOL_CHOOSE && item != IDM_TOOL_BUILT_IN)
-        return item == IDM_TOOL_STATUS;
+    if (item != IDM_TOOL_UPDATE && item != IDM_TOOL_CHOOSE && item != IDM_TOOL_BUILT_IN &&
+        item != IDM_FFMPEG_CHOOSE)
+        return item == IDM_TOOL_STATUS || item == IDM_FFMPEG_STATUS;
     // The items are greyed then, but a command can still be sent.
     if (ModalOpen() || ToolBusy(state) || state->controller.downloading == 1 || !HasKeptFolder(&state->paths))
         return true;
     if (item == IDM_TOOL_UPDATE)
         BeginUpdate(state);
     else if (item == IDM_TOOL_CHOOSE)
-        ChooseTool(state);
+        ChooseFile(state, &TOOL_CHOICE);
+    else if (item == IDM_FFMPEG_CHOOSE)
+        ChooseFile(state, &FFMPEG_CHOICE);
     else if (KeptToolInUse(state))
         UseBuiltInTool(state);
     return true;
@@ -295,33 +335,54 @@ static void FinishUpdatedVersion(MainState *state)
     Alert(message, "Vidmora", ALERT_INFORMATION);
 }
 
-static void FinishChosenVersion(MainState *state, TaskOutcome outcome)
+// Why a finished version run shows no tool of the kind chosen; "" when it does, with the
+// version to keep in `version`.
+static void JudgeChosenVersion(const MainState *state, const Choice *choice, TaskOutcome outcome,
+                               char *version, size_t versionSize, char *reason, size_t size)
+{
+    char line[TOOL_VERSION_SIZE + 200];
+    ReadVersionOutput(state, line, sizeof line);
+    reason[0] = '\0';
+    if (choice == &FFMPEG_CHOICE)
+        DescribeFfmpegVersion(line, version, versionSize);
+    else
+        snprintf(version, versionSize, "%s", line);
+    if (outcome == TASK_TIMED_OUT)
+        snprintf(reason, size, "it did not answer %s within 20 seconds", choice->versionArgument);
+    else if (state->keeping.task.exitCode != 0)
+        snprintf(reason, size, "%s failed (exit code %lu)", choice->versionArgument,
+                 (unsigned long)state->keeping.task.exitCode);
+    else if (!line[0])
+        snprintf(reason, size, "it printed no version");
+    else if (choice == &FFMPEG_CHOICE && !version[0])
+        snprintf(reason, size, "its first line does not start with \"ffmpeg version\"");
+    else if (choice == &TOOL_CHOICE && (line[0] < '0' || line[0] > '9'))
+        snprintf(reason, size, "its version \"%s\" does not start with a digit", line);
+}
+
+static void FinishChosenVersion(MainState *state, const Choice *choice, TaskOutcome outcome)
 {
     char version[TOOL_VERSION_SIZE];
     char reason[TOOL_VERSION_SIZE + 80];
-    ReadVersionOutput(state, version, sizeof version);
-    reason[0] = '\0';
-    if (outcome == TASK_TIMED_OUT)
-        snprintf(reason, sizeof reason, "it did not answer --version within 20 seconds");
-    else if (state->keeping.task.exitCode != 0)
-        snprintf(reason, sizeof reason, "--version failed (exit code %lu)",
-                 (unsigned long)state->keeping.task.exitCode);
-    else if (!version[0])
-        snprintf(reason, sizeof reason, "it printed no version");
-    else if (version[0] < '0' || version[0] > '9')
-        snprintf(reason, sizeof reason, "its version \"%s\" does not start with a digit", version);
-    if (!reason[0] && !MoveFileExA(state->paths.keptCandidatePath, state->paths.keptToolPath,
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const char *candidate = CandidatePath(state, choice);
+    const char *kept = choice == &FFMPEG_CHOICE ? state->paths.keptFfmpegPath : state->paths.keptToolPath;
+    JudgeChosenVersion(state, choice, outcome, version, sizeof version, reason, sizeof reason);
+    if (!reason[0] && !MoveFileExA(candidate, kept, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         snprintf(reason, sizeof reason, "it could not be kept");
-    DeleteFileA(state->paths.keptCandidatePath);
+    DeleteFileA(candidate);
     EndKeepingJob(state);
     if (reason[0]) {
-        RefuseChoice(reason);
+        RefuseChoice(choice, reason);
         return;
     }
-    SaveKeptVersion(&state->paths, version, TOOL_CHOSEN);
     char message[TOOL_VERSION_SIZE + 40];
-    snprintf(message, sizeof message, "Download tool: %s (chosen)", version);
+    if (choice == &FFMPEG_CHOICE) {
+        SaveKeptVersionFile(state->paths.keptFfmpegVersionPath, version, TOOL_CHOSEN);
+        snprintf(message, sizeof message, "ffmpeg: %s (chosen)", version);
+    } else {
+        SaveKeptVersion(&state->paths, version, TOOL_CHOSEN);
+        snprintf(message, sizeof message, "Download tool: %s (chosen)", version);
+    }
     Alert(message, "Vidmora", ALERT_INFORMATION);
 }
 
@@ -352,7 +413,8 @@ void FollowToolKeeping(MainState *state)
         break;
     case KEEPING_UPDATE: FinishUpdate(state, outcome); break;
     case KEEPING_UPDATED_VERSION: FinishUpdatedVersion(state); break;
-    case KEEPING_CHOSEN_VERSION: FinishChosenVersion(state, outcome); break;
+    case KEEPING_CHOSEN_VERSION: FinishChosenVersion(state, &TOOL_CHOICE, outcome); break;
+    case KEEPING_CHOSEN_FFMPEG: FinishChosenVersion(state, &FFMPEG_CHOICE, outcome); break;
     case KEEPING_NONE: break;
     }
 }

@@ -172,51 +172,48 @@ bool WriteWholeFile(const char *path, const void *data, size_t size)
     return ok;
 }
 
-static bool DeleteContents(const char *dir)
+// Wide throughout: the program saves files under names in any script, which the driver's
+// own code page cannot spell.
+static bool DeleteTreeW(const std::wstring &dir)
 {
-    char pattern[MAX_PATH];
-    if (!JoinPath(pattern, sizeof pattern, dir, "*"))
-        return false;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(pattern, &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (GetFileAttributesW(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &found);
     bool ok = true;
-    do {
-        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
-            continue;
-        char path[MAX_PATH];
-        if (!JoinPath(path, sizeof path, dir, found.cFileName)) {
-            ok = false;
-            continue;
-        }
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ok = DeleteTree(path) && ok;
-        } else {
-            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileA(path)) {
-                SetError("cannot delete %s (error %lu)", path, GetLastError());
-                ok = false;
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
+                continue;
+            std::wstring path = dir + L"\\" + found.cFileName;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                ok = DeleteTreeW(path) && ok;
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (!DeleteFileW(path.c_str())) {
+                    SetError("cannot delete a file in %ls (error %lu)", dir.c_str(), GetLastError());
+                    ok = false;
+                }
             }
-        }
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    SetFileAttributesW(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (ok && !RemoveDirectoryW(dir.c_str())) {
+        SetError("cannot remove %ls (error %lu)", dir.c_str(), GetLastError());
+        return false;
+    }
     return ok;
 }
 
 bool DeleteTree(const char *dir)
 {
-    DWORD attributes = GetFileAttributesA(dir);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return true;
-    if (!DeleteContents(dir))
-        return false;
-    SetFileAttributesA(dir, FILE_ATTRIBUTE_NORMAL);
-    if (!RemoveDirectoryA(dir)) {
-        SetError("cannot remove %s (error %lu)", dir, GetLastError());
+    wchar_t wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, dir, -1, wide, MAX_PATH)) {
+        SetError("cannot spell %s", dir);
         return false;
     }
-    return true;
+    return DeleteTreeW(wide);
 }
 
 // ---- starting and stopping ----

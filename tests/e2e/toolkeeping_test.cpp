@@ -67,10 +67,10 @@ protected:
         ASSERT_TRUE(WriteWholeFile(path.c_str(), bytes.data(), bytes.size())) << DriverError();
     }
 
-    // Chooses `path` in the Open dialog of "Choose a download tool…".
-    void Choose(const std::string &path)
+    // Chooses `path` in the Open dialog of "Choose a download tool…" (or of `item`).
+    void Choose(const std::string &path, int item = IDM_TOOL_CHOOSE)
     {
-        ASSERT_TRUE(Menu(IDM_TOOL_CHOOSE));
+        ASSERT_TRUE(Menu(item));
         HWND dialog = FindDialog(&run, "Open");
         ASSERT_TRUE(dialog != NULL) << DriverError() << OpenBoxes();
         ASSERT_TRUE(SetSaveDialogFileName(dialog, path.c_str())) << DriverError();
@@ -158,6 +158,20 @@ TEST_F(ToolKeepingTest, BadFilesAreRefusedAGoodOneIsKeptAndTheBuiltInOneComesBac
         ASSERT_NO_FATAL_FAILURE(Choose(dir + c.name));
         EXPECT_EQ(std::string(NOT_A_TOOL) + c.reason + ".", AnswerBox("Alert"));
         EXPECT_FALSE(FileExists(kept.c_str()));
+    }
+    // ffmpeg is checked the same way, by its own first line.
+    const struct {
+        const char *name;
+        const char *reason;
+    } notFfmpeg[] = {
+        {"notes.exe", "it is not a Windows program"},
+        {"Werkzeug \xe9t\xe9.exe", "-version failed (exit code 2)"},  // a download tool knows no -version
+    };
+    for (const auto &c : notFfmpeg) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(Choose(dir + c.name, IDM_FFMPEG_CHOOSE));
+        EXPECT_EQ(std::string("This file is not ffmpeg: ") + c.reason + ".", AnswerBox("Alert"));
+        EXPECT_FALSE(FileExists((local + "\\ffmpeg.exe").c_str()));
     }
     ASSERT_NO_FATAL_FAILURE(Choose(dir + "Werkzeug \xe9t\xe9.exe"));
     EXPECT_EQ("Download tool: 2024.05.06 (chosen)", AnswerBox("Vidmora"));

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "table.h"
+#include "textcode.h"
 #include "textout.h"
 
 // ---- percent-decoding -------------------------------------------------------
@@ -207,6 +208,8 @@ void StandinParsePage(const char *address, StandinPage *page)
                 } else if (strcmp(key, "probedelay") == 0) {
                     if (valueFits && parseNumber(value, STANDIN_MAX_DELAY, &n))
                         page->probeDelayMs = (unsigned)n;
+                } else if (strcmp(key, "mergefail") == 0) {
+                    page->mergeFail = strcmp(value, "1") == 0;
                 } else if (strcmp(key, "exit") == 0) {
                     if (valueFits && parseNumber(value, STANDIN_MAX_EXIT, &n))
                         page->exitCode = (int)n;
@@ -228,6 +231,7 @@ void StandinParsePage(const char *address, StandinPage *page)
     if (step > page->size)
         step = page->size;
     page->step = step;
+    page->stepGiven = haveStep;
 }
 
 const char *StandinPageError(const StandinPage *page, char *buf, size_t bufSize)
@@ -349,6 +353,91 @@ int StandinSanitizeTitle(const char *title, char *out, size_t outSize)
     }
     if (o.ok && o.len == 0)
         outChar(&o, '_');
+    return o.ok;
+}
+
+unsigned StandinFullWidth(char c)
+{
+    if (c == '/')
+        return 0x29F8;  // BIG SOLIDUS
+    if (c == '\\')
+        return 0x29F9;  // BIG REVERSE SOLIDUS
+    if (c && strchr("\"*:<>?|", c))
+        return (unsigned)(unsigned char)c + 0xFEE0;  // the FULLWIDTH form of the ASCII sign
+    return 0;
+}
+
+// How yt-dlp's sanitize_filename sees byte i of s before its strip rules.
+enum { YT_DROP, YT_LINE, YT_EDGE, YT_OTHER };
+
+static int isDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+static int ytKind(const unsigned char *s, size_t i)
+{
+    unsigned char c = s[i];
+    if (c == '\n')
+        return YT_LINE;  // marked, becomes a blank
+    if (c < 0x20 || c == 0x7F)
+        return YT_DROP;
+    // A ':' inside a time ("10:30") becomes '_', which the strip rules treat like '-'.
+    if (c == ':' && i > 0 && isDigit(s[i - 1]) && isDigit(s[i + 1]))
+        return YT_EDGE;
+    if (c == ' ' || c == '_' || c == '-')
+        return YT_EDGE;
+    return YT_OTHER;
+}
+
+int StandinSanitizeYtDlp(const char *title, char *out, size_t outSize)
+{
+    const unsigned char *s = (const unsigned char *)title;
+    size_t len = strlen(title);
+    // A marked line end first or last goes with the blanks, '_' and '-' around it.
+    size_t begin = 0;
+    while (begin < len && ytKind(s, begin) == YT_DROP)
+        begin++;
+    if (begin < len && ytKind(s, begin) == YT_LINE)
+        while (begin < len && ytKind(s, begin) != YT_OTHER)
+            begin++;
+    size_t end = len;
+    while (end > begin && ytKind(s, end - 1) == YT_DROP)
+        end--;
+    if (end > begin && ytKind(s, end - 1) == YT_LINE)
+        while (end > begin && ytKind(s, end - 1) != YT_OTHER)
+            end--;
+
+    TextOut o;
+    outBegin(&o, out, outSize);
+    if (len == 0)
+        return o.ok;  // yt-dlp returns an empty text as it is
+    int lastWasLine = 0;
+    for (size_t i = begin; i < end && o.ok; i++) {
+        int kind = ytKind(s, i);
+        if (kind == YT_DROP || (kind == YT_LINE && lastWasLine))
+            continue;  // repeated line ends count once
+        lastWasLine = kind == YT_LINE;
+        unsigned wide = StandinFullWidth((char)s[i]);
+        char utf8[4];
+        size_t n = wide ? StandinPutUtf8(wide, utf8, sizeof utf8) : 0;
+        if (kind == YT_LINE)
+            outChar(&o, ' ');
+        else if (kind == YT_EDGE && s[i] == ':')
+            outChar(&o, '_');
+        else if (n > 0 && o.len + n < o.size) {
+            memcpy(o.buf + o.len, utf8, n);  // whole, never part of a character
+            o.len += n;
+            o.buf[o.len] = '\0';
+        } else if (n > 0)
+            o.ok = 0;
+        else
+            outChar(&o, (char)s[i]);
+    }
+    if (o.ok && o.len == 0)
+        outChar(&o, '_');
+    if (!o.ok && out && outSize > 0)
+        trimPartialUtf8(out);
     return o.ok;
 }
 

@@ -40,6 +40,7 @@ struct StandinPage {
     int formatCount;
     unsigned long long size;     // 1 .. STANDIN_MAX_SIZE
     unsigned long long step;     // 1 .. size
+    int stepGiven;               // step= was given (merged parts then use it as it is)
     unsigned delayMs;            // 0 .. STANDIN_MAX_DELAY
     int fail;                    // fail=1 given, or fail=title / fail=formats
     int failOnly;                // STANDIN_FAIL_*: the one kind of run that fails
@@ -53,6 +54,7 @@ struct StandinPage {
     int hang;                    // hang=1: probe runs never answer
     unsigned probeDelayMs;       // probe runs wait this long before answering
     int exitCode;                // exit code of a failing page (exit=, default 1)
+    int mergeFail;               // mergefail=1: ffmpeg is asked for a merge it cannot do
 };
 
 // fail=title and fail=formats: only that probe run fails, the other answers as usual.
@@ -95,6 +97,20 @@ int StandinFormatLine(const StandinPage *page, int code, char *out, size_t outSi
 // Title as a file name: '?' and control bytes removed, '"' -> '\'',
 // ':' -> " -", any of \ / | * < > -> '_'; an empty result becomes "_".
 int StandinSanitizeTitle(const char *title, char *out, size_t outSize);
+
+// The look-alike yt-dlp writes for a character Windows forbids in file names: the
+// FULLWIDTH form (U+FF02 ...) of each of " * : < > ? |, U+29F8 for '/' and U+29F9 for
+// '\'; 0 for any other character.
+unsigned StandinFullWidth(char c);
+
+// A field as yt-dlp puts it into a file name (its sanitize_filename, not restricted, the
+// rules it uses for every field by default): a ':' between digits (a time) becomes '_',
+// other forbidden characters their StandinFullWidth look-alike, a line end a blank
+// (several in a row count once) and other control bytes go; a line end at the start or
+// the end goes with the blanks, '_' and '-' next to it. Other bytes, UTF-8 included, are
+// kept; an empty result becomes "_", but an empty title stays empty. A cut never leaves
+// part of a UTF-8 character.
+int StandinSanitizeYtDlp(const char *title, char *out, size_t outSize);
 
 // Results of StandinExpandStyledTemplate besides 1 (fitted) and 0 (cut).
 enum {

@@ -6,7 +6,12 @@
 
 #include <string>
 
+#if defined(_WIN32)
+#include <windows.h>  // before textcode.h, which then offers its code-page encoder
+#endif
+
 #include "page.h"
+#include "textcode.h"
 #include "version.h"
 
 namespace {
@@ -561,6 +566,137 @@ TEST(Bytes, FillMatchesSingleBytesAcrossBlocks)
     EXPECT_EQ((0x68 + 300 * 7 + 0) & 0xFF, buf[0]);
     EXPECT_EQ((0x68 + 512 * 7 + 1) & 0xFF, buf[212]);
 }
+
+// ---- text encoding ---------------------------------------------------------------
+
+// The multi-script title of the README's example.
+const char kMixedTitle[] = "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x8e\xb5 caf\xc3\xa9 "
+                           "\xc2\xabuni1\xc2\xbb";
+// It in Windows-1252: the kanji and the note are not in the code page.
+const char kMixedIn1252[] = "  caf\xe9 \xabuni1\xbb";
+
+// Windows-1252 from its code chart: ASCII and U+00A0..U+00FF at their own values, 27 more
+// characters at 0x80..0x9F; the five zeros there are unassigned bytes.
+size_t cp1252Char(unsigned cp, char *out, size_t outSize, void *)
+{
+    static const unsigned high[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+        0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    int byte = cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF) ? (int)cp : -1;
+    for (int i = 0; i < 32 && byte < 0; i++)
+        if (high[i] == cp)
+            byte = 0x80 + i;
+    if (byte < 0 || outSize < 1)
+        return 0;
+    out[0] = (char)byte;
+    return 1;
+}
+
+std::string encode(const char *text, StandinCharEncoder encoder, void *context = NULL,
+                   size_t outSize = 256, int *fitted = NULL)
+{
+    char out[256];
+    size_t len = 999;
+    int ok = StandinEncodeText(text, encoder, context, out, outSize, &len);
+    if (fitted)
+        *fitted = ok;
+    EXPECT_EQ(strlen(out), len) << text;
+    return std::string(out, len);
+}
+
+TEST(TextCode, ReadsUtf8AndReplacesMalformedBytesOneByOne)
+{
+    struct Case {
+        const char *bytes;
+        unsigned cp;
+        size_t used;
+    } cases[] = {
+        {"A", 0x41, 1},          {"\xc3\xa9", 0xE9, 2},          {"\xe6\x97\xa5", 0x65E5, 3},
+        {"\xf0\x9f\x8e\xb5", 0x1F3B5, 4},                        {"\xf4\x8f\xbf\xbf", 0x10FFFF, 4},
+        {"", 0, 0},              {"\x80", 0xFFFD, 1},            {"\xc0\xaf", 0xFFFD, 1},
+        {"\xc1\xbf", 0xFFFD, 1}, {"\xe0\x9f\xbf", 0xFFFD, 1},    {"\xed\xa0\x80", 0xFFFD, 1},
+        {"\xf4\x90\x80\x80", 0xFFFD, 1}, {"\xf5\x80\x80\x80", 0xFFFD, 1},
+        {"\xe6\x97", 0xFFFD, 1}, {"\xff", 0xFFFD, 1},            {"\xc3" "A", 0xFFFD, 1},
+    };
+    for (const Case &c : cases) {
+        size_t used = 99;
+        EXPECT_EQ(c.cp, StandinNextCodePoint(c.bytes, &used)) << c.bytes;
+        EXPECT_EQ(c.used, used) << c.bytes;
+    }
+}
+
+TEST(TextCode, WritesUtf8AtEveryLengthBoundary)
+{
+    struct Case {
+        unsigned cp;
+        const char *bytes;
+    } cases[] = {
+        {0x41, "A"},                {0x7F, "\x7f"},             {0x80, "\xc2\x80"},
+        {0x7FF, "\xdf\xbf"},        {0x800, "\xe0\xa0\x80"},    {0xFFFD, "\xef\xbf\xbd"},
+        {0x10000, "\xf0\x90\x80\x80"}, {0x10FFFF, "\xf4\x8f\xbf\xbf"},
+    };
+    for (const Case &c : cases) {
+        char out[4];
+        size_t n = StandinPutUtf8(c.cp, out, sizeof out);
+        EXPECT_EQ(std::string(c.bytes), std::string(out, n)) << c.cp;
+        EXPECT_EQ(0u, StandinPutUtf8(c.cp, out, strlen(c.bytes) - 1)) << c.cp;
+    }
+}
+
+TEST(TextCode, CodePageLeavesOutWhatItCannotHold)
+{
+    struct Case {
+        const char *text;
+        const char *in1252;
+        const char *inUtf8;
+    } cases[] = {
+        {kMixedTitle, kMixedIn1252, kMixedTitle},
+        {"\xe2\x82\xac" "5 \xe2\x80\x93 \xe2\x80\x98ok\xe2\x80\x99 \xe2\x80\xa6",
+         "\x80" "5 \x96 \x91ok\x92 \x85", NULL},
+        {"\xc3\xbf\xc4\x80\xc5\xb8", "\xff\x9f", NULL},  // U+0100 is not in the chart
+        {"\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d", "", NULL},  // unassigned bytes
+        {"\xce\xa9\xe2\x89\x88\xe2\x86\x92", "", NULL},          // Greek and signs
+        {"a\xff" "b", "ab", "a\xef\xbf\xbd" "b"},
+        {"plain ASCII ~", "plain ASCII ~", "plain ASCII ~"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(c.in1252, encode(c.text, cp1252Char)) << c.text;
+        EXPECT_EQ(c.inUtf8 ? c.inUtf8 : c.text, encode(c.text, StandinUtf8Char)) << c.text;
+    }
+}
+
+TEST(TextCode, BoundedWithoutPartsOfCharacters)
+{
+    struct Case {
+        const char *text;
+        StandinCharEncoder encoder;
+        size_t outSize;
+        const char *expected;
+        int fitted;
+    } cases[] = {
+        {"caf\xc3\xa9", cp1252Char, 4, "caf", 0},
+        {"caf\xc3\xa9", cp1252Char, 5, "caf\xe9", 1},
+        {"\xe6\x97\xa5\xe6\x9c\xac" "ab", cp1252Char, 3, "ab", 1},  // left out, takes no room
+        {"a\xc3\xa9", StandinUtf8Char, 3, "a", 0},
+        {"x", StandinUtf8Char, 1, "", 0},
+    };
+    for (const Case &c : cases) {
+        int fitted = -1;
+        EXPECT_EQ(c.expected, encode(c.text, c.encoder, NULL, c.outSize, &fitted)) << c.text;
+        EXPECT_EQ(c.fitted, fitted) << c.text;
+    }
+}
+
+#if defined(_WIN32)
+TEST(TextCode, WindowsCodePage1252AgreesWithTheChart)
+{
+    UINT codePage = 1252;
+    EXPECT_EQ(kMixedIn1252, encode(kMixedTitle, StandinCodePageChar, &codePage));
+    EXPECT_EQ("\x80" "a", encode("\xe2\x82\xac\xc4\x81" "a", StandinCodePageChar, &codePage));
+}
+#endif
 
 // ---- the version block -----------------------------------------------------------
 

@@ -2,17 +2,29 @@
 // GUI runs, with every page described by its address (see README.md).
 #include <windows.h>
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "merge.h"
 #include "page.h"
 #include "table.h"
+#include "textcode.h"
 #include "titles.h"
 #include "version.h"
 
-// IMAGE_CAP bounds the exe -U rewrites (the stand-in is well under 1 MiB).
-enum { PATH_CAP = 4096, CHUNK = 65536, IMAGE_CAP = 8 * 1024 * 1024 };
+// IMAGE_CAP bounds the exe -U rewrites (the stand-in is well under 1 MiB). A command line
+// holds at most LINE_CAP UTF-16 units, each at most 3 bytes of UTF-8, and fewer
+// arguments than units, so ARG_TEXT_CAP holds every argument with its NUL.
+enum {
+    PATH_CAP = 4096,
+    CHUNK = 65536,
+    IMAGE_CAP = 8 * 1024 * 1024,
+    LINE_CAP = 32768,
+    ARG_TEXT_CAP = 4 * LINE_CAP,
+    TEXT_CAP = 3 * LINE_CAP + 1024  // one printed text: a line with the whole address fits
+};
 
 // Set in the environment of the child a onefile=1 run starts, so the child does the work.
 static const char kChildMarker[] = "STANDIN_ONEFILE_CHILD";
@@ -37,16 +49,145 @@ struct Options {
     int update;
     const char *output;
     const char *format;
+    const char *encoding;
+    const char *mergeFormat;     // --merge-output-format
+    const char *ffmpegLocation;  // --ffmpeg-location
     const char *address;
 };
 
-// Appends the arguments to $STANDIN_ARGS_FILE so tests can see what the GUI passed.
+// ---- text in and out -------------------------------------------------------------
+
+// What the stand-in prints is UTF-8 after --encoding utf-8, else text in the ANSI code
+// page that leaves out what the code page cannot hold, as the Python tools write.
+static int gUtf8Out;
+static UINT gCodePage;
+
+// fprintf for every text the stand-in prints: formatted in UTF-8, written encoded.
+#if defined(__MINGW_PRINTF_FORMAT)
+__attribute__((format(__MINGW_PRINTF_FORMAT, 2, 3)))
+#endif
+static void say(FILE *f, const char *fmt, ...)
+{
+    static char text[TEXT_CAP];
+    static char coded[TEXT_CAP];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);  // cut only past the longest command line
+    va_end(ap);
+    size_t len = 0;
+    if (gUtf8Out)
+        StandinEncodeText(text, StandinUtf8Char, NULL, coded, sizeof coded, &len);
+    else
+        StandinEncodeText(text, StandinCodePageChar, &gCodePage, coded, sizeof coded, &len);
+    fwrite(coded, 1, len, f);
+}
+
+// 1 if what the stand-in prints can hold the character.
+static int outputHolds(unsigned cp)
+{
+    char one[STANDIN_CHAR_MAX];
+    return gUtf8Out || StandinCodePageChar(cp, one, sizeof one, &gCodePage) > 0;
+}
+
+// "utf-8" as Python names the codec, in any case, with or without the dash.
+static int isUtf8Name(const char *name)
+{
+    return _stricmp(name, "utf-8") == 0 || _stricmp(name, "utf8") == 0;
+}
+
+typedef LPWSTR *(WINAPI *SplitCommandLine)(LPCWSTR, int *);
+
+// The arguments as UTF-8, split from the wide command line as the Python tools read
+// theirs; the C runtime's argv is in the ANSI code page, which loses characters. shell32
+// is loaded by hand because the stand-in's link line does not name it. Returns the count,
+// or -1 when the line cannot be split.
+static int readArguments(char ***out)
+{
+    static char text[ARG_TEXT_CAP];
+    static char *args[LINE_CAP + 1];
+    HMODULE shell = LoadLibraryA("shell32.dll");
+    SplitCommandLine split =
+        shell ? (SplitCommandLine)(void *)GetProcAddress(shell, "CommandLineToArgvW") : NULL;
+    int count = 0;
+    LPWSTR *wide = split ? split(GetCommandLineW(), &count) : NULL;
+    if (!wide)
+        return -1;
+    size_t used = 0;
+    int n = 0;
+    for (; n < count && n < LINE_CAP; n++) {
+        int len = WideCharToMultiByte(CP_UTF8, 0, wide[n], -1, text + used,
+                                      (int)(sizeof text - used), NULL, NULL);
+        if (len <= 0)
+            break;
+        args[n] = text + used;
+        used += (size_t)len;
+    }
+    LocalFree(wide);
+    if (n < count)
+        return -1;
+    args[n] = NULL;
+    *out = args;
+    return n;
+}
+
+enum { WIDE_PATH_CAP = 3 * PATH_CAP + 16 };  // a UTF-8 path never has more units than bytes
+
+// A UTF-8 path as Windows' wide file functions take it; 0 (and an empty text) if it does
+// not fit.
+static int widen(const char *utf8, wchar_t *out, int outCount)
+{
+    if (MultiByteToWideChar(CP_UTF8, 0, utf8, -1, out, outCount) > 0)
+        return 1;
+    out[0] = L'\0';
+    return 0;
+}
+
+// fopen, GetFileAttributes, MoveFileEx and DeleteFile for UTF-8 paths: Unicode names are
+// created and found exactly as given, whatever the code page.
+static FILE *openFile(const char *path, const wchar_t *mode)
+{
+    static wchar_t wide[WIDE_PATH_CAP];
+    return widen(path, wide, WIDE_PATH_CAP) ? _wfopen(wide, mode) : NULL;
+}
+
+static DWORD attributesOf(const char *path)
+{
+    static wchar_t wide[WIDE_PATH_CAP];
+    return widen(path, wide, WIDE_PATH_CAP) ? GetFileAttributesW(wide) : INVALID_FILE_ATTRIBUTES;
+}
+
+static int moveFile(const char *from, const char *to, DWORD flags)
+{
+    static wchar_t wideFrom[WIDE_PATH_CAP];
+    static wchar_t wideTo[WIDE_PATH_CAP];
+    return widen(from, wideFrom, WIDE_PATH_CAP) && widen(to, wideTo, WIDE_PATH_CAP) &&
+           MoveFileExW(wideFrom, wideTo, flags);
+}
+
+static int deleteFile(const char *path)
+{
+    static wchar_t wide[WIDE_PATH_CAP];
+    return widen(path, wide, WIDE_PATH_CAP) && DeleteFileW(wide);
+}
+
+// This exe's full path in UTF-8; 0 if it does not fit.
+static int ownPath(char *out, size_t outSize)
+{
+    wchar_t wide[PATH_CAP];
+    DWORD n = GetModuleFileNameW(NULL, wide, PATH_CAP);
+    if (n == 0 || n >= PATH_CAP)
+        return 0;
+    return WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, (int)outSize, NULL, NULL) > 0;
+}
+
+// Appends the arguments to $STANDIN_ARGS_FILE (UTF-8) so tests can see what the GUI passed.
 static void recordArguments(int argc, char **argv)
 {
-    const char *path = getenv("STANDIN_ARGS_FILE");
-    if (!path || !*path)
+    wchar_t path[PATH_CAP];
+    DWORD n = GetEnvironmentVariableW(L"STANDIN_ARGS_FILE", path, PATH_CAP);
+    if (n == 0 || n >= PATH_CAP)
         return;
-    FILE *f = fopen(path, "ab");
+    FILE *f = _wfopen(path, L"ab");
     if (!f)
         return;
     fprintf(f, "ARGC %d\n", argc - 1);
@@ -56,10 +197,11 @@ static void recordArguments(int argc, char **argv)
     fclose(f);
 }
 
+// The 2013 tool's optparse usage error.
 static int usage(const char *reason, const char *detail)
 {
-    fprintf(stderr, "Usage: youtube-dl [options] url\n\n");
-    fprintf(stderr, "youtube-dl: error: %s%s\n", reason, detail ? detail : "");
+    say(stderr, "Usage: youtube-dl [options] url [url...]\n\n");
+    say(stderr, "youtube-dl: error: %s%s\n", reason, detail ? detail : "");
     return 2;
 }
 
@@ -67,14 +209,14 @@ static int usage(const char *reason, const char *detail)
 static void warnFirst(void)
 {
     if (gWarning)
-        fprintf(stderr, "WARNING: %s\n", gWarning);
+        say(stderr, "WARNING: %s\n", gWarning);
     gWarning = NULL;
 }
 
 static int failWith(const char *message, const char *detail)
 {
     warnFirst();
-    fprintf(stderr, "ERROR: %s%s\n", message, detail ? detail : "");
+    say(stderr, "ERROR: %s%s\n", message, detail ? detail : "");
     return 1;
 }
 
@@ -123,12 +265,12 @@ static void waitPumping(HANDLE process)
 // starter does. Ending this process leaves the child running.
 static int runAsChild(void)
 {
-    char exe[PATH_CAP];
-    DWORD n = GetModuleFileNameA(NULL, exe, sizeof exe);
-    if (n == 0 || n >= sizeof exe)
+    wchar_t exe[PATH_CAP];
+    DWORD n = GetModuleFileNameW(NULL, exe, PATH_CAP);
+    if (n == 0 || n >= PATH_CAP)
         return failWith("cannot find the stand-in's own path", NULL);
     SetEnvironmentVariableA(kChildMarker, "1");
-    STARTUPINFOA si;
+    STARTUPINFOW si;
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -136,10 +278,15 @@ static int runAsChild(void)
     si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi;
-    static char commandLine[32768];
-    snprintf(commandLine, sizeof commandLine, "%s", GetCommandLineA());
+    // The wide line, so the child gets every argument intact (CreateProcessW may write to it).
+    static wchar_t commandLine[LINE_CAP];
+    const wchar_t *line = GetCommandLineW();
+    size_t lineLen = wcslen(line);
+    if (lineLen >= LINE_CAP)
+        return failWith("the command line is too long", NULL);
+    memcpy(commandLine, line, (lineLen + 1) * sizeof *line);
     HWND hidden = createHiddenWindow();
-    if (!CreateProcessA(exe, commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
+    if (!CreateProcessW(exe, commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
         if (hidden)
             DestroyWindow(hidden);
         return failWith("cannot start the stand-in's child", NULL);
@@ -154,14 +301,15 @@ static int runAsChild(void)
     return (int)code;
 }
 
-// Takes the value of an option given as "-o X", "-oX" or "--output=X".
+// Takes the value of an option given as "-o X", "-oX" or "--output=X" (shortName may be
+// NULL).
 static int optionValue(int argc, char **argv, int *i, const char *shortName,
                        const char *longName, const char **value, int *bad)
 {
     const char *arg = argv[*i];
-    size_t shortLen = strlen(shortName);
+    size_t shortLen = shortName ? strlen(shortName) : 0;
     size_t longLen = strlen(longName);
-    if (strcmp(arg, shortName) == 0 || strcmp(arg, longName) == 0) {
+    if ((shortName && strcmp(arg, shortName) == 0) || strcmp(arg, longName) == 0) {
         if (*i + 1 >= argc) {
             *bad = 1;
             return 1;
@@ -173,7 +321,8 @@ static int optionValue(int argc, char **argv, int *i, const char *shortName,
         *value = arg + longLen + 1;
         return 1;
     }
-    if (strncmp(arg, shortName, shortLen) == 0 && arg[shortLen] != '\0' && arg[1] != '-') {
+    if (shortName && strncmp(arg, shortName, shortLen) == 0 && arg[shortLen] != '\0' &&
+        arg[1] != '-') {
         *value = arg + shortLen;
         return 1;
     }
@@ -202,7 +351,12 @@ static int parseOptions(int argc, char **argv, Options *opt)
             else if (strcmp(arg, "-U") == 0 || strcmp(arg, "--update") == 0)
                 opt->update = 1;
             else if (optionValue(argc, argv, &i, "-o", "--output", &opt->output, &bad) ||
-                     optionValue(argc, argv, &i, "-f", "--format", &opt->format, &bad)) {
+                     optionValue(argc, argv, &i, "-f", "--format", &opt->format, &bad) ||
+                     optionValue(argc, argv, &i, NULL, "--encoding", &opt->encoding, &bad) ||
+                     optionValue(argc, argv, &i, NULL, "--merge-output-format",
+                                 &opt->mergeFormat, &bad) ||
+                     optionValue(argc, argv, &i, NULL, "--ffmpeg-location",
+                                 &opt->ffmpegLocation, &bad)) {
                 if (bad)
                     return usage(arg, " option requires an argument");
             } else
@@ -213,8 +367,29 @@ static int parseOptions(int argc, char **argv, Options *opt)
             return usage("the stand-in takes one URL only", NULL);
         opt->address = arg;
     }
+    // The address, read last, names the tool, whose own checks follow.
+    StandinPage page;
+    StandinParsePage(opt->address, &page);
+    const char *newer = opt->encoding         ? "--encoding"
+                        : opt->mergeFormat    ? "--merge-output-format"
+                        : opt->ffmpegLocation ? "--ffmpeg-location"
+                                              : NULL;
+    if (newer && !opt->version && !opt->update && page.style == STANDIN_STYLE_2013)
+        return usage("no such option: ", newer);  // the 2013 tool's optparse has none of them
+    if (opt->encoding && !isUtf8Name(opt->encoding)) {
+        say(stderr, "stand-in: --encoding takes utf-8 only, not %s\n", opt->encoding);
+        return 2;
+    }
     if (opt->version || opt->update)
         return 0;  // need no address; any other option is ignored
+    if (opt->mergeFormat && page.style == STANDIN_STYLE_YT_DLP &&
+        !StandinMergeFormatValid(opt->mergeFormat)) {
+        // yt-dlp's validate_options, through optparse's error (its text ends in a line end).
+        say(stderr, "Usage: yt-dlp [OPTIONS] URL [URL...]\n\n");
+        say(stderr, "yt-dlp: error: invalid merge output format \"%s\" given\n\n",
+            opt->mergeFormat);
+        return 2;
+    }
     if (!opt->address)
         return usage("you must provide at least one URL", NULL);
     if (opt->getFilename && opt->listFormats)
@@ -237,9 +412,10 @@ static int parseCode(const char *text)
     return code <= STANDIN_MAX_CODE ? code : 0;
 }
 
-// Loads the page and picks the format (0 for a generic page's one); prints the error
-// and returns 0 on failure. "best" takes the first format on every page.
-static int loadPage(const Options *opt, StandinPage *page, int *code)
+// Loads the page and picks the format (0 for a generic page's one), or in the yt-dlp
+// style the two formats a merge takes; prints the error and returns 0 on failure. "best"
+// takes the first format on every page.
+static int loadPage(const Options *opt, StandinPage *page, StandinMergePick *pick)
 {
     char error[256];
     StandinParsePage(opt->address, page);
@@ -251,11 +427,17 @@ static int loadPage(const Options *opt, StandinPage *page, int *code)
         failWith(error, NULL);
         return 0;
     }
-    *code = page->generic ? 0 : page->formats[0];
+    pick->count = 1;
+    pick->codes[0] = page->generic ? 0 : page->formats[0];
+    pick->codes[1] = 0;
+    int *code = &pick->codes[0];
     if (!opt->format || strcmp(opt->format, "best") == 0)
         return 1;
-    if (page->generic ? strcmp(opt->format, StandinGenericId(page)) != 0
-                      : !StandinPageHasFormat(page, *code = parseCode(opt->format))) {
+    int found = page->generic ? strcmp(opt->format, StandinGenericId(page)) == 0
+                : page->style == STANDIN_STYLE_YT_DLP
+                    ? StandinPickFormats(page, opt->format, pick)
+                    : StandinPageHasFormat(page, *code = parseCode(opt->format));
+    if (!found) {
         failWith("requested format not available", NULL);
         return 0;
     }
@@ -271,48 +453,68 @@ static void probeWait(const StandinPage *page)
         Sleep(page->probeDelayMs);
 }
 
+// The extension -o's %(ext)s stands for: a generic page's type, the merged file's or the
+// format's own.
+static const char *pickExt(const Options *opt, const StandinPage *page,
+                           const StandinMergePick *pick)
+{
+    if (page->generic)
+        return StandinGenericId(page);
+    if (pick->count == 2)
+        return StandinMergeExt(page, pick, opt->mergeFormat);
+    return StandinFormatExt(page, pick->codes[0]);
+}
+
 // The destination for -o; on failure prints the tool's complaint and returns the exit
 // code, else 0.
-static int fileName(const Options *opt, const StandinPage *page, int code, char *out,
+static int fileName(const Options *opt, const StandinPage *page, const char *ext, char *out,
                     size_t outSize)
 {
-    char title[2 * STANDIN_MAX_TITLE + 2];
-    StandinSanitizeTitle(page->title, title, sizeof title);
-    const char *ext = page->generic ? StandinGenericId(page) : StandinFormatExt(page, code);
+    // Room for every byte tripled: yt-dlp's look-alikes take three bytes for one.
+    char title[3 * STANDIN_MAX_TITLE + 2];
+    char id[3 * STANDIN_MAX_ID + 2];
+    if (page->style == STANDIN_STYLE_YT_DLP) {
+        // yt-dlp fills an empty field with its placeholder, as a missing one.
+        StandinSanitizeYtDlp(page->title[0] ? page->title : "NA", title, sizeof title);
+        StandinSanitizeYtDlp(page->videoId, id, sizeof id);  // yt-dlp sanitizes every field
+    } else {
+        StandinSanitizeTitle(page->title, title, sizeof title);
+        snprintf(id, sizeof id, "%s", page->videoId);
+    }
     size_t at = 0;
-    int result = StandinExpandStyledTemplate(opt->output, page->style, title, ext,
-                                             page->videoId, out, outSize, &at);
+    int result = StandinExpandStyledTemplate(opt->output, page->style, title, ext, id, out,
+                                             outSize, &at);
     if (result == 1)
         return 0;
     if (result == 0)
         return failWith("file name too long", NULL);
     if (result == STANDIN_TEMPLATE_OPEN_FIELD && page->style == STANDIN_STYLE_YT_DLP) {
-        fprintf(stderr, "Usage: yt-dlp [OPTIONS] URL [URL...]\n\n");
-        fprintf(stderr, "yt-dlp: error: invalid default output template \"%s\": "
-                        "incomplete format key\n", opt->output);
+        say(stderr, "Usage: yt-dlp [OPTIONS] URL [URL...]\n\n");
+        say(stderr, "yt-dlp: error: invalid default output template \"%s\": "
+                    "incomplete format key\n", opt->output);
         return 2;
     }
     if (result == STANDIN_TEMPLATE_OPEN_FIELD)
         return failWith("Error in output template: incomplete format key", NULL);
     // youtube-dl hands the template to Python's % operator, which stops with an error.
     warnFirst();
-    fprintf(stderr, "ERROR: Error in output template: '%%' at index %u starts no field\n",
-            (unsigned)at);
+    say(stderr, "ERROR: Error in output template: '%%' at index %u starts no field\n",
+        (unsigned)at);
     return 1;
 }
 
 static int runGetFilename(const Options *opt)
 {
     StandinPage page;
-    int code;
-    if (!loadPage(opt, &page, &code))
+    StandinMergePick pick;
+    if (!loadPage(opt, &page, &pick))
         return page.exitCode;
     probeWait(&page);
     char name[PATH_CAP];
-    int rc = fileName(opt, &page, code, name, sizeof name);
+    int rc = fileName(opt, &page, pickExt(opt, &page, &pick), name, sizeof name);
     if (rc != 0)
         return rc;
-    printf("%s\n", name);
+    say(stdout, "%s\n", name);
     return 0;
 }
 
@@ -323,19 +525,19 @@ static void printExtracting(const Options *opt, const StandinPage *page)
     const char *id = page->videoId;
     switch (page->style) {
     case STANDIN_STYLE_YT_DLP:
-        printf("[%s] Extracting URL: %s\n", ie, opt->address);
-        printf("[%s] %s: Downloading webpage\n", ie, id);
+        say(stdout, "[%s] Extracting URL: %s\n", ie, opt->address);
+        say(stdout, "[%s] %s: Downloading webpage\n", ie, id);
         if (!page->generic)
-            printf("[youtube] %s: Downloading android player API JSON\n", id);
+            say(stdout, "[youtube] %s: Downloading android player API JSON\n", id);
         break;
     case STANDIN_STYLE_YOUTUBE_DL:
-        printf(page->generic ? "[generic] %s: Requesting header\n"
-                             : "[youtube] %s: Downloading webpage\n", id);
+        say(stdout, page->generic ? "[generic] %s: Requesting header\n"
+                                  : "[youtube] %s: Downloading webpage\n", id);
         break;
     default:
-        printf("[%s] %s: Downloading video webpage\n", ie, id);
-        printf("[%s] %s: Downloading video info webpage\n", ie, id);
-        printf("[%s] %s: Extracting video information\n", ie, id);
+        say(stdout, "[%s] %s: Downloading video webpage\n", ie, id);
+        say(stdout, "[%s] %s: Downloading video info webpage\n", ie, id);
+        say(stdout, "[%s] %s: Extracting video information\n", ie, id);
         break;
     }
 }
@@ -343,38 +545,43 @@ static void printExtracting(const Options *opt, const StandinPage *page)
 static int runListFormats(const Options *opt)
 {
     StandinPage page;
-    int code;
-    if (!loadPage(opt, &page, &code))
+    StandinMergePick pick;
+    if (!loadPage(opt, &page, &pick))
         return page.exitCode;
     probeWait(&page);
     printExtracting(opt, &page);
+    // yt-dlp draws its table's lines with box characters only where its output holds them.
+    if (page.box && !(outputHolds(0x2502) && outputHolds(0x2500)))
+        page.box = 0;
     StandinTable table;
     static char line[4096];
     if (StandinTableBegin(&page, &table)) {
-        printf("[info] Available formats for %s:\n", page.videoId);
+        say(stdout, "[info] Available formats for %s:\n", page.videoId);
         for (int i = 0; i < table.lineCount; i++) {
             StandinTableLine(&table, i, line, sizeof line);
-            printf("%s\n", line);
+            say(stdout, "%s\n", line);
         }
         return 0;
     }
-    printf("Available formats:\n");
+    say(stdout, "Available formats:\n");
     if (page.generic) {
-        printf("%s\t:\t%s\t[???]\n", StandinGenericId(&page), StandinGenericId(&page));
+        say(stdout, "%s\t:\t%s\t[???]\n", StandinGenericId(&page), StandinGenericId(&page));
         return 0;
     }
     int lines = page.lines >= 0 ? page.lines : page.formatCount;
     for (int i = 0; i < lines; i++) {
         StandinFormatLine(&page, page.formats[i % page.formatCount], line, sizeof line);
-        printf("%s\n", line);
+        say(stdout, "%s\n", line);
     }
     return 0;
 }
 
 static int fileSize(const char *path, unsigned long long *size)
 {
+    static wchar_t wide[WIDE_PATH_CAP];
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+    if (!widen(path, wide, WIDE_PATH_CAP) ||
+        !GetFileAttributesExW(wide, GetFileExInfoStandard, &data))
         return 0;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return 0;
@@ -401,20 +608,19 @@ static void showProgress(const Options *opt, const StandinPage *page, unsigned l
         setTitle(opt, text);
         if (withLine) {
             StandinProgressLine(done, page, text, sizeof text);
-            printf("%s\n", text);
+            say(stdout, "%s\n", text);
         }
     } else if (withLine) {
         StandinStyledProgress(page->style, page, done, !first, message, sizeof message);
         StandinStyledTitle(page->style, message, text, sizeof text);
         setTitle(opt, text);
-        printf("[download] %s\n", message);
+        say(stdout, "[download] %s\n", message);
     }
     fflush(stdout);
 }
 
-// The end of a download in today's styles: the "100% of ..." report, then yt-dlp's
-// post-processor titles, the last of which stays until the tool exits.
-static void showFinished(const Options *opt, const StandinPage *page, long long elapsedMs)
+// The "100% of ..." report at the end of one file in today's styles.
+static void showDone(const Options *opt, const StandinPage *page, long long elapsedMs)
 {
     if (page->style == STANDIN_STYLE_2013)
         return;
@@ -424,24 +630,37 @@ static void showFinished(const Options *opt, const StandinPage *page, long long 
     StandinStyledTitle(page->style, message, text, sizeof text);
     setTitle(opt, text);
     if (elapsedMs >= 0)
-        printf("[download] %s\n", message);
-    for (int i = 0; StandinPostTitle(page->style, i); i++)
-        setTitle(opt, StandinPostTitle(page->style, i));
+        say(stdout, "[download] %s\n", message);
     fflush(stdout);
 }
 
-static int writeSteps(const Options *opt, const StandinPage *page, FILE *f,
+// yt-dlp's titles of its last post-processor, the last of which stays until the tool exits.
+static void showMoveFiles(const Options *opt, const StandinPage *page)
+{
+    for (int i = 0; StandinPostTitle(page->style, i); i++)
+        setTitle(opt, StandinPostTitle(page->style, i));
+}
+
+// Writes the file from `done` on, step by step: the page's bytes, or for a merged
+// download's part those of `source` from the same offset. 1 when written, 0 when writing
+// failed, -1 when reading the source failed.
+static int writeSteps(const Options *opt, const StandinPage *page, FILE *f, FILE *source,
                       unsigned long long done)
 {
     static unsigned char chunk[CHUNK];
     unsigned h = StandinHash(page->videoId);
     int first = 1;
+    if (source && _fseeki64(source, (long long)done, SEEK_SET) != 0)
+        return -1;
     while (done < page->size) {
         unsigned long long left = page->size - done;
         unsigned long long n = page->step < left ? page->step : left;
         while (n > 0) {
             size_t part = n < CHUNK ? (size_t)n : (size_t)CHUNK;
-            StandinFillBytes(h, done, chunk, part);
+            if (!source)
+                StandinFillBytes(h, done, chunk, part);
+            else if (fread(chunk, 1, part, source) != part)
+                return -1;
             if (fwrite(chunk, 1, part, f) != part)
                 return 0;
             done += part;
@@ -458,59 +677,314 @@ static int writeSteps(const Options *opt, const StandinPage *page, FILE *f,
     return 1;
 }
 
-static int runDownload(const Options *opt)
+// Downloads `dest` through its ".part" as the tools do: a shorter .part is continued, a
+// longer one started over, every step reported, and the .part renamed when complete.
+// Returns 0, or the exit code after printing the failure.
+static int downloadFile(const Options *opt, const StandinPage *page, const char *dest,
+                        FILE *source)
 {
-    StandinPage page;
-    int code;
-    if (!loadPage(opt, &page, &code))
-        return page.exitCode;
-
-    char dest[PATH_CAP];
-    char part[PATH_CAP + 8];
-    int rc = fileName(opt, &page, code, dest, sizeof dest);
-    if (rc != 0)
-        return rc;
+    char part[STANDIN_MERGE_PATH + 8];
     snprintf(part, sizeof part, "%s.part", dest);
-
-    printExtracting(opt, &page);
-    if (page.style == STANDIN_STYLE_YT_DLP) {
-        char id[16];
-        snprintf(id, sizeof id, "%d", code);
-        printf("[info] %s: Downloading 1 format(s): %s\n", page.videoId,
-               page.generic ? StandinGenericId(&page) : id);
-    }
-    unsigned long long have = 0;
-    if (fileSize(dest, &have) && have == page.size) {
-        printf("[download] %s has already been downloaded\n", dest);
-        showFinished(opt, &page, -1);
-        return 0;
-    }
-
     unsigned long long done = 0;
-    const char *mode = "wb";
-    if (fileSize(part, &done) && done <= page.size)
-        mode = "ab";
+    const wchar_t *mode = L"wb";
+    if (fileSize(part, &done) && done <= page->size)
+        mode = L"ab";
     else
         done = 0;  // none, or longer than the file: start over
 
-    printf("[download] Destination: %s\n", dest);
+    say(stdout, "[download] Destination: %s\n", dest);
     if (done > 0)
-        printf("[download] Resuming download at byte %llu\n", done);
-    showProgress(opt, &page, done, 0, 1);
+        say(stdout, "[download] Resuming download at byte %llu\n", done);
+    showProgress(opt, page, done, 0, 1);
 
     DWORD started = GetTickCount();
-    FILE *f = fopen(part, mode);
+    FILE *f = openFile(part, mode);
     if (!f)
         return failWith("unable to open for writing: ", part);
-    int written = writeSteps(opt, &page, f, done);
-    if (fclose(f) != 0)
+    int written = writeSteps(opt, page, f, source, done);
+    if (fclose(f) != 0 && written > 0)
         written = 0;
+    if (written < 0)
+        return failWith("stand-in: cannot read the media file for ", dest);
     if (!written)
         return failWith("unable to write data: ", part);
-    if (!MoveFileExA(part, dest, MOVEFILE_REPLACE_EXISTING))
+    if (!moveFile(part, dest, MOVEFILE_REPLACE_EXISTING))
         return failWith("unable to rename file: ", part);
-    showFinished(opt, &page, (long long)(DWORD)(GetTickCount() - started));
+    showDone(opt, page, (long long)(DWORD)(GetTickCount() - started));
     return 0;
+}
+
+// The file in $STANDIN_MEDIA_DIR a part's bytes come from: sound.m4a for a sound-only
+// format, else picture.mp4. 0 when it is not there.
+static int mediaFile(int code, char *out, size_t outSize)
+{
+    wchar_t wide[PATH_CAP];
+    char dir[3 * PATH_CAP];
+    DWORD n = GetEnvironmentVariableW(L"STANDIN_MEDIA_DIR", wide, PATH_CAP);
+    if (n == 0 || n >= PATH_CAP ||
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, dir, (int)sizeof dir, NULL, NULL) <= 0)
+        return 0;
+    size_t len = strlen(dir);
+    int joined = len > 0 && (dir[len - 1] == '\\' || dir[len - 1] == '/');
+    const char *name = StandinHasVideo(code) ? "picture.mp4" : "sound.m4a";
+    int w = snprintf(out, outSize, "%s%s%s", dir, joined ? "" : "\\", name);
+    unsigned long long size;
+    return w >= 0 && (size_t)w < outSize && fileSize(out, &size);
+}
+
+// One part of a merged download, a byte copy of its media file paced by the page's step
+// (the part's size/20 unless step= is given) and delay. A part that is there already
+// counts as complete, as yt-dlp takes it.
+static int downloadFormat(const Options *opt, const StandinPage *page, const char *dest,
+                        const char *media)
+{
+    StandinPage part = *page;
+    if (fileSize(dest, &part.size)) {
+        say(stdout, "[download] %s has already been downloaded\n", dest);
+        showDone(opt, &part, -1);
+        return 0;
+    }
+    FILE *source = openFile(media, L"rb");
+    if (!source || !fileSize(media, &part.size) || part.size == 0) {
+        if (source)
+            fclose(source);
+        return failWith("stand-in: cannot read ", media);
+    }
+    part.step = page->stepGiven ? page->step : part.size / 20;
+    part.step = part.step < 1 ? 1 : part.step > part.size ? part.size : part.step;
+    int rc = downloadFile(opt, &part, dest, source);
+    fclose(source);
+    return rc;
+}
+
+// The ffmpeg yt-dlp would run: --ffmpeg-location's file or "ffmpeg" in its folder, else
+// ffmpeg on the search path. Prints yt-dlp's warning for a location that does not exist;
+// 0 when there is no ffmpeg to run, which yt-dlp finds out before it downloads.
+static int findFfmpeg(const Options *opt, char *program, size_t size)
+{
+    if (!opt->ffmpegLocation) {
+        wchar_t found[PATH_CAP];
+        DWORD n = SearchPathW(NULL, L"ffmpeg", L".exe", PATH_CAP, found, NULL);
+        snprintf(program, size, "ffmpeg");
+        return n > 0 && n < PATH_CAP;
+    }
+    DWORD attributes = attributesOf(opt->ffmpegLocation);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        warnFirst();
+        say(stderr, "WARNING: ffmpeg-location %s does not exist! Continuing without ffmpeg\n",
+            opt->ffmpegLocation);
+        return 0;
+    }
+    int folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!StandinFfmpegProgram(opt->ffmpegLocation, folder, program, size))
+        return 0;
+    if (!folder)
+        return 1;
+    char exe[STANDIN_MERGE_PATH + 8];
+    snprintf(exe, sizeof exe, "%s.exe", program);  // what Windows runs for "...\ffmpeg"
+    unsigned long long exeSize;
+    return fileSize(exe, &exeSize);
+}
+
+// Keeps the end of a growing text in a fixed buffer; what no longer fits drops off the front.
+static void keepTail(char *tail, size_t cap, size_t *len, const char *data, size_t n)
+{
+    if (n >= cap) {
+        data += n - (cap - 1);
+        n = cap - 1;
+    }
+    if (*len + n >= cap) {
+        size_t drop = *len + n - (cap - 1);
+        memmove(tail, tail + drop, *len - drop);
+        *len -= drop;
+    }
+    memcpy(tail + *len, data, n);
+    *len += n;
+    tail[*len] = '\0';
+}
+
+// Runs ffmpeg as yt-dlp's Popen does: window hidden, standard input and output going
+// nowhere (yt-dlp reads and drops them), standard error read to its end, and only these
+// three handles inherited, as Python passes no others. Returns the exit code, or -1 when
+// ffmpeg does not start; lastLine gets the last line of its standard error.
+static int runFfmpeg(const StandinArgList *args, char *lastLine, size_t lastSize)
+{
+    static char line[3 * LINE_CAP];
+    static wchar_t wideLine[LINE_CAP];
+    lastLine[0] = '\0';
+    if (!StandinQuoteArgs(args, line, sizeof line) ||
+        MultiByteToWideChar(CP_UTF8, 0, line, -1, wideLine, LINE_CAP) <= 0)
+        return -1;
+    SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
+    HANDLE in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                            OPEN_EXISTING, 0, NULL);
+    HANDLE out = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                             OPEN_EXISTING, 0, NULL);
+    HANDLE errRead = NULL;
+    HANDLE errWrite = NULL;
+    if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE ||
+        !CreatePipe(&errRead, &errWrite, &sa, 0)) {
+        if (in != INVALID_HANDLE_VALUE)
+            CloseHandle(in);
+        if (out != INVALID_HANDLE_VALUE)
+            CloseHandle(out);
+        return -1;
+    }
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOEXW si;
+    ZeroMemory(&si, sizeof si);
+    si.StartupInfo.cb = sizeof si;
+    si.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    si.StartupInfo.wShowWindow = SW_HIDE;
+    si.StartupInfo.hStdInput = in;
+    si.StartupInfo.hStdOutput = out;
+    si.StartupInfo.hStdError = errWrite;
+    HANDLE inherit[3] = {in, out, errWrite};
+    static void *listRoom[64];  // pointer-aligned room for the attribute list
+    SIZE_T listSize = 0;
+    DWORD flags = 0;
+    InitializeProcThreadAttributeList(NULL, 1, 0, &listSize);
+    LPPROC_THREAD_ATTRIBUTE_LIST list = (LPPROC_THREAD_ATTRIBUTE_LIST)(void *)listRoom;
+    if (listSize > 0 && listSize <= sizeof listRoom &&
+        InitializeProcThreadAttributeList(list, 1, 0, &listSize)) {
+        if (UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherit,
+                                      sizeof inherit, NULL, NULL)) {
+            si.lpAttributeList = list;
+            flags = EXTENDED_STARTUPINFO_PRESENT;
+        } else {
+            DeleteProcThreadAttributeList(list);
+        }
+    }
+    PROCESS_INFORMATION pi;
+    BOOL started = CreateProcessW(NULL, wideLine, NULL, NULL, TRUE, flags, NULL, NULL,
+                                  &si.StartupInfo, &pi);
+    if (si.lpAttributeList)
+        DeleteProcThreadAttributeList(si.lpAttributeList);
+    CloseHandle(in);
+    CloseHandle(out);
+    CloseHandle(errWrite);  // so the read below ends when ffmpeg does
+    if (!started) {
+        CloseHandle(errRead);
+        return -1;
+    }
+    CloseHandle(pi.hThread);
+    static char tail[8192];
+    size_t len = 0;
+    tail[0] = '\0';
+    char chunk[4096];
+    // Read while ffmpeg runs, then what it left in the pipe; its end, not the pipe's,
+    // ends the wait, as a handle someone else inherited may keep the pipe open.
+    int exited = 0;
+    while (!exited) {
+        exited = WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0;
+        DWORD avail = 0;
+        DWORD got = 0;
+        while (PeekNamedPipe(errRead, NULL, 0, NULL, &avail, NULL) && avail > 0 &&
+               ReadFile(errRead, chunk, avail < sizeof chunk ? avail : sizeof chunk, &got,
+                        NULL) && got > 0)
+            keepTail(tail, sizeof tail, &len, chunk, got);
+    }
+    CloseHandle(errRead);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    StandinLastLine(tail, lastLine, lastSize);
+    return (int)code;
+}
+
+// A picture-only and a sound-only format merged by ffmpeg, as yt-dlp does it: both parts
+// downloaded, ffmpeg writes the temporary file, which then takes the final name, and the
+// parts are deleted. When ffmpeg fails the parts stay.
+static int runMerge(const Options *opt, const StandinPage *page, const StandinMergePick *pick,
+                    const char *dest)
+{
+    static StandinMergeNames names;
+    if (!StandinMergeFileNames(page, pick, dest, StandinMergeExt(page, pick, opt->mergeFormat),
+                               &names))
+        return failWith("file name too long", NULL);
+    if (attributesOf(names.final) != INVALID_FILE_ATTRIBUTES) {
+        say(stdout, "[download] %s has already been downloaded\n", names.final);
+        showMoveFiles(opt, page);
+        fflush(stdout);
+        return 0;
+    }
+    static char program[STANDIN_MERGE_PATH];
+    if (!findFfmpeg(opt, program, sizeof program))
+        return failWith("You have requested merging of multiple formats but ffmpeg is not "
+                        "installed. Aborting due to --abort-on-error", NULL);
+    static char media[2][STANDIN_MERGE_PATH];
+    for (int i = 0; i < 2; i++)
+        if (!mediaFile(pick->codes[i], media[i], sizeof media[i]))
+            return failWith("stand-in: STANDIN_MEDIA_DIR names no folder with picture.mp4 "
+                            "and sound.m4a", NULL);
+    for (int i = 0; i < 2; i++) {
+        int rc = downloadFormat(opt, page, names.part[i], media[i]);
+        if (rc != 0)
+            return rc;
+    }
+
+    static StandinArgList args;
+    if (!StandinMergeArgs(program, &names, pick, page->mergeFail, &args))
+        return failWith("file name too long", NULL);
+    setTitle(opt, "yt-dlp Merger started");  // a post-processor's titles, as MoveFiles'
+    say(stdout, "[Merger] Merging formats into \"%s\"\n", names.final);
+    fflush(stdout);
+    char last[1024];
+    int code = runFfmpeg(&args, last, sizeof last);
+    if (code < 0)  // yt-dlp's words when it has no ffmpeg to run
+        return failWith("Postprocessing: ffmpeg not found. Please install or provide the "
+                        "path using --ffmpeg-location", NULL);
+    if (code != 0)
+        return failWith("Postprocessing: ", last);
+    if (!moveFile(names.temp, names.final, MOVEFILE_REPLACE_EXISTING))
+        return failWith("unable to rename file: ", names.temp);
+    setTitle(opt, "yt-dlp Merger finished");
+    for (int i = 0; i < 2; i++) {
+        say(stdout, "Deleting original file %s (pass -k to keep)\n", names.part[i]);
+        if (!deleteFile(names.part[i]))
+            say(stderr, "WARNING: Unable to delete file %s\n", names.part[i]);
+    }
+    showMoveFiles(opt, page);
+    fflush(stdout);
+    return 0;
+}
+
+static int runDownload(const Options *opt)
+{
+    StandinPage page;
+    StandinMergePick pick;
+    if (!loadPage(opt, &page, &pick))
+        return page.exitCode;
+
+    char dest[PATH_CAP];
+    int rc = fileName(opt, &page, pickExt(opt, &page, &pick), dest, sizeof dest);
+    if (rc != 0)
+        return rc;
+
+    printExtracting(opt, &page);
+    if (page.style == STANDIN_STYLE_YT_DLP) {
+        char id[32];
+        if (pick.count == 2)
+            snprintf(id, sizeof id, "%d+%d", pick.codes[0], pick.codes[1]);
+        else
+            snprintf(id, sizeof id, "%d", pick.codes[0]);
+        say(stdout, "[info] %s: Downloading 1 format(s): %s\n", page.videoId,
+            page.generic ? StandinGenericId(&page) : id);
+    }
+    if (pick.count == 2)
+        return runMerge(opt, &page, &pick, dest);
+    unsigned long long have = 0;
+    if (fileSize(dest, &have) && have == page.size) {
+        say(stdout, "[download] %s has already been downloaded\n", dest);
+        showDone(opt, &page, -1);
+        showMoveFiles(opt, &page);
+        return 0;
+    }
+    rc = downloadFile(opt, &page, dest, NULL);
+    if (rc == 0)
+        showMoveFiles(opt, &page);
+    return rc;
 }
 
 // ---- --version and -U ----------------------------------------------------------
@@ -536,7 +1010,7 @@ static int runVersion(void)
     while (strcmp(version, "HANG") == 0)
         Sleep(1000);
     if (version[0])
-        printf("%s\n", version);
+        say(stdout, "%s\n", version);
     return 0;
 }
 
@@ -550,7 +1024,7 @@ static int envFlag(const char *name)
 static int updateError(const char *message, const char *path)
 {
     fflush(stdout);  // its earlier lines come first on a shared console
-    fprintf(stderr, "ERROR: %s%s\n", message, path ? path : "");
+    say(stderr, "ERROR: %s%s\n", message, path ? path : "");
     return 100;
 }
 
@@ -558,7 +1032,7 @@ static int updateError(const char *message, const char *path)
 static int permissionError(const char *path)
 {
     fflush(stdout);
-    fprintf(stderr, "ERROR: Unable to write to %s; try running as administrator\n", path);
+    say(stderr, "ERROR: Unable to write to %s; try running as administrator\n", path);
     return 100;
 }
 
@@ -587,7 +1061,7 @@ static void sha256Hex(const unsigned char *data, size_t size, char *out, size_t 
 
 static int readWhole(const char *path, unsigned char *buf, size_t cap, size_t *size)
 {
-    FILE *f = fopen(path, "rb");
+    FILE *f = openFile(path, L"rb");
     if (!f)
         return 0;
     *size = fread(buf, 1, cap, f);
@@ -598,7 +1072,7 @@ static int readWhole(const char *path, unsigned char *buf, size_t cap, size_t *s
 
 static int writeWhole(const char *path, const unsigned char *buf, size_t size)
 {
-    FILE *f = fopen(path, "wb");
+    FILE *f = openFile(path, L"wb");
     if (!f)
         return 0;
     int ok = fwrite(buf, 1, size, f) == size;
@@ -614,30 +1088,29 @@ static int runUpdate(void)
 {
     if (envFlag("STANDIN_UPDATE_DEAD")) {
         // youtube-dl once its update site was gone; its updater prints through to_screen.
-        printf("ERROR: can't find the current version. Please try again later.\n");
+        say(stdout, "ERROR: can't find the current version. Please try again later.\n");
         return 0;
     }
     const char *latest = getenv("STANDIN_UPDATE_VERSION");
     if (!latest || !*latest)
         latest = STANDIN_LATEST_VERSION;
     if (!StandinIsVersionNumber(latest)) {
-        fprintf(stderr, "stand-in: STANDIN_UPDATE_VERSION must be digits and dots, "
-                        "at most %d characters\n", STANDIN_VERSION_ROOM - 1);
+        say(stderr, "stand-in: STANDIN_UPDATE_VERSION must be digits and dots, "
+                    "at most %d characters\n", STANDIN_VERSION_ROOM - 1);
         return 2;
     }
     char current[STANDIN_VERSION_ROOM + 1];
     ownVersion(current, sizeof current);
     if (StandinIsUpToDate(current, latest)) {
-        printf("Latest version: " STANDIN_LABEL "\n", latest);
-        printf("yt-dlp is up to date (" STANDIN_LABEL ")\n", current);
+        say(stdout, "Latest version: " STANDIN_LABEL "\n", latest);
+        say(stdout, "yt-dlp is up to date (" STANDIN_LABEL ")\n", current);
         return 0;
     }
-    printf("Current version: " STANDIN_LABEL "\n", current);
-    printf("Latest version: " STANDIN_LABEL "\n", latest);
+    say(stdout, "Current version: " STANDIN_LABEL "\n", current);
+    say(stdout, "Latest version: " STANDIN_LABEL "\n", latest);
 
-    char exe[PATH_CAP];
-    DWORD n = GetModuleFileNameA(NULL, exe, sizeof exe);
-    if (n == 0 || n >= sizeof exe)
+    char exe[3 * PATH_CAP];
+    if (!ownPath(exe, sizeof exe))
         return updateError("stand-in: cannot find its own path", NULL);
     static unsigned char image[IMAGE_CAP];
     size_t size = 0;
@@ -645,36 +1118,44 @@ static int runUpdate(void)
         return updateError("stand-in: cannot read ", exe);
     char hash[65];
     sha256Hex(image, size, hash, sizeof hash);
-    printf("Current Build Hash: %s\n", hash);
-    printf("Updating to " STANDIN_LABEL " ...\n", latest);
+    say(stdout, "Current Build Hash: %s\n", hash);
+    say(stdout, "Updating to " STANDIN_LABEL " ...\n", latest);
 
-    DWORD attributes = GetFileAttributesA(exe);
+    DWORD attributes = attributesOf(exe);
     if (envFlag("STANDIN_UPDATE_FAIL") ||
         (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)))
         return permissionError(exe);
     if (!StandinSetVersion(image, size, latest))
         return updateError("stand-in: no single version block in ", exe);
-    char newPath[PATH_CAP + 8];
-    char oldPath[PATH_CAP + 8];
+    char newPath[3 * PATH_CAP + 8];
+    char oldPath[3 * PATH_CAP + 8];
     snprintf(newPath, sizeof newPath, "%s.new", exe);
     snprintf(oldPath, sizeof oldPath, "%s.old", exe);
-    if (GetFileAttributesA(oldPath) != INVALID_FILE_ATTRIBUTES && !DeleteFileA(oldPath))
+    if (attributesOf(oldPath) != INVALID_FILE_ATTRIBUTES && !deleteFile(oldPath))
         return updateError("Unable to remove the old version", NULL);
     if (!writeWhole(newPath, image, size))
         return permissionError(newPath);
-    if (!MoveFileExA(exe, oldPath, 0))
+    if (!moveFile(exe, oldPath, 0))
         return updateError("Unable to move current version", NULL);
-    if (!MoveFileExA(newPath, exe, 0)) {
+    if (!moveFile(newPath, exe, 0)) {
         updateError("Unable to overwrite current version", NULL);
-        MoveFileExA(oldPath, exe, 0);
+        moveFile(oldPath, exe, 0);
         return 100;
     }
-    printf("Updated yt-dlp to " STANDIN_LABEL "\n", latest);
+    say(stdout, "Updated yt-dlp to " STANDIN_LABEL "\n", latest);
     return 0;
 }
 
-int main(int argc, char **argv)
+int main(void)
 {
+    gCodePage = GetACP();
+    gUtf8Out = gCodePage == CP_UTF8;  // a UTF-8 ANSI code page holds every character
+    char **argv;
+    int argc = readArguments(&argv);
+    if (argc < 0) {
+        say(stderr, "stand-in: cannot read the command line\n");
+        return 2;
+    }
     int child = isChild();
     if (!child)
         recordArguments(argc, argv);  // once per run, not again in a onefile child
@@ -682,6 +1163,8 @@ int main(int argc, char **argv)
     int rc = parseOptions(argc, argv, &opt);
     if (rc != 0)
         return rc;
+    if (opt.encoding)
+        gUtf8Out = 1;  // only utf-8 gets past parseOptions
     if (opt.version)
         return runVersion();
     if (opt.update)

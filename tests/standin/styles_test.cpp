@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/standin/merge.h"
 #include "tests/standin/page.h"
 #include "tests/standin/table.h"
 #include "tests/standin/titles.h"
@@ -19,6 +20,10 @@ StandinPage parse(const std::string &address)
     StandinParsePage(address.c_str(), &page);
     return page;
 }
+
+// A title in several scripts: "日本語 🎵 café «uni1»".
+const char kTitle[] = "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x8e\xb5 caf\xc3\xa9 "
+                      "\xc2\xabuni1\xc2\xbb";
 
 std::vector<std::string> tableLines(const StandinPage &page)
 {
@@ -124,6 +129,70 @@ TEST(StyleTemplate, FieldsPercentSignsAndErrors)
             EXPECT_STREQ(c.expected, out) << c.tmpl;
         else
             EXPECT_EQ(c.errorAt, at) << c.tmpl;
+    }
+}
+
+TEST(StyleNames, YtDlpWritesLookAlikesForForbiddenCharacters)
+{
+    struct Case {
+        char c;
+        unsigned wide;
+    } cases[] = {
+        {'"', 0xFF02}, {'*', 0xFF0A}, {':', 0xFF1A}, {'<', 0xFF1C},  {'>', 0xFF1E},
+        {'?', 0xFF1F}, {'|', 0xFF5C}, {'/', 0x29F8}, {'\\', 0x29F9}, {'a', 0},
+        {'#', 0},      {'%', 0},      {'\'', 0},     {'\0', 0},      {'\x80', 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.wide, StandinFullWidth(c.c)) << (int)c.c;
+}
+
+TEST(StyleNames, YtDlpSanitizesFields)
+{
+    struct Case {
+        const char *title;
+        const char *name;
+    } cases[] = {
+        {"a\"b*c:d<e>f?g|h/i\\j",
+         "a\xef\xbc\x82" "b\xef\xbc\x8a" "c\xef\xbc\x9a" "d\xef\xbc\x9c" "e\xef\xbc\x9e"
+         "f\xef\xbc\x9fg\xef\xbd\x9ch\xe2\xa7\xb8i\xe2\xa7\xb9j"},
+        {"Live 10:30:15 at 9:x", "Live 10_30_15 at 9\xef\xbc\x9ax"},  // times keep '_'
+        {":30 1:", "\xef\xbc\x9a" "30 1\xef\xbc\x9a"},
+        {"a\nb", "a b"},
+        {"a\n\r\n\nb\t\x7f", "a b"},     // line ends in a row count once
+        {"x\n_\ny", "x _ y"},
+        {"\n - Title -_\n", "Title"},  // a line end at an edge takes its neighbours
+        {" x \n", " x"},
+        {" \nx", "  x"},
+        {"-_ x _", "-_ x _"},          // without a line end nothing is stripped
+        {"10:30\n", "10_30"},
+        {"", ""},  // only what sanitizing empties becomes "_"
+        {"\n-\n", "_"},
+        {"\x01\x1f", "_"},
+        {kTitle, kTitle},
+    };
+    for (const Case &c : cases) {
+        char out[256];
+        EXPECT_EQ(1, StandinSanitizeYtDlp(c.title, out, sizeof out)) << c.title;
+        EXPECT_STREQ(c.name, out) << c.title;
+    }
+}
+
+TEST(StyleNames, YtDlpSanitizingIsBoundedAndKeepsCharactersWhole)
+{
+    struct Case {
+        const char *title;
+        size_t outSize;
+        const char *expected;
+    } cases[] = {
+        {"a?b", 4, "a"},
+        {"a?b", 5, "a\xef\xbc\x9f"},
+        {"x\xc3\xa9", 3, "x"},
+        {"abc", 1, ""},
+    };
+    for (const Case &c : cases) {
+        char out[8];
+        EXPECT_EQ(0, StandinSanitizeYtDlp(c.title, out, c.outSize)) << c.title;
+        EXPECT_STREQ(c.expected, out) << c.title;
     }
 }
 
@@ -287,6 +356,229 @@ TEST(StylePage, FailingPagesGiveTheToolsReasonAfterAWarning)
         EXPECT_STREQ(c.error, error) << c.query;
         EXPECT_STREQ(c.warning, StandinPageWarning(&page)) << c.query;
     }
+}
+
+// ---- merging a picture-only and a sound-only format ----------------------------
+
+TEST(StyleMerge, PageKeys)
+{
+    struct Case {
+        const char *query;
+        int mergeFail, stepGiven;
+    } cases[] = {
+        {"", 0, 0}, {"mergefail=1&step=10", 1, 1}, {"mergefail=yes&step=x", 0, 0},
+        {"mergefail=1&mergefail=0", 0, 0},
+    };
+    for (const Case &c : cases) {
+        StandinPage page = parse(std::string("x?") + c.query);
+        EXPECT_EQ(c.mergeFail, page.mergeFail) << c.query;
+        EXPECT_EQ(c.stepGiven, page.stepGiven) << c.query;
+    }
+}
+
+TEST(StyleMerge, PicksFormatsAsYtDlpReadsTheFormatText)
+{
+    const char *program = "137+bestaudio[ext=m4a]/137+bestaudio";  // what Vidmora passes
+    struct Case {
+        const char *formats;
+        const char *format;
+        int count;  // 0: nothing fits
+        int first, second;
+    } cases[] = {
+        {"137,248,18,140,251", program, 2, 137, 140},
+        {"137,251,171,140", program, 2, 137, 140},  // the first m4a, not the first sound
+        {"137,251", program, 2, 137, 251},          // the next alternative
+        {"137,251,140", "137+bestaudio", 2, 137, 251},
+        {"18,136,251,140", "bestvideo+bestaudio", 2, 136, 251},
+        {"248,137,140", "bestvideo[ext=mp4]+140", 2, 137, 140},
+        {"137,140", "140+137", 2, 140, 137},
+        {"137,251", "137+bestaudio[ext=m4a]", 0, 0, 0},
+        {"137,140", "248+140", 0, 0, 0},
+        {"137,140", "99999+140", 0, 0, 0},
+        {"137,140,251", "137+140+251", 0, 0, 0},
+        {"137,140", "137+bestaudio[ext=m4a", 0, 0, 0},
+        {"22,18", "137+140/22", 1, 22, 0},
+        {"18,140", "18+140", 1, 18, 0},     // yt-dlp keeps one format with sound
+        {"137,248", "137+248", 1, 137, 0},  // and one with pictures
+        {"137,140", "best", 1, 137, 0},
+    };
+    for (const Case &c : cases) {
+        StandinPage page = parse(std::string("x?style=yt-dlp&formats=") + c.formats);
+        StandinMergePick pick = {0, {0, 0}};
+        EXPECT_EQ(c.count > 0, StandinPickFormats(&page, c.format, &pick)) << c.format;
+        if (c.count == 0)
+            continue;
+        EXPECT_EQ(c.count, pick.count) << c.format;
+        EXPECT_EQ(c.first, pick.codes[0]) << c.format;
+        EXPECT_EQ(c.second, pick.codes[1]) << c.format;
+    }
+}
+
+TEST(StyleMerge, OutputExtensionAndItsCheck)
+{
+    struct Case {
+        int video, audio;
+        const char *mergeFormat;
+        const char *ext;
+    } cases[] = {
+        {137, 140, NULL, "mp4"},   {248, 251, NULL, "webm"}, {137, 251, NULL, "mkv"},
+        {248, 140, NULL, "mkv"},   {399, 140, NULL, "mp4"},  {248, 171, NULL, "webm"},
+        {137, 140, "mkv", "mkv"},  {248, 251, "mp4", "mp4"},
+    };
+    StandinPage page = parse("x?style=yt-dlp");
+    for (const Case &c : cases) {
+        StandinMergePick pick = {2, {c.video, c.audio}};
+        EXPECT_STREQ(c.ext, StandinMergeExt(&page, &pick, c.mergeFormat)) << c.video;
+    }
+    const char *valid[] = {"mp4", "mkv", "webm", "avi", "flv", "mov", "mp4/mkv"};
+    const char *invalid[] = {"mp3", "", "MP4", "m4a", "ogg"};
+    for (const char *v : valid)
+        EXPECT_EQ(1, StandinMergeFormatValid(v)) << v;
+    for (const char *v : invalid)
+        EXPECT_EQ(0, StandinMergeFormatValid(v)) << v;
+}
+
+TEST(StyleMerge, FileNamesFromTheDestination)
+{
+    struct Case {
+        const char *dest;
+        int video, audio;
+        const char *mergeExt;
+        const char *final, *temp, *part0, *part1;
+    } cases[] = {
+        {"C:\\v\\Title.mp4", 137, 140, "mp4", "C:\\v\\Title.mp4", "C:\\v\\Title.temp.mp4",
+         "C:\\v\\Title.f137.mp4", "C:\\v\\Title.f140.m4a"},
+        // correct_ext keeps an extension that is not the merged one: Title.webm.mkv.
+        {"C:\\v\\Title.webm", 248, 251, "mkv", "C:\\v\\Title.webm.mkv",
+         "C:\\v\\Title.webm.temp.mkv", "C:\\v\\Title.webm.f248.webm",
+         "C:\\v\\Title.webm.f251.webm"},
+        {"C:\\v\\Title.mkv", 137, 140, "mkv", "C:\\v\\Title.mkv", "C:\\v\\Title.temp.mkv",
+         "C:\\v\\Title.f137.mp4", "C:\\v\\Title.f140.m4a"},
+        {"C:\\v.d\\.hidden", 137, 140, "mp4", "C:\\v.d\\.hidden.mp4",
+         "C:\\v.d\\.hidden.temp.mp4", "C:\\v.d\\.hidden.f137.mp4", "C:\\v.d\\.hidden.f140.m4a"},
+        {"C:/v/Clip.MP4", 140, 137, "mp4", "C:/v/Clip.MP4.mp4", "C:/v/Clip.MP4.temp.mp4",
+         "C:/v/Clip.MP4.f140.m4a", "C:/v/Clip.MP4.f137.mp4"},
+    };
+    StandinPage page = parse("x?style=yt-dlp");
+    for (const Case &c : cases) {
+        StandinMergePick pick = {2, {c.video, c.audio}};
+        StandinMergeNames names;
+        ASSERT_EQ(1, StandinMergeFileNames(&page, &pick, c.dest, c.mergeExt, &names)) << c.dest;
+        EXPECT_STREQ(c.final, names.final);
+        EXPECT_STREQ(c.temp, names.temp);
+        EXPECT_STREQ(c.part0, names.part[0]);
+        EXPECT_STREQ(c.part1, names.part[1]);
+    }
+    StandinMergePick pick = {2, {137, 140}};
+    StandinMergeNames names;
+    std::string tooLong = "C:\\" + std::string(STANDIN_MERGE_PATH, 'x') + ".mp4";
+    EXPECT_EQ(0, StandinMergeFileNames(&page, &pick, tooLong.c_str(), "mp4", &names));
+}
+
+std::vector<std::string> argList(const StandinArgList &list)
+{
+    return std::vector<std::string>(list.arg, list.arg + list.count);
+}
+
+TEST(StyleMerge, FfmpegArgumentsAndCommandLine)
+{
+    StandinPage page = parse("x?style=yt-dlp");
+    StandinMergePick pick = {2, {137, 140}};
+    StandinMergeNames names;
+    ASSERT_EQ(1, StandinMergeFileNames(&page, &pick, "C:\\v w\\T.mp4", "mp4", &names));
+    static StandinArgList list;
+    ASSERT_EQ(1, StandinMergeArgs("C:\\ff\\ffmpeg.exe", &names, &pick, 0, &list));
+    std::vector<std::string> expected = {
+        "C:\\ff\\ffmpeg.exe", "-y", "-loglevel", "repeat+info", "-i", "file:C:\\v w\\T.f137.mp4",
+        "-i", "file:C:\\v w\\T.f140.m4a", "-c", "copy", "-map", "0:v:0", "-map", "1:a:0",
+        "-movflags", "+faststart", "file:C:\\v w\\T.temp.mp4"};
+    EXPECT_EQ(expected, argList(list));
+    char line[1024];
+    ASSERT_EQ(1, StandinQuoteArgs(&list, line, sizeof line));
+    EXPECT_STREQ("C:\\ff\\ffmpeg.exe -y -loglevel repeat+info -i \"file:C:\\v w\\T.f137.mp4\" "
+                 "-i \"file:C:\\v w\\T.f140.m4a\" -c copy -map 0:v:0 -map 1:a:0 "
+                 "-movflags +faststart \"file:C:\\v w\\T.temp.mp4\"", line);
+
+    // Sound first, and the failing merge's extra map.
+    StandinMergePick swapped = {2, {140, 137}};
+    ASSERT_EQ(1, StandinMergeArgs("ffmpeg", &names, &swapped, 1, &list));
+    std::vector<std::string> maps(list.arg + 10, list.arg + list.count - 3);
+    EXPECT_EQ((std::vector<std::string>{"-map", "0:a:0", "-map", "1:v:0", "-map", "1:s:0"}), maps);
+}
+
+TEST(StyleMerge, QuotesAsPythonsList2cmdline)
+{
+    struct Case {
+        const char *arg;
+        const char *quoted;
+    } cases[] = {
+        {"plain", "plain"},           {"", "\"\""},
+        {"a b", "\"a b\""},           {"tab\there", "\"tab\there\""},
+        {"C:\\a b\\", "\"C:\\a b\\\\\""},  {"C:\\x\\", "C:\\x\\"},
+        {"say \"hi\"", "\"say \\\"hi\\\"\""}, {"a\\\"b", "a\\\\\\\"b"},
+    };
+    for (const Case &c : cases) {
+        StandinArgList list;
+        list.count = 0;
+        list.used = 0;
+        list.ok = 1;
+        standinAddArg(&list, "", "x");
+        standinAddArg(&list, "", c.arg);
+        char line[128];
+        ASSERT_EQ(1, StandinQuoteArgs(&list, line, sizeof line)) << c.arg;
+        EXPECT_EQ(std::string("x ") + c.quoted, line) << c.arg;
+    }
+}
+
+TEST(StyleMerge, ProgramAndLastLineOfItsErrors)
+{
+    struct Place {
+        const char *location;
+        int folder;
+        const char *program;
+    } places[] = {
+        {"C:\\ff\\ffmpeg.exe", 0, "C:\\ff\\ffmpeg.exe"}, {"C:\\ff", 1, "C:\\ff\\ffmpeg"},
+        {"C:\\ff\\", 1, "C:\\ff\\ffmpeg"},               {"C:", 1, "C:ffmpeg"},
+    };
+    for (const Place &p : places) {
+        char out[64];
+        ASSERT_EQ(1, StandinFfmpegProgram(p.location, p.folder, out, sizeof out));
+        EXPECT_STREQ(p.program, out);
+    }
+    struct Text {
+        const char *text;
+        const char *last;
+    } texts[] = {
+        {"a\nb\n", "b"},
+        {"Stream map '1:s:0' matches no streams.\r\nTo ignore this, add a trailing '?' to the "
+         "map.\r\n", "To ignore this, add a trailing '?' to the map."},
+        {"frame=  1\rframe=  2\r", "frame=  2"},
+        {"a\n  b \n\n", "  b"},
+        {"  only  ", "only"},
+        {"", ""},
+        {"\n \r\n", ""},
+    };
+    for (const Text &t : texts) {
+        char out[128];
+        StandinLastLine(t.text, out, sizeof out);
+        EXPECT_STREQ(t.last, out) << t.text;
+    }
+}
+
+TEST(StyleTable, YtDlpListsPictureAndSoundOnlyRows)
+{
+    // What yt-dlp 2023.03.04 printed for the same formats (tests/realtool/listformats.py).
+    std::vector<std::string> expected = {
+        "ID  EXT   RESOLUTION FPS | FILESIZE   TBR PROTO | VCODEC     ACODEC      ABR MORE INFO",
+        std::string(97, '-'),
+        "sb0 mhtml 320x180      1 |                mhtml | images                     storyboard",
+        "251 webm  audio only     |  2.86MiB  135k https | audio only opus       160k DASH audio",
+        "140 m4a   audio only     |  2.86MiB  130k https | audio only aac        128k DASH audio, m4a_dash",
+        "18  mp4   640x360        |  2.86MiB  500k https | h264       aac         96k",
+        "248 webm  1920x1080      |  2.86MiB 2700k https | vp9        video only      DASH video",
+        "137 mp4   1920x1080      |  2.86MiB 3000k https | h264       video only      DASH video",
+    };
+    EXPECT_EQ(expected, tableLines(parse("x?style=yt-dlp&size=3000000&formats=137,248,18,140,251")));
 }
 
 }  // namespace

@@ -1,0 +1,212 @@
+// End-to-end tests of full quality with sound: a picture-only row merged with the best sound
+// by a real Windows ffmpeg, chosen in the window menu; also paused across a restart, and
+// stopped with nothing of it left. Results are checked with Debian's ffprobe.
+#include "tests/e2e/addresssteps.h"
+
+namespace {
+
+// A yt-dlp page offering a full format and picture-only and sound-only rows.
+const char MERGE_PAGE[] =
+    "http://standin.test/watch?v=mrg&style=yt-dlp&formats=137,18,140&title=Merged&step=300&delay=150";
+
+// A Unix path as Wine shows it under Z:, and back.
+std::string WindowsPath(const char *unixPath)
+{
+    std::string path = std::string("Z:") + unixPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string UnixPath(const std::string &windowsPath)
+{
+    std::string path = windowsPath.substr(2);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+class MergeTest : public AddressTest {
+protected:
+    void SetUp() override
+    {
+        AddressTest::SetUp();
+        folder = std::string(run.tempDir) + "\\out\\";
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+        ASSERT_TRUE(FileExists(ffmpeg.c_str())) << ffmpeg << ": scripts/ffmpeg.sh fetches it";
+    }
+
+    bool StartMerging()
+    {
+        return Start(NULL, {{"STANDIN_MEDIA_DIR", media.c_str()}});
+    }
+
+    // Chooses the real ffmpeg in the window menu and waits for it to be kept.
+    void ChooseFfmpeg()
+    {
+        ASSERT_TRUE(PostMessageA(run.window, WM_SYSCOMMAND, IDM_FFMPEG_CHOOSE, 0));
+        HWND dialog = FindDialog(&run, "Open");
+        ASSERT_TRUE(dialog != NULL) << DriverError() << OpenBoxes();
+        ASSERT_TRUE(SetSaveDialogFileName(dialog, ffmpeg.c_str())) << DriverError();
+        ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
+        HWND box = FindDialog(&run, "Vidmora");
+        ASSERT_TRUE(box != NULL) << DriverError() << OpenBoxes();
+        char shown[256] = "";
+        EXPECT_TRUE(DialogText(box, shown, sizeof shown));
+        EXPECT_STREQ("ffmpeg: 2018 build (chosen)", shown);
+        ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
+        ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
+    }
+
+    // Pastes the page and puts the proposed file into this test's folder.
+    void PastePage()
+    {
+        ASSERT_TRUE(SetClipboardText(MERGE_PAGE)) << DriverError();
+        ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
+        ASSERT_TRUE(WaitUntil([&] { return EndsWith(Text(IDC_DEST_EDIT), "\\Merged.mp4") && IsControlEnabled(&run, IDC_START); }))
+            << Text(IDC_DEST_EDIT) << OpenBoxes();
+        EXPECT_NE(std::string::npos, Text(IDC_FORMAT_INFO).find("Best sound (merged)")) << Text(IDC_FORMAT_INFO);
+        ASSERT_TRUE(SetControlText(&run, IDC_DEST_EDIT, (folder + "Merged.mp4").c_str())) << DriverError();
+    }
+
+    static bool EndsWith(const std::string &text, const std::string &end)
+    {
+        return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    }
+
+    // Debian's ffprobe on the Unix side. Wine runs a Unix program named by its Z: path but
+    // hands back neither its output nor its end, so it writes a file and then a marker.
+    std::string ProbeStreams(const std::string &file)
+    {
+        std::string script = Temp("probe.sh"), output = Temp("probe.txt"), marker = Temp("probe.done");
+        DeleteFileA(marker.c_str());
+        std::string text = "ffprobe -v error -show_entries stream=codec_type,duration -of csv=p=0 '" +
+                           UnixPath(file) + "' > '" + UnixPath(output) + "' 2>&1; touch '" + UnixPath(marker) + "'\n";
+        EXPECT_TRUE(WriteWholeFile(script.c_str(), text.data(), text.size()));
+        std::string commandLine = "Z:\\bin\\sh " + UnixPath(script);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+            return "ffprobe did not start";
+        if (process.hProcess)
+            CloseHandle(process.hProcess);
+        if (process.hThread)
+            CloseHandle(process.hThread);
+        std::string streams;
+        EXPECT_TRUE(WaitUntil([&] { return FileExists(marker.c_str()); })) << "ffprobe gave no answer";
+        ReadWholeFile(output.c_str(), &streams);
+        return streams;
+    }
+
+    // One video and one audio stream, each as long as the media it was made of.
+    void ExpectMergedFile()
+    {
+        std::string streams = ProbeStreams(folder + "Merged.mp4");
+        int video = 0, audio = 0;
+        double videoLength = 0, audioLength = 0;
+        for (size_t at = 0; at < streams.size();) {
+            size_t end = streams.find('\n', at);
+            std::string line = streams.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            at = end == std::string::npos ? streams.size() : end + 1;
+            if (line.compare(0, 6, "video,") == 0) {
+                video++;
+                videoLength = atof(line.c_str() + 6);
+            } else if (line.compare(0, 6, "audio,") == 0) {
+                audio++;
+                audioLength = atof(line.c_str() + 6);
+            }
+        }
+        EXPECT_EQ(1, video) << streams;
+        EXPECT_EQ(1, audio) << streams;
+        EXPECT_NEAR(2.0, videoLength, 0.1) << streams;
+        EXPECT_NEAR(2.0, audioLength, 0.1) << streams;
+    }
+
+    // The names in this test's folder, sorted, one a line.
+    std::string FolderFiles()
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    names.push_back(found.cFileName);
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        std::sort(names.begin(), names.end());
+        std::string lines;
+        for (const std::string &name : names)
+            lines += name + "\n";
+        return lines;
+    }
+
+    bool Exists(const char *name) { return FileExists((folder + name).c_str()); }
+
+    std::string folder;
+    std::string media = WindowsPath(VIDMORA_SOURCE_DIR "/tests/media");
+    std::string ffmpeg = WindowsPath(VIDMORA_TEST_FFMPEG);
+};
+
+TEST_F(MergeTest, MergedRowGivesOneFileWithPictureAndSound)
+{
+    ASSERT_TRUE(StartMerging()) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
+    ASSERT_NO_FATAL_FAILURE(PastePage());
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    EXPECT_TRUE(WaitUntil([&] { return Text(IDC_STATUS).find("(1/2)<|") != std::string::npos; }))
+        << Text(IDC_STATUS) << OpenBoxes();
+    EXPECT_TRUE(WaitUntil([&] { return Text(IDC_STATUS).find("(2/2)<|") != std::string::npos; }))
+        << Text(IDC_STATUS) << OpenBoxes();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
+    EXPECT_EQ("Merged.mp4\n", FolderFiles()) << "the parts are gone";
+    ExpectMergedFile();
+    std::vector<ArgList> runs = Runs();
+    ASSERT_EQ(3u, runs.size());
+    const ArgList expected = {"-o", folder + "Merged.mp4", "--format", "137+bestaudio[ext=m4a]/137+bestaudio",
+                              "--merge-output-format", "mp4", "--ffmpeg-location",
+                              std::string(run.tempDir) + "\\local\\Vidmora\\ffmpeg.exe", "--console-title", "--",
+                              MERGE_PAGE};
+    EXPECT_EQ(JoinArgs(expected), JoinArgs(runs[2]));
+}
+
+TEST_F(MergeTest, PausedInTheFirstPartContinuesAfterARestart)
+{
+    ASSERT_TRUE(StartMerging()) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
+    ASSERT_NO_FATAL_FAILURE(PastePage());
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return FileSize((folder + "Merged.f137.mp4.part").c_str()) > 0; })) << FolderFiles();
+    ASSERT_TRUE(PostClick(&run, IDC_PAUSE)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Continue"; })) << OpenBoxes();
+    EXPECT_TRUE(Exists("Merged.f137.mp4.part")) << "Pause keeps the part";
+    ASSERT_TRUE(CloseApp(&run)) << DriverError();
+    ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+
+    ASSERT_TRUE(StartMerging()) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Continue"; }));
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
+    EXPECT_EQ("Merged.mp4\n", FolderFiles());
+    ExpectMergedFile();
+}
+
+TEST_F(MergeTest, StopInTheSecondPartLeavesNothingOfTheDownload)
+{
+    ASSERT_TRUE(StartMerging()) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
+    ASSERT_NO_FATAL_FAILURE(PastePage());
+    // Somebody's files beside it, named like parts but not the download's, stay.
+    for (const char *name : {"Merged.final.mp4", "Other.f137.mp4", "Merged"})
+        ASSERT_TRUE(WriteWholeFile((folder + name).c_str(), "keep", 4));
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return FileSize((folder + "Merged.f140.m4a.part").c_str()) > 0; })) << FolderFiles();
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    HWND box = FindDialog(&run, "Vidmora");
+    ASSERT_TRUE(box != NULL) << DriverError();
+    ASSERT_TRUE(PressDialogButton(box, IDYES)) << DriverError();
+    EXPECT_TRUE(WaitUntil([&] { return FolderFiles() == "Merged\nMerged.final.mp4\nOther.f137.mp4\n"; }))
+        << FolderFiles();
+}
+
+}  // namespace

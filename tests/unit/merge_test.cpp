@@ -1,0 +1,101 @@
+// Merged downloads: the rows offered, the format argument, the bar across two parts, and
+// the files Stop may remove.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "control/progress.h"
+#include "formats/filterlist.h"
+#include "toolbridge/cmdline.h"
+#include "toolbridge/paths.h"
+
+class MergeTest : public ::testing::Test {
+protected:
+    void SetUp() override { BuildCatalogue(catalogue, &count); }
+    FormatInfo catalogue[FORMAT_CATALOGUE_SIZE];
+    int count = 0;
+};
+
+TEST_F(MergeTest, PictureOnlyRowsAreOfferedWithSoundAndFirst)
+{
+    // 137: MP4 1080p picture only; 248: WebM 1080p picture only; 140: m4a sound only.
+    AvailableFormat list[] = {{18, "mp4", 360, 640}, {137, "mp4", 1080, 1920}, {248, "webm", 1080, 1920},
+                              {140, "m4a", 0, 0}};
+    char *block = BuildFilterList(list, 4, catalogue, count, nullptr, true);
+    std::string bytes(block, FilterListSize(block));
+    free(block);
+    std::string merged = std::string("MP4~1080p-H.264 with sound (merged)[1080x1920]") + '\0' + "*.mp4" + '\0' +
+                         "MKV~1080p-VP9 with sound (merged)[1080x1920]" + '\0' + "*.mkv" + '\0';
+    EXPECT_NE(std::string::npos, bytes.find(merged)) << "merged entries";
+
+    char text[FORMAT_TEXT_SIZE];
+    DescribeOffered(text, &list[2], catalogue, count, true);
+    EXPECT_NE(nullptr, strstr(text, "File type:\tMKV\n")) << text;
+    EXPECT_NE(nullptr, strstr(text, "A.encode:\tBest sound (merged)")) << text;
+    DescribeOffered(text, &list[3], catalogue, count, true);
+    EXPECT_EQ(nullptr, strstr(text, "merged")) << "sound alone is not merged: " << text;
+
+    ASSERT_TRUE(PutBestMergedFirst(list, 4, catalogue, count));
+    const int order[] = {137, 18, 248, 140};
+    for (int i = 0; i < 4; i++) {
+        int code = list[i].code;  // the record is packed: no reference into it
+        EXPECT_EQ(order[i], code) << i;
+    }
+    AvailableFormat full[] = {{22, "mp4", 720, 1280}, {18, "mp4", 360, 640}};
+    EXPECT_FALSE(PutBestMergedFirst(full, 2, catalogue, count));
+}
+
+TEST(MergeArguments, AskForPicturePlusTheBestSoundAndWhereFfmpegIs)
+{
+    char line[COMMAND_LINE_SIZE];
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 137, "A", "C:\\U\\ffmpeg.exe", "mp4"));
+    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 137+bestaudio[ext=m4a]/137+bestaudio --merge-output-format mp4"
+                 " --ffmpeg-location \"C:\\U\\ffmpeg.exe\" --console-title -- \"A\"",
+                 line);
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A"));
+    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --console-title -- \"A\"", line);
+}
+
+TEST(MergedProgress, TheBarCrossesBothPartsOnceAndNeverGoesBack)
+{
+    MergeProgress merge = {};
+    ProgressText progress = {};
+    int width = -2;
+    const char first[] = "[youtube] x: Downloading webpage\n[download] Destination: a.f137.mp4\n[download]  50";
+    size_t used = ScanMergeOutput(&merge, first, strlen(first));
+    EXPECT_EQ(strlen(first) - strlen("[download]  50"), used) << "an unfinished line waits";
+    ASSERT_STREQ("SP:1.00MiB/s|>DL:50.0% Of 10.00MiB (1/2)<|ET:00:05",
+                 ComposeMergedProgress(&progress, &merge, "yt-dlp  50.0% of 10.00MiB at 1.00MiB/s ETA 00:05",
+                                       &width) ? progress.status : "");
+    EXPECT_EQ(130, width);  // 45% of 290
+    const char second[] = "[download] 100% of 10.00MiB\r\n[download] Destination: a.f140.m4a\n";
+    ScanMergeOutput(&merge, second, strlen(second));
+    ComposeMergedProgress(&progress, &merge, "yt-dlp   0.0% of 2.00MiB at 1.00MiB/s ETA 00:02", &width);
+    EXPECT_EQ(261, width) << "the second part starts at 90%";
+    EXPECT_NE(nullptr, strstr(progress.status, "(2/2)<|"));
+    ComposeMergedProgress(&progress, &merge, "yt-dlp 100.0% of 2.00MiB at 1.00MiB/s ETA 00:00", &width);
+    EXPECT_EQ(287, width);  // 99%
+    const char merger[] = "[Merger] Merging formats into \"a.mp4\"\n";
+    ScanMergeOutput(&merge, merger, strlen(merger));
+    EXPECT_TRUE(merge.merging);
+}
+
+TEST(IsDownloadLeftover, OnlyTheMergesOwnFiles)
+{
+    struct {
+        const char *destination;
+        const char *name;
+        bool leftover;
+    } cases[] = {
+        {"Clip.mp4", "Clip.f137.mp4", true},      {"Clip.mp4", "Clip.f140.m4a.part", true},
+        {"Clip.mp4", "Clip.temp.mp4", true},      {"Clip.mp4", "Clip.mp4.part", true},
+        {"Clip.mp4", "Clip.mp4", false},          {"Clip.mp4", "Clip.final.mp4", false},
+        {"Clip.mp4", "Clip 2.f137.mp4", false},   {"Clip.mp4", "Clip.f137.mp4.bak", false},
+        {"Clip.temp.mp4", "Clip.temp.mp4", false}, {"Clip.temp.mp4", "Clip.temp.temp.mp4", true},
+        {"Clip.f137.mp4", "Clip.f137.mp4", false}, {"Clip.f137.mp4", "Clip.f137.f140.m4a", true},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.leftover, IsDownloadLeftover(c.destination, c.name)) << c.destination << " / " << c.name;
+}
