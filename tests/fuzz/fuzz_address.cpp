@@ -172,7 +172,7 @@ static void CheckDownloadArguments(const std::string &destination, int32_t code,
     });
     Arguments arguments = SplitCommandLine(line.c_str());
     std::string codeText = code == 0 ? "best" : std::to_string(code);
-    Require(arguments.size() == 7, "seven arguments to the download");
+    Require(arguments.size() == 8, "eight arguments to the download");
     // The line names no program: the tool's path is passed apart.
     Arguments expected = {"", "-o", arguments[2], "--format", codeText, "--console-title", "--", address};
     Require(arguments == expected, "the download's arguments");
