@@ -24,10 +24,10 @@ package="@ffmpeg-installer/win32-$ARCH@$VERSION"
 # Where the machine's TLS goes through a proxy whose certificate npm does not know (a new
 # root made by debootstrap, say), the fetch is retried without checking it: what decides is
 # the tarball's own integrity, checked below against the pinned value before it is used.
-if ! (cd "$scratch" && npm pack --silent "$package" >/dev/null 2>npm.log); then
+if ! (cd "$scratch" && npm pack --loglevel error "$package" >/dev/null 2>npm.log); then
     if grep -q -E 'CERT|certificate' "$scratch/npm.log"; then
         echo "ffmpeg.sh: npm does not trust this network's certificate; fetching unchecked, then checking the tarball's integrity" >&2
-        (cd "$scratch" && npm pack --silent --strict-ssl=false "$package" >/dev/null 2>npm.log) || true
+        (cd "$scratch" && npm pack --loglevel error --strict-ssl=false "$package" >/dev/null 2>npm.log) || true
     fi
 fi
 if ! ls "$scratch"/*.tgz >/dev/null 2>&1; then

@@ -18,10 +18,11 @@ done
 
 if [ ${#need[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
+    # A mirror caught in the middle of a sync fails one update; the next usually passes.
+    apt-get update -q || { sleep 10; apt-get update -q; }
     apt-get install -y -q --no-install-recommends "${need[@]}"
 elif [ -n "${apt_stale:-}" ]; then
-    apt-get update -q
+    apt-get update -q || { sleep 10; apt-get update -q; }
 fi
 
 # npm fetches a real Windows ffmpeg for the merge tests (scripts/ffmpeg.sh); a machine
