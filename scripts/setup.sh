@@ -2,6 +2,14 @@
 # Installs what the build and the tests need on Debian 12, as root. Quick when all is present.
 set -euo pipefail
 
+# A mirror caught in the middle of a sync fails an update for one list; the install that
+# follows says so if a package is really missing.
+update_lists() {
+    apt-get update -q && return
+    sleep 10
+    apt-get update -q || echo "setup.sh: some package lists could not be updated; going on with the others" >&2
+}
+
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -18,11 +26,10 @@ done
 
 if [ ${#need[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
-    # A mirror caught in the middle of a sync fails one update; the next usually passes.
-    apt-get update -q || { sleep 10; apt-get update -q; }
+    update_lists
     apt-get install -y -q --no-install-recommends "${need[@]}"
 elif [ -n "${apt_stale:-}" ]; then
-    apt-get update -q || { sleep 10; apt-get update -q; }
+    update_lists
 fi
 
 # npm fetches a real Windows ffmpeg for the merge tests (scripts/ffmpeg.sh); a machine
