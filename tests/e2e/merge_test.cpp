@@ -177,6 +177,8 @@ TEST_F(MergeTest, PausedInTheFirstPartContinuesAfterARestart)
     ASSERT_NO_FATAL_FAILURE(PastePage());
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     ASSERT_TRUE(WaitUntil([&] { return FileSize((folder + "Merged.f137.mp4.part").c_str()) > 0; })) << FolderFiles();
+    // Pause is enabled by the first tick of the download.
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(&run, IDC_PAUSE); }));
     ASSERT_TRUE(PostClick(&run, IDC_PAUSE)) << DriverError();
     ASSERT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Continue"; })) << OpenBoxes();
     EXPECT_TRUE(Exists("Merged.f137.mp4.part")) << "Pause keeps the part";
