@@ -145,13 +145,8 @@ TEST_F(AddressTest, SecondStartHandsItsAddressToTheFirstWindow)
     ASSERT_TRUE(Start()) << DriverError();
     std::string directory = DirectoryOf(Text(IDC_DEST_EDIT));
     const std::string address = "http://standin.test/watch?v=handed&title=Handed";
-    AppRun second;
-    snprintf(second.tempDir, sizeof second.tempDir, "%s", run.tempDir);
     EnvVar env[] = {{ARGS_LOG_VAR, argsPath}};
-    ASSERT_TRUE(LaunchApp(&second, ("  \"" + address + "\"").c_str(), env, 1)) << DriverError();
-    DWORD code = 99;
-    ASSERT_TRUE(WaitExit(&second, E2E_WAIT_MS, &code)) << DriverError();
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, RunSecondStart(&run, ("  \"" + address + "\"").c_str(), env, 1));
     EXPECT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (directory + "Handed.mp4").c_str())) << DriverError();
     EXPECT_EQ(address, Text(IDC_URL_EDIT));
     ExpectProbeRuns(Runs(), 0, address);

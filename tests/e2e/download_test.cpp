@@ -97,16 +97,11 @@ TEST_P(FailingRunTest, SaysSoAndReturnsToIdle)
     }
     Start();
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
-    HWND box = FindDialog(&run, "Alert");
-    ASSERT_TRUE(box != NULL) << DriverError() << " " << StateReport();
-    char shown[256] = "";
-    EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
-    EXPECT_STREQ("The download tool stopped with an error (exit code 3). Nothing was saved.\n\n"
-                 "ERROR: bad: This video is unavailable.",
-                 shown);
+    ASSERT_TRUE(FindDialog(&run, "Alert") != NULL) << DriverError() << " " << StateReport();
     EXPECT_TRUE(WaitUntil([&] { return IsIdle(); })) << "Idle before the box is answered: " << StateReport();
-    ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
-    ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
+    EXPECT_EQ("The download tool stopped with an error (exit code 3). Nothing was saved.\n\n"
+              "ERROR: bad: This video is unavailable.",
+              AnswerBox(&run, "Alert"));
     EXPECT_TRUE(WaitUntil([&] { return !FileExists(toolCopy) && IsIdle(); })) << StateReport();
     EXPECT_EQ(NULL, FindDialog(&run, NULL, 1000)) << "the failure is told once";
     EXPECT_NE(DONE_STATUS, Text(IDC_STATUS));
@@ -322,17 +317,10 @@ TEST_F(DownloadTest, UnwritableToolCopyIsNeverRun)
     const int actions[] = {IDC_PASTE, IDC_START};
     for (int action : actions) {
         SCOPED_TRACE(action);
-        ASSERT_TRUE(PostClick(&run, action)) << DriverError();
-        HWND box = FindDialog(&run, "Alert");
-        ASSERT_TRUE(box != NULL) << DriverError() << " " << StateReport();
-        char shown[512] = "";
-        EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
-        const char prefix[] = "The download tool could not be written to the temporary folder (";
-        EXPECT_EQ(0, strncmp(shown, prefix, sizeof prefix - 1)) << shown;
-        EXPECT_STREQ(").", shown + strlen(shown) - 2) << shown;
-        ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
-        ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
-        EXPECT_TRUE(WaitUntil([&] { return IsIdle(); })) << StateReport();
+        std::string shown = RefusedWithABox(action);
+        const std::string prefix = "The download tool could not be written to the temporary folder (";
+        EXPECT_EQ(prefix, shown.substr(0, prefix.size()));
+        EXPECT_EQ(").", shown.substr(shown.size() - 2));
     }
     EXPECT_FALSE(FileExists(argsPath)) << "a tool ran";
     EXPECT_EQ(std::string(dest), Text(IDC_DEST_EDIT));
@@ -356,15 +344,8 @@ TEST_F(DownloadTest, DestinationThatTheToolWouldExpandIsRefused)
     for (const auto &c : refused) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(SetControlText(&run, IDC_DEST_EDIT, (DirectoryOfDest() + c.name).c_str())) << DriverError();
-        ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
-        HWND box = FindDialog(&run, "Alert");
-        ASSERT_TRUE(box != NULL) << DriverError() << " " << StateReport();
-        char shown[512] = "";
-        EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
-        EXPECT_TRUE(strstr(shown, c.shown) != NULL) << shown;
-        ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
-        ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
-        EXPECT_TRUE(WaitUntil([&] { return IsIdle(); })) << StateReport();
+        std::string shown = RefusedWithABox(IDC_START);
+        EXPECT_NE(std::string::npos, shown.find(c.shown)) << shown;
     }
     EXPECT_FALSE(FileExists(argsPath)) << "a tool ran";
     ASSERT_TRUE(SetControlText(&run, IDC_DEST_EDIT, dest)) << DriverError();
@@ -378,18 +359,8 @@ TEST_F(DownloadTest, SecondStartDuringADownloadIsToldBusyAndChangesNothing)
     Prepare("http://standin.test/watch?v=busy&formats=22&size=300000&step=10000&delay=100", "out", "busy.mp4");
     Start();
     ASSERT_NO_FATAL_FAILURE(StartAndWaitForBytes());
-    AppRun second;
-    snprintf(second.tempDir, sizeof second.tempDir, "%s", run.tempDir);
-    ASSERT_TRUE(LaunchApp(&second, "http://standin.test/watch?v=other")) << DriverError();
-    DWORD code = 99;
-    ASSERT_TRUE(WaitExit(&second, E2E_WAIT_MS, &code)) << DriverError();
-    EXPECT_EQ(0u, code);
-    HWND box = FindDialog(&run, "Alert");
-    ASSERT_TRUE(box != NULL) << DriverError() << " " << StateReport();
-    char shown[256] = "";
-    EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
-    EXPECT_STREQ("Vidmora is busy; paste the address again when it has finished.", shown);
-    ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
+    EXPECT_EQ(0u, RunSecondStart(&run, "http://standin.test/watch?v=other"));
+    EXPECT_EQ("Vidmora is busy; paste the address again when it has finished.", AnswerBox(&run, "Alert"));
     ExpectCompleted("busy", 300000);
     EXPECT_EQ(std::string(addressText), Text(IDC_URL_EDIT));
     EXPECT_EQ(std::string(addressText), GetText(ReadRecord(), REC_ADDRESS, REC_ADDRESS_LEN));

@@ -85,6 +85,15 @@ protected:
 
     std::string Text(int id) { return ControlText(&run, id); }
 
+    // A click that is refused with an "Alert" box: its message, the window Idle again after it.
+    std::string RefusedWithABox(int control)
+    {
+        EXPECT_TRUE(PostClick(&run, control)) << DriverError();
+        std::string shown = AnswerBox(&run, "Alert");
+        EXPECT_TRUE(WaitUntil([&] { return IsIdle(); })) << StateReport();
+        return shown;
+    }
+
     std::string DirectoryOfDest()
     {
         const char *slash = strrchr(dest, '\\');

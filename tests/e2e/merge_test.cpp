@@ -47,13 +47,7 @@ protected:
         ASSERT_TRUE(dialog != NULL) << DriverError() << OpenBoxes();
         ASSERT_TRUE(SetSaveDialogFileName(dialog, ffmpeg.c_str())) << DriverError();
         ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
-        HWND box = FindDialog(&run, "Vidmora");
-        ASSERT_TRUE(box != NULL) << DriverError() << OpenBoxes();
-        char shown[256] = "";
-        EXPECT_TRUE(DialogText(box, shown, sizeof shown));
-        EXPECT_STREQ("ffmpeg: 2018 build (chosen)", shown);
-        ASSERT_TRUE(PressDialogButton(box, IDOK)) << DriverError();
-        ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
+        EXPECT_EQ("ffmpeg: 2018 build (chosen)", AnswerBox(&run, "Vidmora"));
     }
 
     // Pastes the page and puts the proposed file into this test's folder.
@@ -204,9 +198,7 @@ TEST_F(MergeTest, StopInTheSecondPartLeavesNothingOfTheDownload)
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     ASSERT_TRUE(WaitUntil([&] { return FileSize((folder + "Merged.f140.m4a.part").c_str()) > 0; })) << FolderFiles();
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
-    HWND box = FindDialog(&run, "Vidmora");
-    ASSERT_TRUE(box != NULL) << DriverError();
-    ASSERT_TRUE(PressDialogButton(box, IDYES)) << DriverError();
+    EXPECT_EQ("Do you want to stop downloading right now?", AnswerBox(&run, "Vidmora", IDYES));
     EXPECT_TRUE(WaitUntil([&] { return FolderFiles() == "Merged\nMerged.final.mp4\nOther.f137.mp4\n"; }))
         << FolderFiles();
 }

@@ -207,3 +207,26 @@ int JobProcessCount(const AppRun *run)
         return -1;
     return (int)info.ActiveProcesses;
 }
+
+std::string AnswerBox(const AppRun *run, const char *caption, int button)
+{
+    HWND box = FindDialog(run, caption);
+    EXPECT_TRUE(box != NULL) << DriverError();
+    char shown[1024] = "";
+    if (!box)
+        return "";
+    EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
+    EXPECT_TRUE(PressDialogButton(box, button)) << DriverError();
+    EXPECT_TRUE(WaitDialogGone(box)) << DriverError();
+    return shown;
+}
+
+DWORD RunSecondStart(const AppRun *first, const char *args, const EnvVar *extra, int extraCount)
+{
+    AppRun second;
+    snprintf(second.tempDir, sizeof second.tempDir, "%s", first->tempDir);
+    DWORD code = 99;
+    EXPECT_TRUE(LaunchApp(&second, args, extra, extraCount) && WaitExit(&second, E2E_WAIT_MS, &code))
+        << DriverError();
+    return code;
+}

@@ -112,5 +112,12 @@ bool ReadTempFile(const AppRun *run, const char *name, std::string *bytes);
 bool WriteTempFile(const AppRun *run, const char *name, const std::string &bytes);
 // A main window control's text; a failure fails the test and gives "".
 std::string ControlText(const AppRun *run, int id);
+// The one box with `caption`, answered with `button`: its message; "" (and a failure) when
+// none shows.
+std::string AnswerBox(const AppRun *run, const char *caption, int button = IDOK);
+
+// Starts the program a second time over `first`'s files and waits for it to end; its exit code.
+DWORD RunSecondStart(const AppRun *first, const char *args, const EnvVar *extra = NULL, int extraCount = 0);
+
 // Processes in the run's job: the program and everything it started; -1 on failure.
 int JobProcessCount(const AppRun *run);

@@ -18,19 +18,7 @@ protected:
 
     bool Menu(int item) { return PostMessageA(run.window, WM_SYSCOMMAND, item, 0) != 0; }
 
-    // The message of the one box with `caption`, answered with `button`.
-    std::string AnswerBox(const char *caption, int button = IDOK)
-    {
-        HWND box = FindDialog(&run, caption);
-        EXPECT_TRUE(box != NULL) << DriverError() << OpenBoxes();
-        char shown[1024] = "";
-        if (!box)
-            return "";
-        EXPECT_TRUE(DialogText(box, shown, sizeof shown)) << DriverError();
-        EXPECT_TRUE(PressDialogButton(box, button)) << DriverError();
-        EXPECT_TRUE(WaitDialogGone(box)) << DriverError();
-        return shown;
-    }
+    std::string AnswerBox(const char *caption, int button = IDOK) { return ::AnswerBox(&run, caption, button); }
 
     // The version inside a stand-in's exe file; "" when there is none (yet).
     static std::string VersionIn(const std::string &path)
