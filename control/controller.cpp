@@ -20,20 +20,6 @@ static const char CONTINUE_CAPTION[] = "Continue";
 static const wchar_t PREPARING_FFMPEG_STATUS[] = L"Preparing ffmpeg\u2026";
 static const wchar_t MERGING_STATUS[] = L"Merging picture and sound\u2026";
 
-// The tool names the merged file after the container, so the destination takes its extension.
-static void UseMergedExtension(MainState *state, char *destination, size_t size, const char *extension)
-{
-    const char *slash = LastBackslash(destination, TextCodePage());
-    char *old = (char *)ExtensionOf(slash ? slash + 1 : destination);
-    if (old && strcmp(old + 1, extension) == 0)
-        return;
-    size_t stem = old ? (size_t)(old - destination) : strlen(destination);
-    if (stem + strlen(extension) + 2 > size)
-        return;
-    snprintf(destination + stem, size - stem, ".%s", extension);
-    SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
-}
-
 // The build's own ffmpeg must be written to the per-user folder first, unless one was chosen.
 static bool FfmpegNeedsWriting(const MainState *state)
 {
@@ -67,7 +53,9 @@ static void StartOrContinue(MainState *state)
             SetDlgItemTextW(state->window, IDC_STATUS, PREPARING_FFMPEG_STATUS);
             return;
         }
-        UseMergedExtension(state, destination, sizeof destination, extension);
+        // The tool names the merged file after its container.
+        if (ReplaceExtension(destination, sizeof destination, extension))
+            SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
     }
     if (!StartDownload(&controller->child, &state->paths, destination, format->code, address,
                        merging ? state->paths.keptFfmpegPath : NULL, extension))

@@ -103,3 +103,17 @@ bool IsDownloadLeftover(const char *destinationName, const char *name)
             return false;
     return true;
 }
+
+bool ReplaceExtension(char *path, size_t size, const char *extension)
+{
+    const char *slash = LastBackslash(path, TextCodePage());
+    const char *old = ExtensionOf(slash ? slash + 1 : path);
+    if (old && strcmp(old + 1, extension) == 0)
+        return false;
+    size_t stem = old ? (size_t)(old - path) : strlen(path);
+    if (stem + strlen(extension) + 2 > size)
+        return false;
+    path[stem] = '.';
+    memcpy(path + stem + 1, extension, strlen(extension) + 1);
+    return true;
+}

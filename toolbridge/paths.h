@@ -19,5 +19,10 @@ void ShortenFileName(char *name, size_t maxLength);
 // or the destination's own ".part". The destination itself never is, whatever it is called.
 bool IsDownloadLeftover(const char *destinationName, const char *name);
 
+// Gives the file name at the end of `path` the extension `extension` (without its dot),
+// replacing the one it has. True when `path` changed; false when it had that one already or
+// the result would not fit `size`.
+bool ReplaceExtension(char *path, size_t size, const char *extension);
+
 // Joins `first` and `second` into `out`; false (and `out` empty) if it would not fit.
 bool JoinText(char *out, size_t size, const char *first, const char *second);

@@ -61,11 +61,6 @@ static DWORD ProbeLimitMs()
     return limit > 0 ? (DWORD)limit : (DWORD)PROBE_LIMIT_MS;
 }
 
-void ProbeErrorPath(char *path, const char *probeToolPath, bool titleRun)
-{
-    JoinText(path, PATH_SIZE, probeToolPath, titleRun ? TITLE_ERR_SUFFIX : FORMAT_ERR_SUFFIX);
-}
-
 // Both output files are emptied first, so a run that is ended or never started leaves no
 // output of an earlier page behind.
 static void EmptyOutputFiles(const char *probeToolPath)
@@ -85,9 +80,9 @@ static bool LaunchRun(ToolTask *task, const char *probeToolPath, ProbeKind kind,
 {
     char outPath[PATH_SIZE], errPath[PATH_SIZE];
     bool titleRun = kind == PROBE_TITLE;
-    ProbeErrorPath(errPath, probeToolPath, titleRun);
     bool started =
         JoinText(outPath, sizeof outPath, probeToolPath, titleRun ? TITLE_OUT_SUFFIX : FORMAT_OUT_SUFFIX) &&
+        JoinText(errPath, sizeof errPath, probeToolPath, titleRun ? TITLE_ERR_SUFFIX : FORMAT_ERR_SUFFIX) &&
         BuildProbeCommandLine(probeCommandLine, sizeof probeCommandLine, probeToolPath, kind, probeAddress,
                               askUtf8) &&
         StartToolTask(task, probeToolPath, probeCommandLine, NULL, outPath, errPath, limitMs);

@@ -41,6 +41,3 @@ ProbeOutcome FollowProbe(ProbeRun *probe, const char *probeToolPath);
 void CancelProbe(ProbeRun *probe, const char *probeToolPath);
 
 bool ProbeRunning(const ProbeRun *probe);
-
-// The error file of the title run or of the format run.
-void ProbeErrorPath(char *path, const char *probeToolPath, bool titleRun);

@@ -74,19 +74,6 @@ static void AppendSentence(char *message, size_t size, const char *text)
     snprintf(message + used, size - used, "%s%s", used ? "\n\n" : "", text);
 }
 
-static void ProposeMergedExtension(MainState *state, const char *extension)
-{
-    char destination[DESTINATION_SIZE];
-    GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
-    const char *slash = LastBackslash(destination, TextCodePage());
-    const char *old = ExtensionOf(slash ? slash + 1 : destination);
-    if (!old || !slash || !slash[1])
-        return;
-    size_t stem = (size_t)(old - destination);
-    snprintf(destination + stem, sizeof destination - stem, ".%s", extension);
-    SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
-}
-
 // Tells in one message why the page gave nothing: a run that hung, a run that failed with
 // the tool's own words, or both.
 static void ReportProbeFailure(MainState *state)
@@ -143,9 +130,12 @@ static void FinishLoad(MainState *state)
         OfferBestFormat(record->formats, &record->formatCount, title ? title : "");
     free(title);
     // With ffmpeg the best picture with sound is a merged one; the name takes its container.
+    char destination[DESTINATION_SIZE];
+    GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
     if (FfmpegAvailable(&state->paths) &&
-        PutBestMergedFirst(record->formats, record->formatCount, state->catalogue, state->catalogueCount))
-        ProposeMergedExtension(state, MergedExtension(&record->formats[0]));
+        PutBestMergedFirst(record->formats, record->formatCount, state->catalogue, state->catalogueCount) &&
+        ReplaceExtension(destination, sizeof destination, MergedExtension(&record->formats[0])))
+        SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
     record->selectedFormat = 1;
     ShowSelectedFormat(state);
     ShowIdleControls(state);

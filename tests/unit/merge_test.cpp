@@ -99,3 +99,23 @@ TEST(IsDownloadLeftover, OnlyTheMergesOwnFiles)
     for (const auto &c : cases)
         EXPECT_EQ(c.leftover, IsDownloadLeftover(c.destination, c.name)) << c.destination << " / " << c.name;
 }
+
+TEST(ReplaceExtension, TheMergedContainerNamesTheFile)
+{
+    struct {
+        const char *path;
+        const char *extension;
+        const char *result;
+        bool changed;
+    } cases[] = {
+        {"C:\\V\\Clip.webm", "mkv", "C:\\V\\Clip.mkv", true},
+        {"C:\\V\\Clip.mp4", "mp4", "C:\\V\\Clip.mp4", false},
+        {"C:\\V.d\\Clip", "mp4", "C:\\V.d\\Clip.mp4", true},
+    };
+    for (const auto &c : cases) {
+        char path[32];
+        snprintf(path, sizeof path, "%s", c.path);
+        EXPECT_EQ(c.changed, ReplaceExtension(path, sizeof path, c.extension)) << c.path;
+        EXPECT_STREQ(c.result, path);
+    }
+}
