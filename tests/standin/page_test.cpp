@@ -10,6 +10,7 @@
 #include <windows.h>  // before textcode.h, which then offers its code-page encoder
 #endif
 
+#include "knows.h"
 #include "page.h"
 #include "textcode.h"
 #include "version.h"
@@ -770,6 +771,62 @@ TEST(VersionBlock, UpToDateAsYtDlpComparesReleases)
     for (const Case &c : cases)
         EXPECT_EQ(c.upToDate, StandinIsUpToDate(c.current, c.latest))
             << c.current << " vs " << c.latest;
+}
+
+TEST(VersionBlock, KnowsAnOptionFromItsRelease)
+{
+    struct Case {
+        const char *version, *option;
+        bool knows;
+    } cases[] = {
+        {"2014.02.02", "--ignore-config", false},    {"2014.02.03", "--ignore-config", true},
+        {"2014.02.02", "--encoding", false},         {"2014.02.03", "--encoding", true},
+        {"2014.02.02", "--ffmpeg-location", false},  {"2014.02.03", "--ffmpeg-location", true},
+        {"2014.02.02", "--no-playlist", false},      {"2014.02.03", "--no-playlist", true},
+        {"2014.02.02", "--playlist-items", false},   {"2014.2.3", "--playlist-items", true},
+        {"2014.02.02", "-I", false},                 {"2021.12.17", "-I", true},
+        {"2014.02.02", "--merge-output-format", false},
+        {"2014.02.03", "--merge-output-format", true},
+        {"2025.03.20", "--no-plugin-dirs", false},   {"2025.03.21", "--no-plugin-dirs", true},
+        {"2025.11.11", "--js-runtimes", false},      {"2025.11.12", "--js-runtimes", true},
+        {"2025.11.11", "--no-js-runtimes", false},   {"2025.11.12", "--no-js-runtimes", true},
+        {"2021.12.17", "--no-plugin-dirs", false},   {"2025.11.11", "--ignore-config", true},
+        {STANDIN_DEFAULT_VERSION, "--no-js-runtimes", true},
+        {"2013.01.01", "--help", true},              {"2013.01.01", "-h", true},
+        {"2013.01.01", "--get-filename", true},      {"HANG", "--no-js-runtimes", true},
+        {"", "--ignore-config", true},               {"2014.02.02x", "--encoding", true},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.knows, StandinKnows(c.version, c.option)) << c.version << " " << c.option;
+}
+
+TEST(VersionBlock, HelpListsWhatTheVersionKnows)
+{
+    const char *yt = "Usage: yt-dlp [OPTIONS] URL [URL...]\n\nOptions:\n  -h, --help ";
+    struct Case {
+        const char *version, *start;
+    } cases[] = {
+        {"2014.02.02", "Usage: youtube-dl [options] url [url...]\n\nOptions:\n  -h, --help "},
+        {"2014.02.03", yt}, {"2025.03.20", yt}, {"2025.03.21", yt}, {"2025.11.11", yt},
+        {"2025.11.12", yt}, {"HANG", yt},
+    };
+    const char *options[] = {"--help", "--version", "--update", "--output", "--format",
+                             "--list-formats", "--get-filename", "--console-title",
+                             "--merge-output-format", "--ignore-config", "--encoding",
+                             "--ffmpeg-location", "--no-playlist", "--playlist-items",
+                             "--no-plugin-dirs", "--js-runtimes", "--no-js-runtimes"};
+    static char help[16384];
+    for (const Case &c : cases) {
+        ASSERT_TRUE(StandinHelpText(c.version, help, sizeof help)) << c.version;
+        EXPECT_EQ(0, strncmp(help, c.start, strlen(c.start))) << help;
+        for (const char *o : options)
+            EXPECT_EQ(StandinKnows(c.version, o), StandinHelpShows(help, o))
+                << c.version << " " << o;
+        // A name is a whole word: "-help" ends "--help", "--playlist" starts "--playlist-items".
+        EXPECT_FALSE(StandinHelpShows(help, "-help") || StandinHelpShows(help, "--playlist"))
+            << c.version;
+        EXPECT_FALSE(StandinHelpText(c.version, help, strlen(c.start))) << "too small";
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "knows.h"
 #include "merge.h"
 #include "page.h"
 #include "table.h"
@@ -41,12 +42,22 @@ static volatile char gVersionBlock[STANDIN_VERSION_MARKER_LEN + STANDIN_VERSION_
 // The page's WARNING text, printed once before the first ERROR line of a failing run.
 static const char *gWarning;
 
+enum { JS_RUNTIMES_CAP = 16 };  // --js-runtimes values kept; later ones are only counted
+
 struct Options {
     int getFilename;
     int listFormats;
     int consoleTitle;
     int version;
     int update;
+    int help;
+    int ignoreConfig;
+    int noPlaylist;
+    int noPluginDirs;
+    int noJsRuntimes;
+    int jsRuntimeCount;
+    const char *jsRuntimes[JS_RUNTIMES_CAP];  // not used yet: taken and kept
+    const char *playlistItems;
     const char *output;
     const char *format;
     const char *encoding;
@@ -197,6 +208,38 @@ static void recordArguments(int argc, char **argv)
     fclose(f);
 }
 
+// Appends one line to $STANDIN_HELPER_LOG (UTF-8, "\n" line ends), so tests can see which
+// configuration files a run read and which helper programs it started.
+#if defined(__MINGW_PRINTF_FORMAT)
+__attribute__((format(__MINGW_PRINTF_FORMAT, 1, 2)))
+#endif
+static void helperLog(const char *fmt, ...)
+{
+    static wchar_t path[PATH_CAP];
+    static char line[TEXT_CAP];
+    DWORD n = GetEnvironmentVariableW(L"STANDIN_HELPER_LOG", path, PATH_CAP);
+    if (n == 0 || n >= PATH_CAP)
+        return;
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(line, sizeof line, fmt, ap);
+    va_end(ap);
+    FILE *f = _wfopen(path, L"ab");
+    if (!f)
+        return;
+    fprintf(f, "%s\n", line);
+    fclose(f);
+}
+
+// A path made full (GetFullPathNameW) in UTF-8; 0 if it does not fit.
+static int fullPathOf(const wchar_t *path, char *out, size_t outSize)
+{
+    static wchar_t full[WIDE_PATH_CAP];
+    DWORD n = GetFullPathNameW(path, WIDE_PATH_CAP, full, NULL);
+    return n > 0 && n < WIDE_PATH_CAP &&
+           WideCharToMultiByte(CP_UTF8, 0, full, -1, out, (int)outSize, NULL, NULL) > 0;
+}
+
 // The 2013 tool's optparse usage error.
 static int usage(const char *reason, const char *detail)
 {
@@ -329,36 +372,71 @@ static int optionValue(int argc, char **argv, int *i, const char *shortName,
     return 0;
 }
 
-// Returns 0 on success, else the exit code after printing usage.
-static int parseOptions(int argc, char **argv, Options *opt)
+// The name optparse gives an option it does not know: a long one without its "=VALUE", a
+// short one without the value joined to it.
+static void optionName(const char *arg, char *out, size_t outSize)
+{
+    size_t len = arg[1] == '-' ? strcspn(arg, "=") : 2;
+    snprintf(out, outSize, "%.*s", (int)len, arg);
+}
+
+static int isFlag(const char *arg, const char *shortName, const char *longName)
+{
+    return (shortName && strcmp(arg, shortName) == 0) || strcmp(arg, longName) == 0;
+}
+
+// Returns 0 on success, else the exit code after printing usage. Like optparse, it stops at
+// the first option this version does not know, whatever comes after it.
+static int parseOptions(int argc, char **argv, const char *version, Options *opt)
 {
     memset(opt, 0, sizeof *opt);
     int onlyPositional = 0;
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
         int bad = 0;
+        const char *runtime = NULL;
         if (!onlyPositional && arg[0] == '-' && arg[1] != '\0') {
+            char name[64];
+            optionName(arg, name, sizeof name);
             if (strcmp(arg, "--") == 0)
                 onlyPositional = 1;
-            else if (strcmp(arg, "--get-filename") == 0)
+            else if (!StandinKnows(version, name))
+                return usage("no such option: ", name);
+            else if (isFlag(arg, NULL, "--get-filename"))
                 opt->getFilename = 1;
-            else if (strcmp(arg, "--list-formats") == 0 || strcmp(arg, "-F") == 0)
+            else if (isFlag(arg, "-F", "--list-formats"))
                 opt->listFormats = 1;
-            else if (strcmp(arg, "--console-title") == 0)
+            else if (isFlag(arg, NULL, "--console-title"))
                 opt->consoleTitle = 1;
-            else if (strcmp(arg, "--version") == 0)
+            else if (isFlag(arg, NULL, "--version"))
                 opt->version = 1;
-            else if (strcmp(arg, "-U") == 0 || strcmp(arg, "--update") == 0)
+            else if (isFlag(arg, "-U", "--update"))
                 opt->update = 1;
+            else if (isFlag(arg, "-h", "--help"))
+                opt->help = 1;
+            else if (isFlag(arg, NULL, "--ignore-config"))
+                opt->ignoreConfig = 1;
+            else if (isFlag(arg, NULL, "--no-playlist"))
+                opt->noPlaylist = 1;
+            else if (isFlag(arg, NULL, "--no-plugin-dirs"))
+                opt->noPluginDirs = 1;
+            else if (isFlag(arg, NULL, "--no-js-runtimes"))
+                opt->noJsRuntimes = 1;
             else if (optionValue(argc, argv, &i, "-o", "--output", &opt->output, &bad) ||
                      optionValue(argc, argv, &i, "-f", "--format", &opt->format, &bad) ||
                      optionValue(argc, argv, &i, NULL, "--encoding", &opt->encoding, &bad) ||
                      optionValue(argc, argv, &i, NULL, "--merge-output-format",
                                  &opt->mergeFormat, &bad) ||
                      optionValue(argc, argv, &i, NULL, "--ffmpeg-location",
-                                 &opt->ffmpegLocation, &bad)) {
+                                 &opt->ffmpegLocation, &bad) ||
+                     optionValue(argc, argv, &i, "-I", "--playlist-items", &opt->playlistItems,
+                                 &bad) ||
+                     optionValue(argc, argv, &i, NULL, "--js-runtimes", &runtime, &bad)) {
                 if (bad)
                     return usage(arg, " option requires an argument");
+                if (runtime && opt->jsRuntimeCount < JS_RUNTIMES_CAP)
+                    opt->jsRuntimes[opt->jsRuntimeCount] = runtime;
+                opt->jsRuntimeCount += runtime != NULL;
             } else
                 return usage("no such option: ", arg);
             continue;
@@ -370,17 +448,17 @@ static int parseOptions(int argc, char **argv, Options *opt)
     // The address, read last, names the tool, whose own checks follow.
     StandinPage page;
     StandinParsePage(opt->address, &page);
-    const char *newer = opt->encoding         ? "--encoding"
-                        : opt->mergeFormat    ? "--merge-output-format"
-                        : opt->ffmpegLocation ? "--ffmpeg-location"
-                                              : NULL;
-    if (newer && !opt->version && !opt->update && page.style == STANDIN_STYLE_2013)
-        return usage("no such option: ", newer);  // the 2013 tool's optparse has none of them
+    const char *newer = opt->encoding      ? "--encoding"
+                        : opt->mergeFormat ? "--merge-output-format"
+                                           : NULL;
+    int addressless = opt->version || opt->update || opt->help;
+    if (newer && !addressless && page.style == STANDIN_STYLE_2013)
+        return usage("no such option: ", newer);  // the 2013 tool's optparse has neither
     if (opt->encoding && !isUtf8Name(opt->encoding)) {
         say(stderr, "stand-in: --encoding takes utf-8 only, not %s\n", opt->encoding);
         return 2;
     }
-    if (opt->version || opt->update)
+    if (addressless)
         return 0;  // need no address; any other option is ignored
     if (opt->mergeFormat && page.style == STANDIN_STYLE_YT_DLP &&
         !StandinMergeFormatValid(opt->mergeFormat)) {
@@ -758,32 +836,38 @@ static int downloadFormat(const Options *opt, const StandinPage *page, const cha
 }
 
 // The ffmpeg yt-dlp would run: --ffmpeg-location's file or "ffmpeg" in its folder, else
-// ffmpeg on the search path. Prints yt-dlp's warning for a location that does not exist;
-// 0 when there is no ffmpeg to run, which yt-dlp finds out before it downloads.
-static int findFfmpeg(const Options *opt, char *program, size_t size)
+// ffmpeg on the search path; `full` gets the full path of the exe that runs. Prints
+// yt-dlp's warning for a location that does not exist, once a run; 0 when there is no
+// ffmpeg to run, which yt-dlp finds out before it downloads.
+static int findFfmpeg(const Options *opt, char *program, size_t size, char *full,
+                      size_t fullSize)
 {
+    static int warned;
+    static wchar_t wide[WIDE_PATH_CAP];
     if (!opt->ffmpegLocation) {
-        wchar_t found[PATH_CAP];
-        DWORD n = SearchPathW(NULL, L"ffmpeg", L".exe", PATH_CAP, found, NULL);
+        DWORD n = SearchPathW(NULL, L"ffmpeg", L".exe", WIDE_PATH_CAP, wide, NULL);
         snprintf(program, size, "ffmpeg");
-        return n > 0 && n < PATH_CAP;
+        return n > 0 && n < WIDE_PATH_CAP && fullPathOf(wide, full, fullSize);
     }
     DWORD attributes = attributesOf(opt->ffmpegLocation);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        warnFirst();
-        say(stderr, "WARNING: ffmpeg-location %s does not exist! Continuing without ffmpeg\n",
-            opt->ffmpegLocation);
+        if (!warned) {
+            warnFirst();
+            say(stderr, "WARNING: ffmpeg-location %s does not exist! Continuing without ffmpeg\n",
+                opt->ffmpegLocation);
+        }
+        warned = 1;
         return 0;
     }
     int folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (!StandinFfmpegProgram(opt->ffmpegLocation, folder, program, size))
         return 0;
-    if (!folder)
-        return 1;
     char exe[STANDIN_MERGE_PATH + 8];
-    snprintf(exe, sizeof exe, "%s.exe", program);  // what Windows runs for "...\ffmpeg"
+    snprintf(exe, sizeof exe, "%s%s", program, folder ? ".exe" : "");  // Windows adds .exe
     unsigned long long exeSize;
-    return fileSize(exe, &exeSize);
+    if (folder && !fileSize(exe, &exeSize))
+        return 0;
+    return widen(exe, wide, WIDE_PATH_CAP) && fullPathOf(wide, full, fullSize);
 }
 
 // Keeps the end of a growing text in a fixed buffer; what no longer fits drops off the front.
@@ -803,35 +887,19 @@ static void keepTail(char *tail, size_t cap, size_t *len, const char *data, size
     tail[*len] = '\0';
 }
 
-// Runs ffmpeg as yt-dlp's Popen does: window hidden, standard input and output going
-// nowhere (yt-dlp reads and drops them), standard error read to its end, and only these
-// three handles inherited, as Python passes no others. Returns the exit code, or -1 when
-// ffmpeg does not start; lastLine gets the last line of its standard error.
-static int runFfmpeg(const StandinArgList *args, char *lastLine, size_t lastSize)
+// NUL for a helper's standard handle, inheritable so that it can be passed on.
+static HANDLE openNul(DWORD access)
 {
-    static char line[3 * LINE_CAP];
-    static wchar_t wideLine[LINE_CAP];
-    lastLine[0] = '\0';
-    if (!StandinQuoteArgs(args, line, sizeof line) ||
-        MultiByteToWideChar(CP_UTF8, 0, line, -1, wideLine, LINE_CAP) <= 0)
-        return -1;
     SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
-    HANDLE in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                            OPEN_EXISTING, 0, NULL);
-    HANDLE out = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                             OPEN_EXISTING, 0, NULL);
-    HANDLE errRead = NULL;
-    HANDLE errWrite = NULL;
-    if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE ||
-        !CreatePipe(&errRead, &errWrite, &sa, 0)) {
-        if (in != INVALID_HANDLE_VALUE)
-            CloseHandle(in);
-        if (out != INVALID_HANDLE_VALUE)
-            CloseHandle(out);
-        return -1;
-    }
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    return CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING,
+                       0, NULL);
+}
 
+// Starts a program as yt-dlp's Popen does: window hidden, and only the three standard
+// handles inherited, as Python passes no others.
+static BOOL startHidden(const wchar_t *app, wchar_t *line, HANDLE in, HANDLE out, HANDLE err,
+                        PROCESS_INFORMATION *pi)
+{
     STARTUPINFOEXW si;
     ZeroMemory(&si, sizeof si);
     si.StartupInfo.cb = sizeof si;
@@ -839,8 +907,8 @@ static int runFfmpeg(const StandinArgList *args, char *lastLine, size_t lastSize
     si.StartupInfo.wShowWindow = SW_HIDE;
     si.StartupInfo.hStdInput = in;
     si.StartupInfo.hStdOutput = out;
-    si.StartupInfo.hStdError = errWrite;
-    HANDLE inherit[3] = {in, out, errWrite};
+    si.StartupInfo.hStdError = err;
+    HANDLE inherit[3] = {in, out, err};
     static void *listRoom[64];  // pointer-aligned room for the attribute list
     SIZE_T listSize = 0;
     DWORD flags = 0;
@@ -856,11 +924,95 @@ static int runFfmpeg(const StandinArgList *args, char *lastLine, size_t lastSize
             DeleteProcThreadAttributeList(list);
         }
     }
-    PROCESS_INFORMATION pi;
-    BOOL started = CreateProcessW(NULL, wideLine, NULL, NULL, TRUE, flags, NULL, NULL,
-                                  &si.StartupInfo, &pi);
+    BOOL started =
+        CreateProcessW(app, line, NULL, NULL, TRUE, flags, NULL, NULL, &si.StartupInfo, pi);
     if (si.lpAttributeList)
         DeleteProcThreadAttributeList(si.lpAttributeList);
+    return started;
+}
+
+// "run PATH ARGS..." in the helper log: the program's full path, then the arguments as
+// they are, one blank between them.
+static void logRun(const char *path, const StandinArgList *args)
+{
+    static char line[3 * LINE_CAP];
+    int n = snprintf(line, sizeof line, "%s", path);
+    for (int i = 1; i < args->count && n > 0 && (size_t)n < sizeof line; i++)
+        n += snprintf(line + n, sizeof line - (size_t)n, " %s", args->arg[i]);
+    helperLog("run %s", line);
+}
+
+// Runs a helper with its output going nowhere and waits for it at most waitMs, as yt-dlp
+// asks a program for its version; logText goes to the helper log once it has started.
+static void runQuietly(const wchar_t *app, wchar_t *line, DWORD waitMs, const char *logKind,
+                       const char *logText)
+{
+    HANDLE in = openNul(GENERIC_READ);
+    HANDLE out = openNul(GENERIC_WRITE);
+    HANDLE err = openNul(GENERIC_WRITE);
+    PROCESS_INFORMATION pi;
+    BOOL started = in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE &&
+                   err != INVALID_HANDLE_VALUE && startHidden(app, line, in, out, err, &pi);
+    HANDLE handles[3] = {in, out, err};
+    for (int i = 0; i < 3; i++)
+        if (handles[i] != INVALID_HANDLE_VALUE)
+            CloseHandle(handles[i]);
+    if (!started)
+        return;
+    helperLog("%s %s", logKind, logText);
+    CloseHandle(pi.hThread);
+    WaitForSingleObject(pi.hProcess, waitMs);
+    CloseHandle(pi.hProcess);
+}
+
+// PATH FLAG, as yt-dlp learns a helper's version (ffmpeg -version, deno --version).
+static void askVersion(const char *path, const char *flag)
+{
+    static StandinArgList args;
+    static char line[3 * LINE_CAP];
+    static wchar_t wide[LINE_CAP];
+    args.count = 0;
+    args.used = 0;
+    args.ok = 1;
+    standinAddArg(&args, "", path);
+    standinAddArg(&args, "", flag);
+    if (!args.ok || !StandinQuoteArgs(&args, line, sizeof line) ||
+        MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, LINE_CAP) <= 0)
+        return;
+    char text[STANDIN_MERGE_PATH + 32];
+    snprintf(text, sizeof text, "%s %s", path, flag);
+    runQuietly(NULL, wide, 10000, "run", text);
+}
+
+// Runs ffmpeg for a merge: standard input and output going nowhere (yt-dlp reads and
+// drops them), standard error read to its end. Returns the exit code, or -1 when ffmpeg
+// does not start; lastLine gets the last line of its standard error. `full` is the
+// program's full path, for the helper log.
+static int runFfmpeg(const StandinArgList *args, const char *full, char *lastLine,
+                     size_t lastSize)
+{
+    static char line[3 * LINE_CAP];
+    static wchar_t wideLine[LINE_CAP];
+    lastLine[0] = '\0';
+    if (!StandinQuoteArgs(args, line, sizeof line) ||
+        MultiByteToWideChar(CP_UTF8, 0, line, -1, wideLine, LINE_CAP) <= 0)
+        return -1;
+    SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
+    HANDLE in = openNul(GENERIC_READ);
+    HANDLE out = openNul(GENERIC_WRITE);
+    HANDLE errRead = NULL;
+    HANDLE errWrite = NULL;
+    if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE ||
+        !CreatePipe(&errRead, &errWrite, &sa, 0)) {
+        if (in != INVALID_HANDLE_VALUE)
+            CloseHandle(in);
+        if (out != INVALID_HANDLE_VALUE)
+            CloseHandle(out);
+        return -1;
+    }
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    PROCESS_INFORMATION pi;
+    BOOL started = startHidden(NULL, wideLine, in, out, errWrite, &pi);
     CloseHandle(in);
     CloseHandle(out);
     CloseHandle(errWrite);  // so the read below ends when ffmpeg does
@@ -868,6 +1020,7 @@ static int runFfmpeg(const StandinArgList *args, char *lastLine, size_t lastSize
         CloseHandle(errRead);
         return -1;
     }
+    logRun(full, args);
     CloseHandle(pi.hThread);
     static char tail[8192];
     size_t len = 0;
@@ -910,7 +1063,8 @@ static int runMerge(const Options *opt, const StandinPage *page, const StandinMe
         return 0;
     }
     static char program[STANDIN_MERGE_PATH];
-    if (!findFfmpeg(opt, program, sizeof program))
+    static char full[STANDIN_MERGE_PATH];
+    if (!findFfmpeg(opt, program, sizeof program, full, sizeof full))
         return failWith("You have requested merging of multiple formats but ffmpeg is not "
                         "installed. Aborting due to --abort-on-error", NULL);
     static char media[2][STANDIN_MERGE_PATH];
@@ -931,7 +1085,7 @@ static int runMerge(const Options *opt, const StandinPage *page, const StandinMe
     say(stdout, "[Merger] Merging formats into \"%s\"\n", names.final);
     fflush(stdout);
     char last[1024];
-    int code = runFfmpeg(&args, last, sizeof last);
+    int code = runFfmpeg(&args, full, last, sizeof last);
     if (code < 0)  // yt-dlp's words when it has no ffmpeg to run
         return failWith("Postprocessing: ffmpeg not found. Please install or provide the "
                         "path using --ffmpeg-location", NULL);
@@ -1146,6 +1300,190 @@ static int runUpdate(void)
     return 0;
 }
 
+// ---- --help, configuration files and helper programs ------------------------------
+
+static int runHelp(const char *version)
+{
+    static char text[16384];
+    StandinHelpText(version, text, sizeof text);
+    say(stdout, "%s", text);
+    return 0;
+}
+
+enum { EXEC_CAP = 8, EXEC_TEXT = 4096, CONFIG_CAP = 65536 };
+
+// The --exec commands of the configuration files, run after a download that succeeded.
+static char gExec[EXEC_CAP][EXEC_TEXT];
+static int gExecCount;
+
+// dir\name, with one backslash between them; 0 if it does not fit.
+static int joinPath(const wchar_t *dir, size_t dirLen, const wchar_t *name, wchar_t *out,
+                    size_t outCount)
+{
+    int joined = dirLen > 0 && (dir[dirLen - 1] == L'\\' || dir[dirLen - 1] == L'/');
+    int n = _snwprintf(out, outCount, L"%.*ls%ls%ls", (int)dirLen, dir, joined ? L"" : L"\\",
+                       name);
+    return n > 0 && (size_t)n < outCount;
+}
+
+static int isFileW(const wchar_t *path)
+{
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The folder of this exe; 0 if it cannot be found.
+static int ownFolder(wchar_t *out, DWORD outCount)
+{
+    DWORD n = GetModuleFileNameW(NULL, out, outCount);
+    wchar_t *slash = n > 0 && n < outCount ? wcsrchr(out, L'\\') : NULL;
+    if (!slash)
+        return 0;
+    *slash = L'\0';
+    return 1;
+}
+
+// Keeps the --exec commands of one configuration file: a line "--exec CMD" gives CMD, the
+// rest of the line without one pair of surrounding double quotes. Other lines are not read.
+static void readExecLines(const char *text)
+{
+    for (const char *line = text; *line;) {
+        size_t len = strcspn(line, "\n");
+        if (len > 6 && strncmp(line, "--exec", 6) == 0 && (line[6] == ' ' || line[6] == '\t')) {
+            const char *cmd = line + 6;
+            const char *end = line + len;
+            while (cmd < end && (*cmd == ' ' || *cmd == '\t'))
+                cmd++;
+            while (end > cmd && strchr(" \t\r", end[-1]))
+                end--;
+            if (end - cmd >= 2 && *cmd == '"' && end[-1] == '"') {
+                cmd++;
+                end--;
+            }
+            if (end > cmd && (size_t)(end - cmd) < EXEC_TEXT && gExecCount < EXEC_CAP)
+                snprintf(gExec[gExecCount++], EXEC_TEXT, "%.*s", (int)(end - cmd), cmd);
+        }
+        line += len + (line[len] == '\n');
+    }
+}
+
+// The configuration files a one-file Windows yt-dlp reads (parseOpts): the "portable"
+// yt-dlp.conf beside its exe, the "home" one in the current directory and the user's
+// %APPDATA%\yt-dlp\config, each file once.
+static void readConfigs(void)
+{
+    static wchar_t dir[WIDE_PATH_CAP];
+    static wchar_t path[3][WIDE_PATH_CAP];
+    static char name[3 * WIDE_PATH_CAP];
+    static char text[CONFIG_CAP + 1];
+    int found[3] = {0, 0, 0};
+    DWORD n = 0;
+    found[0] = ownFolder(dir, WIDE_PATH_CAP) &&
+               joinPath(dir, wcslen(dir), L"yt-dlp.conf", path[0], WIDE_PATH_CAP);
+    n = GetCurrentDirectoryW(WIDE_PATH_CAP, dir);
+    found[1] = n > 0 && n < WIDE_PATH_CAP &&
+               joinPath(dir, n, L"yt-dlp.conf", path[1], WIDE_PATH_CAP);
+    n = GetEnvironmentVariableW(L"APPDATA", dir, WIDE_PATH_CAP);
+    found[2] = n > 0 && n < WIDE_PATH_CAP &&
+               joinPath(dir, n, L"yt-dlp\\config", path[2], WIDE_PATH_CAP);
+    for (int i = 0; i < 3; i++) {
+        n = found[i] ? GetFullPathNameW(path[i], WIDE_PATH_CAP, dir, NULL) : 0;
+        found[i] = n > 0 && n < WIDE_PATH_CAP && isFileW(dir);
+        if (!found[i])
+            continue;
+        memcpy(path[i], dir, (n + 1) * sizeof *dir);
+        for (int k = 0; k < i; k++)
+            if (found[k] && _wcsicmp(path[k], path[i]) == 0)
+                found[i] = 0;  // yt-dlp loads a file once, however it is reached
+        if (!found[i] ||
+            WideCharToMultiByte(CP_UTF8, 0, path[i], -1, name, (int)sizeof name, NULL, NULL) <= 0)
+            continue;
+        helperLog("config %s", name);
+        FILE *f = _wfopen(path[i], L"rb");
+        if (!f)
+            continue;
+        size_t size = fread(text, 1, CONFIG_CAP, f);
+        fclose(f);
+        text[size] = '\0';
+        readExecLines(strncmp(text, "\xEF\xBB\xBF", 3) == 0 ? text + 3 : text);
+    }
+}
+
+// deno.exe in one folder, its full path in UTF-8 into out.
+static int denoIn(const wchar_t *dir, size_t dirLen, char *out, size_t outSize)
+{
+    static wchar_t exe[WIDE_PATH_CAP];
+    return dirLen > 0 && joinPath(dir, dirLen, L"deno.exe", exe, WIDE_PATH_CAP) &&
+           isFileW(exe) && fullPathOf(exe, out, outSize);
+}
+
+// Where yt-dlp looks for a JavaScript runtime named without a path (_find_exe in
+// yt_dlp/utils/_jsruntime.py, on Windows): its exe's folder, the current directory, then
+// each folder on PATH.
+static int findDeno(char *out, size_t outSize)
+{
+    static wchar_t dir[WIDE_PATH_CAP];
+    static wchar_t path[LINE_CAP];
+    if (ownFolder(dir, WIDE_PATH_CAP) && denoIn(dir, wcslen(dir), out, outSize))
+        return 1;
+    DWORD n = GetCurrentDirectoryW(WIDE_PATH_CAP, dir);
+    if (n > 0 && n < WIDE_PATH_CAP && denoIn(dir, n, out, outSize))
+        return 1;
+    n = GetEnvironmentVariableW(L"PATH", path, LINE_CAP);
+    if (n == 0 || n >= LINE_CAP)
+        return 0;
+    for (const wchar_t *at = path; *at;) {
+        size_t len = wcscspn(at, L";");
+        if (denoIn(at, len, out, outSize))
+            return 1;
+        at += len + (at[len] == L';');
+    }
+    return 0;
+}
+
+// What yt-dlp does about its helpers once its options are read, before it prints
+// anything: it asks ffmpeg for its version and, for YouTube, looks for a JavaScript
+// runtime (deno alone unless --js-runtimes or --no-js-runtimes says otherwise).
+static void checkHelpers(const Options *opt, const StandinPage *page, const char *version)
+{
+    static char program[STANDIN_MERGE_PATH];
+    static char full[STANDIN_MERGE_PATH];
+    if (findFfmpeg(opt, program, sizeof program, full, sizeof full))
+        askVersion(full, "-version");
+    if (page->style != STANDIN_STYLE_YT_DLP || page->generic ||
+        !StandinKnows(version, "--no-js-runtimes") || opt->jsRuntimeCount > 0)
+        return;
+    if (!opt->noJsRuntimes && findDeno(full, sizeof full))
+        askVersion(full, "--version");
+    else
+        say(stderr, "WARNING: [youtube] No supported JavaScript runtime could be found. Only "
+                    "deno is enabled by default; to use another runtime add  --js-runtimes "
+                    "RUNTIME[:PATH]  to your command/config. YouTube extraction without a JS "
+                    "runtime has been deprecated, and some formats may be missing. See  "
+                    "https://github.com/yt-dlp/yt-dlp/wiki/EJS  for details on installing "
+                    "one\n");
+}
+
+// The configuration's --exec commands after a download, as yt-dlp's Exec post-processor
+// has the shell run them: Python's shell=True command line, cmd.exe /c "CMD".
+static void runExecs(void)
+{
+    static wchar_t app[PATH_CAP];
+    static wchar_t cmd[LINE_CAP];
+    static wchar_t line[LINE_CAP];
+    UINT n = GetSystemDirectoryW(app, PATH_CAP - 16);
+    if (n == 0 || n >= PATH_CAP - 16)
+        return;
+    wcscat(app, L"\\cmd.exe");
+    for (int i = 0; i < gExecCount; i++) {
+        int w = MultiByteToWideChar(CP_UTF8, 0, gExec[i], -1, cmd, LINE_CAP) > 0
+                    ? _snwprintf(line, LINE_CAP, L"\"%ls\" /c \"%ls\"", app, cmd)
+                    : -1;
+        if (w > 0 && w < LINE_CAP)
+            runQuietly(app, line, 30000, "exec", gExec[i]);
+    }
+}
+
 int main(void)
 {
     gCodePage = GetACP();
@@ -1159,25 +1497,33 @@ int main(void)
     int child = isChild();
     if (!child)
         recordArguments(argc, argv);  // once per run, not again in a onefile child
+    char version[STANDIN_VERSION_ROOM + 1];
+    ownVersion(version, sizeof version);  // what this copy knows follows its version
     Options opt;
-    int rc = parseOptions(argc, argv, &opt);
+    int rc = parseOptions(argc, argv, version, &opt);
     if (rc != 0)
         return rc;
     if (opt.encoding)
         gUtf8Out = 1;  // only utf-8 gets past parseOptions
     if (opt.version)
         return runVersion();
+    if (opt.help)
+        return runHelp(version);
     if (opt.update)
         return runUpdate();
-    if (!child) {
-        StandinPage page;
-        StandinParsePage(opt.address, &page);
-        if (page.onefile)
-            return runAsChild();
-    }
+    StandinPage page;
+    StandinParsePage(opt.address, &page);
+    if (!child && page.onefile)
+        return runAsChild();  // the child reads the configuration and starts the helpers
+    if (!opt.ignoreConfig)
+        readConfigs();
+    checkHelpers(&opt, &page, version);
     if (opt.getFilename)
         return runGetFilename(&opt);
     if (opt.listFormats)
         return runListFormats(&opt);
-    return runDownload(&opt);
+    rc = runDownload(&opt);
+    if (rc == 0)
+        runExecs();
+    return rc;
 }

@@ -19,7 +19,7 @@ enum {
 #define STANDIN_VERSION_MARKER_HEAD "STANDIN-"
 #define STANDIN_VERSION_MARKER_TAIL "VERSION:"
 
-#define STANDIN_DEFAULT_VERSION "2023.03.04"   // what a freshly built stand-in reports
+#define STANDIN_DEFAULT_VERSION "2026.06.09"   // what a freshly built stand-in reports
 #define STANDIN_LATEST_VERSION "2099.12.31"    // what -U updates to by default
 
 static inline bool standinIsMarkerAt(const unsigned char *p)
