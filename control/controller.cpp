@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
 #include "toolbridge/keptool.h"
+#include "toolbridge/paths.h"
 #include "toolbridge/textconv.h"
 #include "toolbridge/textrules.h"
 #include "toolbridge/toolwords.h"
@@ -44,7 +45,14 @@ static void StartOrContinue(MainState *state)
     char address[ADDRESS_SIZE];
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
     GetDlgItemTextA(state->window, IDC_URL_EDIT, address, sizeof address);
-    bool merging = IsMergeable(format, state->catalogue, state->catalogueCount) && FfmpegAvailable(&state->paths);
+    // The tool runs in a folder of its own: a name typed without a folder means ours.
+    if (MakeAbsolute(destination, sizeof destination))
+        SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
+    ToolIdentityOf(&state->paths, controller->toolIdentity, sizeof controller->toolIdentity);
+    controller->refused = RefusedOptionsOf(&state->paths, controller->toolIdentity);
+    // Only a tool told where ffmpeg is merges: it would look for one of its own otherwise.
+    bool merging = IsMergeable(format, state->catalogue, state->catalogueCount) && FfmpegAvailable(&state->paths) &&
+                   !(controller->refused & OptionBit(OPTION_FFMPEG_LOCATION));
     const char *extension = merging ? MergedExtension(format) : NULL;
     if (merging) {
         if (FfmpegNeedsWriting(state)) {
@@ -57,8 +65,9 @@ static void StartOrContinue(MainState *state)
         if (ReplaceExtension(destination, sizeof destination, extension))
             SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
     }
-    if (!StartDownload(&controller->child, &state->paths, destination, format->code, address,
-                       merging ? state->paths.keptFfmpegPath : NULL, extension))
+    RunSurroundings surroundings = {controller->refused, state->paths.keptFfmpegPath};
+    if (!StartDownload(&controller->child, &state->paths, destination, format->code, address, &surroundings,
+                       extension))
         return;
     SetDlgItemTextA(state->window, IDC_START, STOP_CAPTION);
     controller->downloading = 1;
@@ -109,7 +118,8 @@ static void StopDownload(MainState *state)
 
 bool ToolBusy(const MainState *state)
 {
-    return ProbeRunning(&state->probe) || state->keeping.job >= KEEPING_UPDATE ||
+    // Every keeping run, the built-in version's too: a second one would share its files.
+    return ProbeRunning(&state->probe) || state->keeping.job != KEEPING_NONE ||
            state->controller.preparingFfmpeg;
 }
 
@@ -173,6 +183,12 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     char printed[TOOL_WORDS_SIZE] = "";
     if (failed && !ReadToolWords(errPath, printed, sizeof printed))
         ReadToolWords(outPath, printed, sizeof printed);
+    // Refused for an option it was given (a tool never seen before, run without a probe):
+    // remembered, and the download goes again without it. Each time one fewer, so this ends.
+    ToolOption refusal = failed ? RefusedOption(exitCode, printed) : TOOL_OPTION_COUNT;
+    bool again = refusal != TOOL_OPTION_COUNT && !(controller->refused & OptionBit(refusal));
+    if (again)
+        RememberRefused(&state->paths, controller->toolIdentity, controller->refused | OptionBit(refusal));
     // The download is not asked for UTF-8: what it prints is in the legacy code page.
     ToolTextToProcess(printed, false, words, size);
     RemoveDownloadCopy(&state->paths);
@@ -189,6 +205,10 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     controller->missedTicks = 0;
     controller->paused = 0;
     SaveState(state);
+    if (again) {
+        StartOrContinue(state);
+        return 0;
+    }
     return failed ? exitCode : 0;
 }
 
@@ -292,7 +312,7 @@ void OnCloseRequest(MainState *state)
 // What closing leaves behind: no tool running, no tool copy, and the record saved.
 static void EndRunsAndSave(MainState *state)
 {
-    CancelProbe(&state->probe, state->paths.probeToolPath);
+    CancelProbe(&state->probe, &state->paths);
     if (state->controller.downloading == 1) {
         EndDownload(&state->controller.child);
         state->controller.downloading = 0;

@@ -24,6 +24,10 @@ struct DownloadController {
     unsigned long outputRead;    // bytes of the tool's output read so far
     bool preparingFfmpeg;        // the build's own ffmpeg is being written, a piece a tick
     unsigned long ffmpegWritten;
+    // The tool file the download runs and the options it was not given: one it refuses all
+    // the same is remembered and the download goes again without it.
+    char toolIdentity[TOOL_IDENTITY_SIZE];
+    ToolOptions refused;
 };
 
 // Looking after the download tool: the runs that read its version or update it.
@@ -33,7 +37,8 @@ enum KeepingJob {
     KEEPING_UPDATE,            // the kept tool's -U
     KEEPING_UPDATED_VERSION,   // its --version after the update
     KEEPING_CHOSEN_VERSION,    // a chosen file's --version, before it is kept
-    KEEPING_CHOSEN_FFMPEG      // a chosen ffmpeg's -version, before it is kept
+    KEEPING_CHOSEN_FFMPEG,     // a chosen ffmpeg's -version, before it is kept
+    KEEPING_TOOL_HELP          // a newly kept tool's --help: which options it knows
 };
 
 struct ToolKeeping {

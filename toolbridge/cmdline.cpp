@@ -67,14 +67,31 @@ bool AppendQuotedArgument(char *line, size_t size, const char *argument)
     return AppendQuoted(line, size, argument, false);
 }
 
+bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surroundings)
+{
+    size_t start = strlen(line);
+    bool fits = true;
+    for (int option = OPTION_IGNORE_CONFIG; fits && option < TOOL_OPTION_COUNT; option++) {
+        if (surroundings->refused & OptionBit((ToolOption)option))
+            continue;
+        fits = AppendText(line, size, " ") && AppendText(line, size, ToolOptionName((ToolOption)option));
+        if (fits && option == OPTION_FFMPEG_LOCATION)
+            fits = AppendText(line, size, " ") && AppendQuotedArgument(line, size, surroundings->ffmpegPath);
+    }
+    if (!fits)
+        line[start] = '\0';
+    return fits;
+}
+
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
-                            const char *address, const char *ffmpegPath, const char *mergeExtension)
+                            const char *address, const RunSurroundings *surroundings,
+                            const char *mergeExtension)
 {
     char codeText[96];
     // Code 0 stands for a page that offered no numeric format.
     if (code == 0)
         snprintf(codeText, sizeof codeText, "%s", "best");
-    else if (ffmpegPath && mergeExtension)
+    else if (mergeExtension)
         // The m4a sound first: it goes into an MP4 without re-encoding.
         snprintf(codeText, sizeof codeText, "%d+bestaudio[ext=m4a]/%d+bestaudio --merge-output-format %s",
                  code, code, mergeExtension);
@@ -82,12 +99,9 @@ bool BuildDownloadArguments(char *line, size_t size, const char *destination, in
         snprintf(codeText, sizeof codeText, "%d", code);
     line[0] = '\0';
     bool fits = AppendText(line, size, " -o ") && AppendQuoted(line, size, destination, true) &&
-                AppendText(line, size, " --format ") && AppendText(line, size, codeText);
-    if (ffmpegPath && mergeExtension && code != 0)
-        fits = fits && AppendText(line, size, " --ffmpeg-location ") &&
-               AppendQuotedArgument(line, size, ffmpegPath);
-    fits = fits && AppendText(line, size, " --console-title -- ") &&
-                AppendQuotedArgument(line, size, address);
+                AppendText(line, size, " --format ") && AppendText(line, size, codeText) &&
+                AppendSurroundings(line, size, surroundings) &&
+                AppendText(line, size, " --console-title -- ") && AppendQuotedArgument(line, size, address);
     if (!fits)
         line[0] = '\0';
     return fits;
@@ -135,17 +149,18 @@ bool FindExpandedName(const char *text, bool (*isSet)(const char *name), char *n
 }
 
 bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeKind kind,
-                           const char *address, bool askUtf8)
+                           const char *address, const RunSurroundings *surroundings, bool askUtf8)
 {
     line[0] = '\0';
     bool fits = AppendQuotedArgument(line, size, toolPath);
     if (kind == PROBE_TITLE)
-        fits = fits && AppendText(line, size, " \"--get-filename\" \"-o\" \"%(title)s.%(ext)s\" ");
+        fits = fits && AppendText(line, size, " \"--get-filename\" \"-o\" \"%(title)s.%(ext)s\"");
     else
-        fits = fits && AppendText(line, size, " \"--list-formats\" ");
+        fits = fits && AppendText(line, size, " \"--list-formats\"");
     if (askUtf8)
-        fits = fits && AppendText(line, size, "\"--encoding\" \"utf-8\" ");
-    fits = fits && AppendText(line, size, "-- ") && AppendQuotedArgument(line, size, address);
+        fits = fits && AppendText(line, size, " \"--encoding\" \"utf-8\"");
+    fits = fits && AppendSurroundings(line, size, surroundings) && AppendText(line, size, " -- ") &&
+           AppendQuotedArgument(line, size, address);
     if (!fits)
         line[0] = '\0';
     return fits;

@@ -3,6 +3,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "toolbridge/tooloptions.h"
+
 // What process creation accepts, terminator included.
 enum { COMMAND_LINE_SIZE = 32768 };
 
@@ -17,16 +19,27 @@ bool AppendQuotedArgument(char *line, size_t size, const char *argument);
 // Appends `text` as it is. False (and `line` unchanged) if it would not fit.
 bool AppendText(char *line, size_t size, const char *text);
 
-// The download's arguments: ` -o "DEST" --format CODE --console-title -- "ADDRESS"`.
+// What every run is told of its surroundings, less the options the tool refuses:
+// ` --ignore-config --no-plugin-dirs --ffmpeg-location "FFMPEG" --no-js-runtimes`. So it reads
+// no configuration, loads no plugin, and starts no ffmpeg or JavaScript runtime that lies in
+// its folder, its current directory or PATH. FFMPEG may name no file: the tool then uses none.
+struct RunSurroundings {
+    ToolOptions refused;
+    const char *ffmpegPath;
+};
+
+bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surroundings);
+
+// The download's arguments: ` -o "DEST" --format CODE SURROUNDINGS --console-title -- "ADDRESS"`.
 // Options end at "--", so no address can reach the tool as an option (--exec, --config-locations).
 // The leading blank stands for the empty program name; the tool's path is passed apart.
 // Each '%' of DEST goes out as "%%" (the tool expands -o as a template, "%%" giving one '%');
 // code 0 goes out as "best". False and an empty line if it does not fit.
-// With `ffmpegPath` the picture of CODE is merged with the best sound:
-// `--format CODE+bestaudio[ext=m4a]/CODE+bestaudio --merge-output-format EXT
-// --ffmpeg-location "FFMPEG"`, EXT being `mergeExtension`.
+// With `mergeExtension` the picture of CODE is merged with the best sound:
+// `--format CODE+bestaudio[ext=m4a]/CODE+bestaudio --merge-output-format EXT`, by the ffmpeg
+// that the surroundings name.
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
-                            const char *address, const char *ffmpegPath = nullptr,
+                            const char *address, const RunSurroundings *surroundings,
                             const char *mergeExtension = nullptr);
 
 enum { ENVIRONMENT_NAME_SIZE = 128 };
@@ -40,8 +53,9 @@ bool FindExpandedName(const char *text, bool (*isSet)(const char *name), char *n
 
 enum ProbeKind { PROBE_TITLE, PROBE_FORMATS };
 
-// `"TOOL" "--get-filename" "-o" "%(title)s.%(ext)s" -- "ADDRESS"` or
-// `"TOOL" "--list-formats" -- "ADDRESS"`; with `askUtf8`, `"--encoding" "utf-8"` before "--",
-// so the tool writes titles in every script instead of dropping what the ANSI code page lacks.
+// `"TOOL" "--get-filename" "-o" "%(title)s.%(ext)s" SURROUNDINGS -- "ADDRESS"` or
+// `"TOOL" "--list-formats" SURROUNDINGS -- "ADDRESS"`; with `askUtf8`, `"--encoding" "utf-8"`
+// before the surroundings, so the tool writes titles in every script instead of dropping
+// what the ANSI code page lacks.
 bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeKind kind,
-                           const char *address, bool askUtf8 = false);
+                           const char *address, const RunSurroundings *surroundings, bool askUtf8 = false);

@@ -37,7 +37,8 @@ static bool IsEnvironmentName(const char *name)
 static char downloadArguments[COMMAND_LINE_SIZE];
 
 bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *destination,
-                   int32_t code, const char *address, const char *ffmpegPath, const char *mergeExtension)
+                   int32_t code, const char *address, const RunSurroundings *surroundings,
+                   const char *mergeExtension)
 {
     // A quote or a control character would let the text split into further options.
     if (!IsPassableArgument(destination) || !IsPassableArgument(address)) {
@@ -58,7 +59,7 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
         return false;
     }
     if (!BuildDownloadArguments(downloadArguments, sizeof downloadArguments, destination, code,
-                                address, ffmpegPath, mergeExtension) ||
+                                address, surroundings, mergeExtension) ||
         !JoinText(child->partPath, sizeof child->partPath, destination, PART_SUFFIX)) {
         Alert("The destination and the address are too long to pass to the download tool.",
               "Alert", ALERT_WARNING);
@@ -77,7 +78,7 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
     // would leave the tool without a console window to read progress from.
     bool started = OpenRunHandles(&handles, outPath, errPath, &startup) &&
                    StartToolRun(&child->run, paths->toolPath, downloadArguments, TRUE,
-                                CREATE_NEW_CONSOLE, NULL, &startup);
+                                CREATE_NEW_CONSOLE, paths->runFolder, &startup);
     CloseRunHandles(&handles);
     if (!started) {
         Alert("Craete Downloading process failed!", "Alert", ALERT_ERROR);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "toolbridge/cmdline.h"
 #include "toolbridge/toolrun.h"
 #include "toolbridge/workfiles.h"
 
@@ -16,11 +17,11 @@ struct ChildProcess {
     char partPath[PART_PATH_SIZE];
 };
 
-// Writes the tool, starts it and fills `child`. False (and a message shown) when nothing started.
-// With `ffmpegPath`, the picture of `code` is merged with the best sound into a
-// `mergeExtension` file (see BuildDownloadArguments).
+// Writes the tool, starts it in the run folder and fills `child`. False (and a message
+// shown) when nothing started. With `mergeExtension`, the picture of `code` is merged with
+// the best sound into such a file (see BuildDownloadArguments).
 bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *destination,
-                   int32_t code, const char *address, const char *ffmpegPath = nullptr,
+                   int32_t code, const char *address, const RunSurroundings *surroundings,
                    const char *mergeExtension = nullptr);
 
 // Reads what the tool printed since `*offset` into `buffer` (at most `size` bytes) and returns

@@ -45,6 +45,7 @@ void ComputeKeptPaths(WorkPaths *paths)
     KeptPath(paths->keptFfmpegPath, paths->keptFolder, KEPT_FFMPEG_NAME);
     KeptPath(paths->keptFfmpegVersionPath, paths->keptFolder, KEPT_FFMPEG_VERSION_NAME);
     KeptPath(paths->ffmpegCandidatePath, paths->keptFolder, FFMPEG_CANDIDATE_NAME);
+    KeptPath(paths->keptOptionsPath, paths->keptFolder, KEPT_OPTIONS_NAME);
     if (!paths->keptToolPath[0] || !paths->keptVersionPath[0] || !paths->keptCandidatePath[0])
         paths->keptFolder[0] = paths->keptToolPath[0] = paths->keptVersionPath[0] =
             paths->keptCandidatePath[0] = '\0';

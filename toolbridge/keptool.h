@@ -10,6 +10,7 @@
 #define KEPT_FFMPEG_NAME "ffmpeg.exe"
 #define KEPT_FFMPEG_VERSION_NAME "ffmpeg-version.txt"
 #define FFMPEG_CANDIDATE_NAME "ffmpeg-candidate.exe"
+#define KEPT_OPTIONS_NAME "tool-options.txt"
 
 enum {
     TOOL_VERSION_LENGTH = 40,  // of the first line `tool --version` prints, at most

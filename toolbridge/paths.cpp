@@ -117,3 +117,13 @@ bool ReplaceExtension(char *path, size_t size, const char *extension)
     memcpy(path + stem + 1, extension, strlen(extension) + 1);
     return true;
 }
+
+unsigned long PathHash(const char *path)
+{
+    unsigned long hash = 2166136261u;
+    for (const unsigned char *p = (const unsigned char *)path; *p; p++) {
+        unsigned char c = *p >= 'a' && *p <= 'z' ? (unsigned char)(*p - 'a' + 'A') : *p;
+        hash = ((hash ^ c) * 16777619u) & 0xFFFFFFFFu;
+    }
+    return hash;
+}

@@ -26,3 +26,7 @@ bool ReplaceExtension(char *path, size_t size, const char *extension);
 
 // Joins `first` and `second` into `out`; false (and `out` empty) if it would not fit.
 bool JoinText(char *out, size_t size, const char *first, const char *second);
+
+// FNV-1a of the upper-cased path: the same user with another TEMP (and every test, which
+// has its own) is another instance, with a run folder of its own.
+unsigned long PathHash(const char *path);

@@ -18,38 +18,9 @@ enum { PROBE_LIMIT_MS = 90000, PROBE_COPY_REMOVE_MS = 1000 };
 #define PROBE_LIMIT_VARIABLE "VIDMORA_TEST_PROBE_LIMIT_MS"
 
 // Static: the lines live as long as their runs start, and the stack stays small. The
-// address is kept for a run that goes again without --encoding.
+// address is kept for a run that goes again without an option its tool refused.
 static char probeCommandLine[COMMAND_LINE_SIZE];
 static char probeAddress[COMMAND_LINE_SIZE];
-
-// The 2013 tool does not know --encoding. Once a tool refused it, it is not asked again this
-// session; a tool that is replaced (updated, chosen, the built-in one back) is asked anew.
-static bool encodingRefused;
-static ToolIdentity refusingTool;
-
-static ToolIdentity IdentityOf(const WorkPaths *paths)
-{
-    ToolIdentity identity;
-    memset(&identity, 0, sizeof identity);
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (CheckKeptTool(paths->keptToolPath) == KEPT_SOUND &&
-        GetFileAttributesExA(paths->keptToolPath, GetFileExInfoStandard, &data)) {
-        identity.kept = true;
-        identity.size = ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
-        identity.written = data.ftLastWriteTime;
-    }
-    return identity;
-}
-
-static bool AskForUtf8(const WorkPaths *paths)
-{
-    if (!ProcessIsUtf8())
-        return false;
-    ToolIdentity tool = IdentityOf(paths);
-    bool same = tool.kept == refusingTool.kept && tool.size == refusingTool.size &&
-                CompareFileTime(&tool.written, &refusingTool.written) == 0;
-    return !encodingRefused || !same;
-}
 
 static DWORD ProbeLimitMs()
 {
@@ -63,12 +34,12 @@ static DWORD ProbeLimitMs()
 
 // Both output files are emptied first, so a run that is ended or never started leaves no
 // output of an earlier page behind.
-static void EmptyOutputFiles(const char *probeToolPath)
+static void EmptyOutputFiles(const char *probeOutPath)
 {
     const char *suffixes[] = {TITLE_OUT_SUFFIX, FORMAT_OUT_SUFFIX, TITLE_ERR_SUFFIX, FORMAT_ERR_SUFFIX};
     for (const char *suffix : suffixes) {
         char path[PATH_SIZE];
-        if (!JoinText(path, sizeof path, probeToolPath, suffix))
+        if (!JoinText(path, sizeof path, probeOutPath, suffix))
             continue;
         HANDLE file = CreateTaskFile(path, FALSE);
         if (file != INVALID_HANDLE_VALUE)
@@ -76,59 +47,67 @@ static void EmptyOutputFiles(const char *probeToolPath)
     }
 }
 
-static bool LaunchRun(ToolTask *task, const char *probeToolPath, ProbeKind kind, DWORD limitMs, bool askUtf8)
+static bool LaunchRun(ToolTask *task, const ProbeRun *probe, const WorkPaths *paths, ProbeKind kind,
+                      DWORD limitMs)
 {
     char outPath[PATH_SIZE], errPath[PATH_SIZE];
     bool titleRun = kind == PROBE_TITLE;
+    // Titles in every script where the process can hold them, unless the tool refuses it.
+    bool askUtf8 = ProcessIsUtf8() && !(probe->refused & OptionBit(OPTION_ENCODING));
+    RunSurroundings surroundings = {probe->refused, paths->keptFfmpegPath};
+    const char *probeOutPath = paths->probeOutPath;
     bool started =
-        JoinText(outPath, sizeof outPath, probeToolPath, titleRun ? TITLE_OUT_SUFFIX : FORMAT_OUT_SUFFIX) &&
-        JoinText(errPath, sizeof errPath, probeToolPath, titleRun ? TITLE_ERR_SUFFIX : FORMAT_ERR_SUFFIX) &&
-        BuildProbeCommandLine(probeCommandLine, sizeof probeCommandLine, probeToolPath, kind, probeAddress,
-                              askUtf8) &&
-        StartToolTask(task, probeToolPath, probeCommandLine, NULL, outPath, errPath, limitMs);
+        JoinText(outPath, sizeof outPath, probeOutPath, titleRun ? TITLE_OUT_SUFFIX : FORMAT_OUT_SUFFIX) &&
+        JoinText(errPath, sizeof errPath, probeOutPath, titleRun ? TITLE_ERR_SUFFIX : FORMAT_ERR_SUFFIX) &&
+        BuildProbeCommandLine(probeCommandLine, sizeof probeCommandLine, paths->probeToolPath, kind,
+                              probeAddress, &surroundings, askUtf8) &&
+        StartToolTask(task, paths->probeToolPath, probeCommandLine, paths->runFolder, outPath, errPath, limitMs);
     task->askedUtf8 = started && askUtf8;
+    task->refused = probe->refused;
     return started;
 }
 
-// A run that was refused for --encoding goes again without it; true when it started again.
-static bool RetryWithoutEncoding(ProbeRun *probe, ToolTask *task, const char *probeToolPath)
+// A run refused for an option it was given goes again without it; true when it started
+// again. Every refusal takes one option away, so this ends.
+static bool RetryWithoutRefused(ProbeRun *probe, ToolTask *task, const WorkPaths *paths)
 {
-    if (!task->askedUtf8)
-        return false;
     char errors[TOOL_WORDS_SIZE] = "";
     ReadToolWords(task->errPath, errors, sizeof errors);
-    if (!RefusedUnknownOption(task->exitCode, errors))
+    ToolOption option = RefusedOption(task->exitCode, errors);
+    if (option == TOOL_OPTION_COUNT || (task->refused & OptionBit(option)))
         return false;
-    encodingRefused = true;
-    refusingTool = probe->tool;
+    // The other run may have been refused for the same option already.
+    if (!(probe->refused & OptionBit(option))) {
+        probe->refused |= OptionBit(option);
+        RememberRefused(paths, probe->toolIdentity, probe->refused);
+    }
     ProbeKind kind = task == &probe->title ? PROBE_TITLE : PROBE_FORMATS;
-    return LaunchRun(task, probeToolPath, kind, task->limitMs, false);
+    return LaunchRun(task, probe, paths, kind, task->limitMs);
 }
 
-static void RemoveProbeCopy(ProbeRun *probe, const char *probeToolPath)
+static void RemoveProbeCopy(ProbeRun *probe, const WorkPaths *paths)
 {
     probe->running = false;
-    DeleteUntilGone(probeToolPath, PROBE_COPY_REMOVE_MS);
+    DeleteUntilGone(paths->probeToolPath, PROBE_COPY_REMOVE_MS);
 }
 
 ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *address)
 {
-    const char *probeToolPath = paths->probeToolPath;
     memset(probe, 0, sizeof *probe);
     probe->title.exitCode = PROBE_NOT_RUN;
     probe->formats.exitCode = PROBE_NOT_RUN;
-    EmptyOutputFiles(probeToolPath);
+    EmptyOutputFiles(paths->probeOutPath);
     // An address too long for this buffer is too long for any command line as well,
     // and the run then fails to start and says so.
     if (!JoinText(probeAddress, sizeof probeAddress, address, ""))
         probeAddress[0] = '\0';
-    if (!ExtractTool(paths, probeToolPath))
+    if (!ExtractTool(paths, paths->probeToolPath))
         return PROBE_NOT_STARTED;
     DWORD limitMs = ProbeLimitMs();
-    bool askUtf8 = AskForUtf8(paths);
-    probe->tool = IdentityOf(paths);
-    bool titleStarted = LaunchRun(&probe->title, probeToolPath, PROBE_TITLE, limitMs, askUtf8);
-    bool formatsStarted = LaunchRun(&probe->formats, probeToolPath, PROBE_FORMATS, limitMs, askUtf8);
+    ToolIdentityOf(paths, probe->toolIdentity, sizeof probe->toolIdentity);
+    probe->refused = RefusedOptionsOf(paths, probe->toolIdentity);
+    bool titleStarted = LaunchRun(&probe->title, probe, paths, PROBE_TITLE, limitMs);
+    bool formatsStarted = LaunchRun(&probe->formats, probe, paths, PROBE_FORMATS, limitMs);
     probe->running = titleStarted || formatsStarted;
     if (!titleStarted)
         Alert("Tester Failed!", "Alert-(1)", ALERT_WARNING);
@@ -136,11 +115,11 @@ ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *add
         Alert("Tester Failed!", "Alert-(2)", ALERT_WARNING);
     if (probe->running)
         return PROBE_RUNNING;
-    RemoveProbeCopy(probe, probeToolPath);
+    RemoveProbeCopy(probe, paths);
     return PROBE_FINISHED;
 }
 
-ProbeOutcome FollowProbe(ProbeRun *probe, const char *probeToolPath)
+ProbeOutcome FollowProbe(ProbeRun *probe, const WorkPaths *paths)
 {
     if (!probe->running)
         return PROBE_FINISHED;
@@ -150,23 +129,23 @@ ProbeOutcome FollowProbe(ProbeRun *probe, const char *probeToolPath)
         TaskOutcome outcome = FollowToolTask(task);
         if (outcome == TASK_TIMED_OUT)
             probe->timedOut = true;
-        if (outcome == TASK_OVER && RetryWithoutEncoding(probe, task, probeToolPath))
+        if (outcome == TASK_OVER && RetryWithoutRefused(probe, task, paths))
             outcome = TASK_RUNNING;
         over = over && outcome != TASK_RUNNING;
     }
     if (!over)
         return PROBE_RUNNING;
-    RemoveProbeCopy(probe, probeToolPath);
+    RemoveProbeCopy(probe, paths);
     return probe->timedOut ? PROBE_TIMED_OUT : PROBE_FINISHED;
 }
 
-void CancelProbe(ProbeRun *probe, const char *probeToolPath)
+void CancelProbe(ProbeRun *probe, const WorkPaths *paths)
 {
     if (!probe->running)
         return;
     CancelToolTask(&probe->title);
     CancelToolTask(&probe->formats);
-    RemoveProbeCopy(probe, probeToolPath);
+    RemoveProbeCopy(probe, paths);
 }
 
 bool ProbeRunning(const ProbeRun *probe)

@@ -15,19 +15,15 @@ enum ProbeOutcome {
 // Exit code of a run that could not be started or was ended.
 enum { PROBE_NOT_RUN = TASK_NOT_RUN };
 
-// Which tool file a probe ran: the built-in one, or the kept one by its size and time.
-struct ToolIdentity {
-    bool kept;
-    ULONGLONG size;
-    FILETIME written;
-};
-
 struct ProbeRun {
     ToolTask title;
     ToolTask formats;
     bool running;
     bool timedOut;
-    ToolIdentity tool;
+    // The tool file that ran, and the options it is known to refuse: a run refused for one
+    // of the others goes again without it, and that is remembered for this file.
+    char toolIdentity[TOOL_IDENTITY_SIZE];
+    ToolOptions refused;
 };
 
 // Writes the probe copy of the tool and starts both runs; returns at once, with
@@ -35,9 +31,9 @@ struct ProbeRun {
 ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *address);
 
 // Called on every tick while a probe runs; the probe copy is removed when it is over.
-ProbeOutcome FollowProbe(ProbeRun *probe, const char *probeToolPath);
+ProbeOutcome FollowProbe(ProbeRun *probe, const WorkPaths *paths);
 
 // Ends both runs at once and removes the probe copy.
-void CancelProbe(ProbeRun *probe, const char *probeToolPath);
+void CancelProbe(ProbeRun *probe, const WorkPaths *paths);
 
 bool ProbeRunning(const ProbeRun *probe);

@@ -17,12 +17,12 @@ static char *EmptyString()
 
 // The file's first PROBE_FILE_LIMIT bytes as a malloc'ed block (one spare byte so it is
 // never zero-sized); null when the file cannot be opened (after the warning) or read.
-static char *LoadProbeOutput(const char *probeToolPath, const char *suffix, const char *failure,
+static char *LoadProbeOutput(const char *probeOutPath, const char *suffix, const char *failure,
                              size_t *length)
 {
     char path[PATH_SIZE];
     FILE *file = nullptr;
-    if (JoinText(path, sizeof path, probeToolPath, suffix))
+    if (JoinText(path, sizeof path, probeOutPath, suffix))
         file = fopen(path, "rb");
     if (!file) {
         Alert(failure, "Alert", ALERT_WARNING);
@@ -63,11 +63,11 @@ char *TitleFromText(const char *text, size_t length)
     return line;
 }
 
-char *ReadTitleFile(const char *probeToolPath)
+char *ReadTitleFile(const char *probeOutPath)
 {
     size_t length = 0;
     char *bytes =
-        LoadProbeOutput(probeToolPath, TITLE_OUT_SUFFIX, "Failed to access title-out!", &length);
+        LoadProbeOutput(probeOutPath, TITLE_OUT_SUFFIX, "Failed to access title-out!", &length);
     if (!bytes)
         return EmptyString();
     char *title = TitleFromText(bytes, length);
@@ -75,11 +75,11 @@ char *ReadTitleFile(const char *probeToolPath)
     return title;
 }
 
-bool ReadFormatFile(const char *probeToolPath, AvailableFormat *list, int32_t *count)
+bool ReadFormatFile(const char *probeOutPath, AvailableFormat *list, int32_t *count)
 {
     size_t length = 0;
     char *bytes =
-        LoadProbeOutput(probeToolPath, FORMAT_OUT_SUFFIX, "Failed to access format-out!", &length);
+        LoadProbeOutput(probeOutPath, FORMAT_OUT_SUFFIX, "Failed to access format-out!", &length);
     if (!bytes)
         return false;
     ParseFormatText(bytes, length, list, count);

@@ -17,7 +17,7 @@ char *TitleFromText(const char *text, size_t length);
 
 // The first line of the title file, as a malloc'ed string the caller frees; "" when
 // the file is missing or empty.
-char *ReadTitleFile(const char *probeToolPath);
+char *ReadTitleFile(const char *probeOutPath);
 
 // Reads the tool's format listing: the old "22\t:\tmp4\t[720x1280]" lines in their order,
 // and the rows of the later tables (under a "format code" or "ID" heading), with sound and
@@ -27,7 +27,7 @@ void ParseFormatText(const char *text, size_t length, AvailableFormat *list, int
 
 // Fills `list` (MAX_AVAILABLE_FORMATS records) from the format file and sets `count`;
 // false, with both unchanged, when the file cannot be read.
-bool ReadFormatFile(const char *probeToolPath, AvailableFormat *list, int32_t *count);
+bool ReadFormatFile(const char *probeOutPath, AvailableFormat *list, int32_t *count);
 
 // Scans one old-style format line ("22\t:\tmp4\t[720x1280]"); false when it is not one.
 bool ParseFormatLine(const char *line, AvailableFormat *record);

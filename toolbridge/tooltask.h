@@ -4,6 +4,7 @@
 #pragma once
 #include "toolbridge/paths.h"
 #include "toolbridge/toolrun.h"
+#include "toolbridge/tooloptions.h"
 
 enum TaskOutcome { TASK_RUNNING, TASK_OVER, TASK_TIMED_OUT };
 
@@ -15,7 +16,8 @@ struct ToolTask {
     bool running;
     DWORD limitMs;
     DWORD exitCode;
-    bool askedUtf8;  // the tool was asked to write UTF-8
+    bool askedUtf8;        // the tool was asked to write UTF-8
+    ToolOptions refused;   // the options it was not given
     char outPath[PATH_SIZE];
     char errPath[PATH_SIZE];
 };

@@ -12,9 +12,15 @@ static bool IsLineEnd(char c)
     return c == '\n' || c == '\r';
 }
 
-// A line is [start, end); blanks alone make no line worth showing.
-static bool IsBlankLine(const char *start, const char *end)
+// A line is [start, end); blanks alone make no line worth showing, and neither does the
+// warning every run gives where no ffmpeg is kept (it is told where none is, on purpose).
+static bool IsQuietLine(const char *start, const char *end)
 {
+    static const char NO_FFMPEG[] = "does not exist! Continuing without ffmpeg";
+    size_t length = (size_t)(end - start);
+    for (size_t at = 0; at + sizeof NO_FFMPEG - 1 <= length; at++)
+        if (memcmp(start + at, NO_FFMPEG, sizeof NO_FFMPEG - 1) == 0)
+            return true;
     for (const char *p = start; p < end; p++)
         if (*p != ' ' && *p != '\t')
             return false;
@@ -46,7 +52,7 @@ bool PickToolWords(const char *text, size_t length, char *words, size_t size)
         const char *stop = line;
         while (stop < end && !IsLineEnd(*stop) && *stop != '\0')
             stop++;
-        if (!IsBlankLine(line, stop)) {
+        if (!IsQuietLine(line, stop)) {
             lastStart = line;
             lastEnd = stop;
             if ((size_t)(stop - line) >= sizeof ERROR_PREFIX - 1 &&
@@ -93,10 +99,6 @@ bool ReadToolWords(const char *path, char *words, size_t size)
     return found;
 }
 
-bool RefusedUnknownOption(unsigned long exitCode, const char *errors)
-{
-    return exitCode == 2 && strstr(errors, "no such option") != NULL;
-}
 
 bool FileHasErrorLine(const char *path)
 {

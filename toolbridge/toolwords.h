@@ -16,9 +16,5 @@ bool PickToolWords(const char *text, size_t length, char *words, size_t size);
 // The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
 bool ReadToolWords(const char *path, char *words, size_t size);
 
-// Whether a run was refused for an option it does not know (the 2013 tool and --encoding):
-// optparse's exit code 2 and its "no such option" on standard error.
-bool RefusedUnknownOption(unsigned long exitCode, const char *errors);
-
 // Whether any line of the file at `path` starts with "ERROR:".
 bool FileHasErrorLine(const char *path);

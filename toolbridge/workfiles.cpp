@@ -1,18 +1,51 @@
-// Working paths and extraction of the embedded tool into the temporary directory.
+// Working paths, the run folder, the embedded tool's copies, and what each tool file refuses.
 #include "toolbridge/workfiles.h"
 
 #include <windows.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
 #include "toolbridge/keptool.h"
 #include "toolbridge/textconv.h"
 
+#define RUN_FOLDER_NAME "run"
+
 static void TempFilePath(char *out, const char *tempDir, const char *name)
 {
     if (!JoinText(out, PATH_SIZE, tempDir, name))
         Alert("The temporary directory's path is too long!", "Alert", ALERT_ERROR);
+}
+
+// "" where there is no run folder: MakeRunFolder then says why before anything runs.
+static void RunFilePath(char *out, const WorkPaths *paths, const char *name)
+{
+    if (!paths->runFolder[0] || !JoinText(out, PATH_SIZE, paths->runFolder, "\\") ||
+        !JoinText(out, PATH_SIZE, out, name))
+        out[0] = '\0';
+}
+
+// The system's words for `error`, without the ".\r\n" that the sentence supplies itself.
+static void SystemWords(unsigned long error, char *reason, size_t size)
+{
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                                  error, 0, reason, (DWORD)size, NULL);
+    while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' ||
+                          reason[length - 1] == '.' || reason[length - 1] == ' '))
+        reason[--length] = '\0';
+    if (length == 0)
+        snprintf(reason, size, "error %lu", error);
+}
+
+bool MakeAbsolute(char *path, size_t size)
+{
+    char full[PATH_SIZE * 4];
+    DWORD length = path[0] ? GetFullPathNameA(path, sizeof full, full, NULL) : 0;
+    if (length == 0 || length >= sizeof full || length >= size || strcmp(full, path) == 0)
+        return false;
+    memcpy(path, full, length + 1);
+    return true;
 }
 
 void ComputeWorkPaths(WorkPaths *paths)
@@ -27,13 +60,42 @@ void ComputeWorkPaths(WorkPaths *paths)
               "Alert", ALERT_ERROR);
         tempDir[0] = '\0';
     }
-    TempFilePath(paths->toolPath, tempDir, TOOL_FILE_NAME);
-    TempFilePath(paths->probeToolPath, tempDir, PROBE_TOOL_FILE_NAME);
     TempFilePath(paths->stateFilePath, tempDir, STATE_FILE_NAME);
-    TempFilePath(paths->versionToolPath, tempDir, VERSION_TOOL_FILE_NAME);
+    TempFilePath(paths->probeOutPath, tempDir, PROBE_TOOL_FILE_NAME);
     TempFilePath(paths->keepingOutPath, tempDir, KEEPING_OUT_FILE_NAME);
     TempFilePath(paths->keepingErrPath, tempDir, KEEPING_ERR_FILE_NAME);
     ComputeKeptPaths(paths);
+    // One run folder for each temporary directory, as there is one window for each.
+    char runName[32];
+    snprintf(runName, sizeof runName, "\\" RUN_FOLDER_NAME "\\%08lx", PathHash(tempDir));
+    paths->runFolder[0] = '\0';
+    if (HasKeptFolder(paths) && !JoinText(paths->runFolder, PATH_SIZE, paths->keptFolder, runName))
+        paths->runFolder[0] = '\0';
+    RunFilePath(paths->toolPath, paths, TOOL_FILE_NAME);
+    RunFilePath(paths->probeToolPath, paths, PROBE_TOOL_FILE_NAME);
+    RunFilePath(paths->versionToolPath, paths, VERSION_TOOL_FILE_NAME);
+}
+
+bool MakeRunFolder(const WorkPaths *paths)
+{
+    char parent[PATH_SIZE];
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (paths->runFolder[0] && MakeKeptFolder(paths) &&
+        JoinText(parent, sizeof parent, paths->keptFolder, "\\" RUN_FOLDER_NAME) &&
+        (CreateDirectoryA(parent, NULL) || GetLastError() == ERROR_ALREADY_EXISTS) &&
+        (CreateDirectoryA(paths->runFolder, NULL) || GetLastError() == ERROR_ALREADY_EXISTS))
+        return true;
+    if (paths->runFolder[0])
+        error = GetLastError();
+    char reason[200];
+    SystemWords(error, reason, sizeof reason);
+    char message[PATH_SIZE + 400];
+    snprintf(message, sizeof message,
+             "Vidmora has no folder of its own to run the download tool in (%s: %s), so nothing was "
+             "started.\nThe tool is run only there, where nothing else can put files beside it.",
+             paths->runFolder[0] ? paths->runFolder : "%LOCALAPPDATA%\\Vidmora", reason);
+    Alert(message, "Alert", ALERT_WARNING);
+    return false;
 }
 
 // A resource failure means the program file itself is damaged: report it and end.
@@ -61,17 +123,10 @@ HANDLE CreateWorkFile(const char *path, DWORD access, DWORD share, SECURITY_ATTR
 void ReportCopyFailure(unsigned long error)
 {
     char reason[200];
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
-                                  error, 0, reason, sizeof reason, NULL);
-    // The system's text ends in ".\r\n", which the sentence supplies itself.
-    while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' ||
-                          reason[length - 1] == '.' || reason[length - 1] == ' '))
-        reason[--length] = '\0';
-    if (length == 0)
-        snprintf(reason, sizeof reason, "error %lu", error);
+    SystemWords(error, reason, sizeof reason);
     char message[400];
     snprintf(message, sizeof message,
-             "The download tool could not be written to the temporary folder (%s).", reason);
+             "The download tool could not be written to its folder (%s).", reason);
     Alert(message, "Alert", ALERT_WARNING);
 }
 
@@ -133,6 +188,8 @@ bool ExtractTool(const WorkPaths *paths, const char *path)
     // Said once a session: the built-in tool serves meanwhile.
     static bool damageTold;
     unsigned long error = ERROR_SUCCESS;
+    if (!MakeRunFolder(paths))
+        return false;
     KeptToolState kept = CheckKeptTool(paths->keptToolPath);
     if (kept == KEPT_SOUND) {
         if (CopyToolFile(paths->keptToolPath, path, &error))
@@ -152,4 +209,70 @@ bool ExtractTool(const WorkPaths *paths, const char *path)
     if (error != ERROR_SUCCESS)
         ReportCopyFailure(error);
     return false;
+}
+
+void ToolIdentityOf(const WorkPaths *paths, char *identity, size_t size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (CheckKeptTool(paths->keptToolPath) == KEPT_SOUND &&
+        GetFileAttributesExA(paths->keptToolPath, GetFileExInfoStandard, &data)) {
+        snprintf(identity, size, "kept %lu:%lu %08lx%08lx", data.nFileSizeHigh, data.nFileSizeLow,
+                 data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+        return;
+    }
+    // A build with another tool is another tool; its bytes are hashed once a session.
+    static DWORD builtInSize;
+    static unsigned long builtInHash;
+    if (builtInSize == 0) {
+        HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(IDR_TOOL), MAKEINTRESOURCEA(10));
+        HGLOBAL loaded = found ? LoadResource(NULL, found) : NULL;
+        const unsigned char *bytes = loaded ? (const unsigned char *)LockResource(loaded) : NULL;
+        DWORD length = bytes ? SizeofResource(NULL, found) : 0;
+        unsigned long hash = 2166136261u;
+        for (DWORD i = 0; i < length; i++)
+            hash = ((hash ^ bytes[i]) * 16777619u) & 0xFFFFFFFFu;
+        builtInSize = length;
+        builtInHash = hash;
+    }
+    snprintf(identity, size, "built-in %lu %08lx", (unsigned long)builtInSize, builtInHash);
+}
+
+// The remembered lines, as much as the file's limit holds; 0 bytes when there is none.
+static size_t ReadKnowledge(const WorkPaths *paths, char *text, size_t size)
+{
+    FILE *file = paths->keptOptionsPath[0] ? fopen(paths->keptOptionsPath, "rb") : NULL;
+    if (!file)
+        return 0;
+    size_t got = fread(text, 1, size - 1, file);
+    fclose(file);
+    text[got] = '\0';
+    return got;
+}
+
+ToolOptions RefusedOptionsOf(const WorkPaths *paths, const char *identity)
+{
+    char text[KNOWLEDGE_FILE_SIZE];
+    size_t length = ReadKnowledge(paths, text, sizeof text);
+    ToolOptions refused = 0;
+    FindRefusedOptions(text, length, identity, &refused);
+    return refused;
+}
+
+void RememberRefused(const WorkPaths *paths, const char *identity, ToolOptions refused)
+{
+    char text[KNOWLEDGE_FILE_SIZE], updated[KNOWLEDGE_FILE_SIZE];
+    size_t length = ReadKnowledge(paths, text, sizeof text);
+    size_t written = RememberRefusedOptions(text, length, identity, refused, updated, sizeof updated);
+    // Written whole or not at all: a cut-off file would forget the other tools.
+    char partPath[PATH_SIZE];
+    if (written == 0 || !MakeKeptFolder(paths) || !JoinText(partPath, sizeof partPath, paths->keptOptionsPath, ".new"))
+        return;
+    FILE *file = fopen(partPath, "wb");
+    if (!file)
+        return;
+    bool whole = fwrite(updated, 1, written, file) == written;
+    if (fclose(file) == 0 && whole)
+        MoveFileExA(partPath, paths->keptOptionsPath, MOVEFILE_REPLACE_EXISTING);
+    else
+        DeleteFileA(partPath);
 }

@@ -1,6 +1,8 @@
-// The tool resource and the fixed working files in the temporary directory.
+// The tool resource and the fixed working files: the tool copies in a run folder of the
+// program's own, the state record and the probe's output in the temporary directory.
 #pragma once
 #include "toolbridge/paths.h"
+#include "toolbridge/tooloptions.h"
 
 #define TOOL_FILE_NAME "5890DA2.~tmp.exe"
 #define PROBE_TOOL_FILE_NAME "5890DA2.~tester.exe"
@@ -21,8 +23,15 @@
 
 struct WorkPaths {
     char modulePath[PATH_SIZE];
+    // Every tool run's folder and current directory, %LOCALAPPDATA%\Vidmora\run\<hash of
+    // TEMP>: what lies beside a tool or in its current directory (a configuration file, a
+    // plugin, an ffmpeg or a JavaScript runtime) is read or run by it, and only Vidmora
+    // writes here. "" where there is no per-user folder, and then no tool runs.
+    char runFolder[PATH_SIZE];
     char toolPath[PATH_SIZE];
     char probeToolPath[PATH_SIZE];
+    // The probe's output files are this path followed by their suffixes (temporary directory).
+    char probeOutPath[PATH_SIZE];
     char stateFilePath[PATH_SIZE];
     char versionToolPath[PATH_SIZE];
     char keepingOutPath[PATH_SIZE];
@@ -36,6 +45,8 @@ struct WorkPaths {
     char keptFfmpegPath[PATH_SIZE];
     char keptFfmpegVersionPath[PATH_SIZE];
     char ffmpegCandidatePath[PATH_SIZE];
+    // Which options each tool file refuses.
+    char keptOptionsPath[PATH_SIZE];
 };
 
 // Fills every path from the module file name and the temporary directory.
@@ -48,6 +59,22 @@ void ComputeWorkPaths(WorkPaths *paths);
 // console host can outlive it), so this retries briefly instead of failing at once.
 HANDLE CreateWorkFile(const char *path, DWORD access, DWORD share, SECURITY_ATTRIBUTES *security);
 #endif
+
+// Makes `path` a full path, read from the program's current directory; true when it changed.
+bool MakeAbsolute(char *path, size_t size);
+
+// Makes the run folder if needed; false, with the reason shown, when there is none: then no
+// tool may run.
+bool MakeRunFolder(const WorkPaths *paths);
+
+// Which tool file runs now, as text: the built-in one by its size and bytes, a kept one by
+// its size and time. Its refused options are remembered under it.
+void ToolIdentityOf(const WorkPaths *paths, char *identity, size_t size);
+
+// The options the tool file `identity` is known to refuse; none when it was never seen.
+ToolOptions RefusedOptionsOf(const WorkPaths *paths, const char *identity);
+// Remembers, for every later session too, that `identity` refuses `refused`.
+void RememberRefused(const WorkPaths *paths, const char *identity, ToolOptions refused);
 
 // Writes the tool to `path`, replacing any file there, and checks the copy is whole: the
 // kept tool where there is a sound one, else the built-in resource. False, with the reason

@@ -111,7 +111,7 @@ static void FinishLoad(MainState *state)
 {
     StateRecord *record = &state->record;
     SetDlgItemTextA(state->window, IDC_STATUS, "");
-    char *title = ReadTitleFile(state->paths.probeToolPath);
+    char *title = ReadTitleFile(state->paths.probeOutPath);
     if (title)
         title = ToolStringToProcess(title, state->probe.title.askedUtf8);
     if (title) {
@@ -125,7 +125,7 @@ static void FinishLoad(MainState *state)
         ProposeDestination(state, name);
     }
     // Most sites name their formats by words, not numbers; the tool then picks the best one.
-    if (ReadFormatFile(state->paths.probeToolPath, record->formats, &record->formatCount) &&
+    if (ReadFormatFile(state->paths.probeOutPath, record->formats, &record->formatCount) &&
         record->formatCount == 0 && state->probe.formats.exitCode == 0)
         OfferBestFormat(record->formats, &record->formatCount, title ? title : "");
     free(title);
@@ -163,7 +163,7 @@ void FollowAddressProbe(MainState *state)
     // While a box is open the probe waits: the code behind the box may be in the middle of it.
     if (!ProbeRunning(&state->probe) || ModalOpen())
         return;
-    ProbeOutcome outcome = FollowProbe(&state->probe, state->paths.probeToolPath);
+    ProbeOutcome outcome = FollowProbe(&state->probe, &state->paths);
     if (outcome != PROBE_RUNNING)
         FinishLoad(state);
 }
@@ -204,22 +204,33 @@ void LoadHandedAddress(MainState *state)
 
 // Copies the clipboard's text; false when it holds none. Its Unicode text first: the
 // system makes the plain text from the clipboard's locale, not from our code page, so an
-// address with other characters would be lost in it.
+// address with other characters would be lost in it. Another program may put a block there
+// without a NUL: each is read no further than its own size.
 static bool CopyClipboardText(char *text, size_t size)
 {
+    static wchar_t wide[CLIPBOARD_TEXT_SIZE];
     if (!OpenClipboard(NULL))
         return false;
     bool copied = false;
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    const wchar_t *wide = data ? (const wchar_t *)GlobalLock(data) : NULL;
-    if (wide) {
-        copied = WideToProcess(wide, text, size);
+    const wchar_t *locked = data ? (const wchar_t *)GlobalLock(data) : NULL;
+    if (locked) {
+        size_t limit = GlobalSize(data) / sizeof(wchar_t), length = 0;
+        while (length < limit && length + 1 < CLIPBOARD_TEXT_SIZE && locked[length])
+            length++;
+        memcpy(wide, locked, length * sizeof(wchar_t));
+        wide[length] = L'\0';
         GlobalUnlock(data);
+        copied = WideToProcess(wide, text, size);
     }
     data = copied ? NULL : GetClipboardData(CF_TEXT);
-    const char *locked = data ? (const char *)GlobalLock(data) : NULL;
-    if (locked) {
-        lstrcpynA(text, locked, (int)size);
+    const char *bytes = data ? (const char *)GlobalLock(data) : NULL;
+    if (bytes && size > 0) {
+        size_t limit = GlobalSize(data), length = 0;
+        while (length < limit && length + 1 < size && bytes[length])
+            length++;
+        memcpy(text, bytes, length);
+        text[length] = '\0';
         GlobalUnlock(data);
         copied = true;
     }

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "toolbridge/alert.h"
+#include "toolbridge/paths.h"
 #include "toolbridge/systemdll.h"
 #include "toolbridge/textconv.h"
 #include "ui/mainwindow.h"
@@ -13,18 +14,6 @@ enum { ANSWER_LIMIT_MS = 5000, SEARCH_PAUSE_MS = 50 };
 
 // Held for the life of the process; the system releases it at exit, also after a crash.
 static HANDLE instanceMutex;
-
-// FNV-1a of the upper-cased path: the same user with another TEMP (and every test, which
-// has its own) is another instance.
-static unsigned long PathHash(const char *path)
-{
-    unsigned long hash = 2166136261u;
-    for (const unsigned char *p = (const unsigned char *)path; *p; p++) {
-        unsigned char c = *p >= 'a' && *p <= 'z' ? (unsigned char)(*p - 'a' + 'A') : *p;
-        hash = ((hash ^ c) * 16777619u) & 0xFFFFFFFFu;
-    }
-    return hash;
-}
 
 typedef BOOL(WINAPI *OpenTokenFunction)(HANDLE, DWORD, PHANDLE);
 typedef BOOL(WINAPI *TokenInformationFunction)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);

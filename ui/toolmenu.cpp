@@ -80,7 +80,7 @@ static bool StartKeepingRun(MainState *state, KeepingJob job, const char *progra
 {
     ToolKeeping *keeping = &state->keeping;
     snprintf(keepingCommandLine, sizeof keepingCommandLine, "\"%s\" %s", program, argument);
-    const char *directory = job == KEEPING_BUILT_IN_VERSION ? NULL : state->paths.keptFolder;
+    const char *directory = job == KEEPING_BUILT_IN_VERSION ? state->paths.runFolder : state->paths.keptFolder;
     if (!StartToolTask(&keeping->task, program, keepingCommandLine, directory, state->paths.keepingOutPath,
                        state->paths.keepingErrPath, limitMs))
         return false;
@@ -96,7 +96,7 @@ static void AskBuiltInVersion(MainState *state)
     if (keeping->builtInVersionAsked || keeping->job != KEEPING_NONE)
         return;
     keeping->builtInVersionAsked = true;
-    if (WriteBuiltInTool(state->paths.versionToolPath, &error))
+    if (MakeRunFolder(&state->paths) && WriteBuiltInTool(state->paths.versionToolPath, &error))
         StartKeepingRun(state, KEEPING_BUILT_IN_VERSION, state->paths.versionToolPath, "--version",
                         VERSION_LIMIT_MS);
 }
@@ -323,12 +323,43 @@ static void FinishUpdate(MainState *state, TaskOutcome outcome)
     Alert(message, "Alert", ALERT_WARNING);
 }
 
+// A newly kept tool is asked its --help, which lists the options it knows: so the first
+// paste with it pays no refused run.
+static void AskToolHelp(MainState *state)
+{
+    if (!StartKeepingRun(state, KEEPING_TOOL_HELP, state->paths.keptToolPath, "--help", VERSION_LIMIT_MS))
+        EndKeepingJob(state);
+}
+
+// Today's help texts are some 60 KB; a longer one is read as far as this.
+enum { HELP_READ_LIMIT = 256 * 1024 };
+
+static void FinishToolHelp(MainState *state, TaskOutcome outcome)
+{
+    // Static: read once in a while, and kept off the stack.
+    static char help[HELP_READ_LIMIT];
+    size_t got = 0;
+    FILE *file = outcome == TASK_OVER && state->keeping.task.exitCode == 0 ? fopen(state->paths.keepingOutPath, "rb")
+                                                                          : NULL;
+    if (file) {
+        got = fread(help, 1, sizeof help, file);
+        fclose(file);
+    }
+    // No help: the tool's refusals will tell instead.
+    if (got > 0) {
+        char identity[TOOL_IDENTITY_SIZE];
+        ToolIdentityOf(&state->paths, identity, sizeof identity);
+        RememberRefused(&state->paths, identity, OptionsMissingFromHelp(help, got));
+    }
+    EndKeepingJob(state);
+}
+
 static void FinishUpdatedVersion(MainState *state)
 {
     char version[TOOL_VERSION_SIZE];
     ReadVersionOutput(state, version, sizeof version);
     SaveKeptVersion(&state->paths, version, TOOL_UPDATED);
-    EndKeepingJob(state);
+    AskToolHelp(state);
     char message[TOOL_WORDS_SIZE + TOOL_VERSION_SIZE + 64];
     snprintf(message, sizeof message, "%s\n\nDownload tool: %s (updated)", state->keeping.updateLine,
              version[0] ? version : "version not known");
@@ -370,8 +401,8 @@ static void FinishChosenVersion(MainState *state, const Choice *choice, TaskOutc
     if (!reason[0] && !MoveFileExA(candidate, kept, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         snprintf(reason, sizeof reason, "it could not be kept");
     DeleteFileA(candidate);
-    EndKeepingJob(state);
     if (reason[0]) {
+        EndKeepingJob(state);
         RefuseChoice(choice, reason);
         return;
     }
@@ -379,9 +410,11 @@ static void FinishChosenVersion(MainState *state, const Choice *choice, TaskOutc
     if (choice == &FFMPEG_CHOICE) {
         SaveKeptVersionFile(state->paths.keptFfmpegVersionPath, version, TOOL_CHOSEN);
         snprintf(message, sizeof message, "ffmpeg: %s (chosen)", version);
+        EndKeepingJob(state);
     } else {
         SaveKeptVersion(&state->paths, version, TOOL_CHOSEN);
         snprintf(message, sizeof message, "Download tool: %s (chosen)", version);
+        AskToolHelp(state);
     }
     Alert(message, "Vidmora", ALERT_INFORMATION);
 }
@@ -415,6 +448,7 @@ void FollowToolKeeping(MainState *state)
     case KEEPING_UPDATED_VERSION: FinishUpdatedVersion(state); break;
     case KEEPING_CHOSEN_VERSION: FinishChosenVersion(state, &TOOL_CHOICE, outcome); break;
     case KEEPING_CHOSEN_FFMPEG: FinishChosenVersion(state, &FFMPEG_CHOICE, outcome); break;
+    case KEEPING_TOOL_HELP: FinishToolHelp(state, outcome); break;
     case KEEPING_NONE: break;
     }
 }

@@ -435,9 +435,9 @@ TEST_F(AddressTest, WholeStoryFromCommandLineToCompleteFile)
     for (size_t i = 0; i < bytes.size(); ++i)
         ASSERT_EQ(StandinByte("story", i), (unsigned char)bytes[i]) << "byte " << i;
     EXPECT_FALSE(FileExists((file + ".part").c_str()));
-    const std::string toolCopy = Temp(TOOL_COPY_NAME);
+    const std::string toolCopy = Copy(TOOL_COPY_NAME);
     EXPECT_TRUE(WaitUntil([&] { return !FileExists(toolCopy.c_str()); })) << toolCopy << " was left behind";
-    EXPECT_FALSE(FileExists(Temp(PROBE_TOOL_NAME).c_str()));
+    EXPECT_FALSE(FileExists(Copy(PROBE_TOOL_NAME).c_str()));
     EXPECT_FALSE(FileExists((ExeDir() + "Story.mp4").c_str())) << "downloaded to the proposed name, not the chosen one";
 
     std::vector<ArgList> runs = Runs();

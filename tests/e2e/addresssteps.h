@@ -64,6 +64,8 @@ protected:
     }
 
     std::string Temp(const char *name) { return TempPath(&run, name); }
+    // A tool copy, in the folder the runs start in.
+    std::string Copy(const char *name) { return RunFolder(&run) + "\\" + name; }
 
     std::string Text(int id) { return ControlText(&run, id); }
 
@@ -134,10 +136,10 @@ protected:
         ASSERT_GE(runs.size(), first + 2) << "the probe did not run the tool twice";
         ArgList title = {"--get-filename", "-o", "%(title)s.%(ext)s"};
         ArgList formats = {"--list-formats"};
-        for (ArgList *run : {&title, &formats}) {
+        for (ArgList *probeRun : {&title, &formats}) {
             if (TodaysStyle(address))
-                run->insert(run->end(), {"--encoding", "utf-8"});
-            run->insert(run->end(), {"--", address});
+                probeRun->insert(probeRun->end(), {"--encoding", "utf-8"});
+            *probeRun = Joined(*probeRun, SurroundingArgs(&run), {"--", address});
         }
         bool titleFirst = runs[first] == title;
         EXPECT_EQ(title, runs[titleFirst ? first : first + 1]) << "title run: " << JoinArgs(runs[first]);
@@ -195,7 +197,7 @@ protected:
 
     void ExpectProbeCopyGone()
     {
-        std::string copy = Temp(PROBE_TOOL_NAME);
+        std::string copy = Copy(PROBE_TOOL_NAME);
         EXPECT_TRUE(WaitUntil([&] { return !FileExists(copy.c_str()); })) << copy << " was left behind";
     }
 

@@ -307,9 +307,10 @@ TEST_F(DownloadTest, UnwritableToolCopyIsNeverRun)
     Prepare("http://standin.test/watch?v=ro&formats=22&size=1000&delay=0", "out", "ro.mp4");
     const char *copies[] = {PROBE_TOOL_NAME, TOOL_COPY_NAME};
     HANDLE held[2];
+    const std::string folder = RunFolder(&run) + "\\";
     for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(WriteTempFile(&run, copies[i], "not the tool")) << DriverError();
-        held[i] = CreateFileA(TempPath(&run, copies[i]).c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_TRUE(WriteWholeFile((folder + copies[i]).c_str(), "not the tool", 12)) << DriverError();
+        held[i] = CreateFileA((folder + copies[i]).c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
         ASSERT_NE(INVALID_HANDLE_VALUE, held[i]);
     }
     Start();
@@ -318,7 +319,7 @@ TEST_F(DownloadTest, UnwritableToolCopyIsNeverRun)
     for (int action : actions) {
         SCOPED_TRACE(action);
         std::string shown = RefusedWithABox(action);
-        const std::string prefix = "The download tool could not be written to the temporary folder (";
+        const std::string prefix = "The download tool could not be written to its folder (";
         EXPECT_EQ(prefix, shown.substr(0, prefix.size()));
         EXPECT_EQ(").", shown.substr(shown.size() - 2));
     }
@@ -327,7 +328,7 @@ TEST_F(DownloadTest, UnwritableToolCopyIsNeverRun)
     for (int i = 0; i < 2; ++i) {
         CloseHandle(held[i]);
         std::string bytes;
-        EXPECT_TRUE(ReadTempFile(&run, copies[i], &bytes) && bytes == "not the tool") << copies[i];
+        EXPECT_TRUE(ReadWholeFile((folder + copies[i]).c_str(), &bytes) && bytes == "not the tool") << copies[i];
     }
 }
 

@@ -56,7 +56,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(PrepareRun(&run)) << DriverError();
-        ASSERT_TRUE(TempFilePath(&run, TOOL_COPY_NAME, toolCopy, sizeof toolCopy)) << DriverError();
+        ASSERT_LT((size_t)snprintf(toolCopy, sizeof toolCopy, "%s\\%s", RunFolder(&run).c_str(), TOOL_COPY_NAME),
+                  sizeof toolCopy);
         ASSERT_TRUE(TempFilePath(&run, ARGS_LOG_NAME, argsPath, sizeof argsPath)) << DriverError();
     }
 
@@ -188,10 +189,7 @@ protected:
         args.push_back(output);
         args.push_back("--format");
         args.push_back("22");
-        args.push_back("--console-title");
-        args.push_back("--");
-        args.push_back(addressText);
-        return args;
+        return Joined(args, SurroundingArgs(&run), {"--console-title", "--", addressText});
     }
 
     // Starts the prepared download, waits for the complete file and checks that the tool

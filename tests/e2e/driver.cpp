@@ -35,6 +35,7 @@ AppRun::AppRun()
     window = NULL;
     exePath[0] = '\0';
     tempDir[0] = '\0';
+    workDir[0] = '\0';
 }
 
 AppRun::~AppRun()
@@ -449,8 +450,8 @@ bool LaunchApp(AppRun *run, const char *args, const EnvVar *extra, int extraCoun
         return false;
     }
     char workDir[MAX_PATH];
-    lstrcpynA(workDir, run->exePath, sizeof workDir);
-    char *slash = strrchr(workDir, '\\');
+    lstrcpynA(workDir, run->workDir[0] ? run->workDir : run->exePath, sizeof workDir);
+    char *slash = run->workDir[0] ? NULL : strrchr(workDir, '\\');
     if (slash)
         *slash = '\0';
 

@@ -37,6 +37,7 @@ struct AppRun {
     HWND window;
     char exePath[MAX_PATH];
     char tempDir[MAX_PATH]; // no trailing backslash
+    char workDir[MAX_PATH]; // the program's current directory; "" for its own folder
     AppRun();
     ~AppRun();
 

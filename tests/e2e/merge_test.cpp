@@ -157,10 +157,9 @@ TEST_F(MergeTest, MergedRowGivesOneFileWithPictureAndSound)
     ExpectMergedFile();
     std::vector<ArgList> runs = Runs();
     ASSERT_EQ(3u, runs.size());
-    const ArgList expected = {"-o", folder + "Merged.mp4", "--format", "137+bestaudio[ext=m4a]/137+bestaudio",
-                              "--merge-output-format", "mp4", "--ffmpeg-location",
-                              std::string(run.tempDir) + "\\local\\Vidmora\\ffmpeg.exe", "--console-title", "--",
-                              MERGE_PAGE};
+    const ArgList expected = Joined({"-o", folder + "Merged.mp4", "--format", "137+bestaudio[ext=m4a]/137+bestaudio",
+                                     "--merge-output-format", "mp4"},
+                                    SurroundingArgs(&run), {"--console-title", "--", MERGE_PAGE});
     EXPECT_EQ(JoinArgs(expected), JoinArgs(runs[2]));
 }
 

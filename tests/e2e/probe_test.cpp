@@ -215,7 +215,8 @@ TEST_F(AddressTest, PageWithoutNumberedFormatsOffersTheToolsChoice)
     ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
     std::vector<ArgList> runs = Runs();
     ASSERT_EQ(3u, runs.size());
-    ArgList expected = {"-o", directory + "Direct.mp4", "--format", "best", "--console-title", "--", address};
+    ArgList expected = Joined({"-o", directory + "Direct.mp4", "--format", "best"}, SurroundingArgs(&run),
+                              {"--console-title", "--", address});
     EXPECT_EQ(JoinArgs(expected), JoinArgs(runs[2]));
     Record record;
     ASSERT_NO_FATAL_FAILURE(CloseAndReadRecord(&record));

@@ -2,6 +2,8 @@
 // written by hand from the record layout and the catalogue, never taken from the program.
 #include "tests/e2e/testdata.h"
 
+#include "toolbridge/paths.h"
+
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
@@ -229,4 +231,27 @@ DWORD RunSecondStart(const AppRun *first, const char *args, const EnvVar *extra,
     EXPECT_TRUE(LaunchApp(&second, args, extra, extraCount) && WaitExit(&second, E2E_WAIT_MS, &code))
         << DriverError();
     return code;
+}
+
+ArgList SurroundingArgs(const AppRun *run)
+{
+    return {"--ignore-config", "--no-plugin-dirs", "--ffmpeg-location",
+            std::string(run->tempDir) + "\\local\\Vidmora\\ffmpeg.exe", "--no-js-runtimes"};
+}
+
+ArgList Joined(ArgList first, const ArgList &then, const ArgList &last)
+{
+    first.insert(first.end(), then.begin(), then.end());
+    first.insert(first.end(), last.begin(), last.end());
+    return first;
+}
+
+std::string RunFolder(const AppRun *run)
+{
+    char name[16];
+    snprintf(name, sizeof name, "%08lx", PathHash((std::string(run->tempDir) + "\\").c_str()));
+    std::string folder = run->tempDir;
+    for (const std::string &part : {std::string("\\local"), std::string("\\Vidmora"), std::string("\\run"), "\\" + std::string(name)})
+        CreateDirectoryA((folder += part).c_str(), NULL);
+    return folder;
 }

@@ -14,6 +14,7 @@ const char RECORD_NEW_NAME[] = "5890DA2.~record.bak.new"; // written first, then
 const char RECORD_STEM[] = "5890DA2.~record";             // common start of both record names
 const char TOOL_COPY_NAME[] = "5890DA2.~tmp.exe";         // the tool copy a download runs
 const char PROBE_TOOL_NAME[] = "5890DA2.~tester.exe";     // the tool copy a probe runs
+const char VERSION_TOOL_NAME[] = "5890DA2.~version.exe";  // the copy that tells the built-in version
 const char TITLE_OUT_NAME[] = "5890DA2.~tester.exe-title-out";
 const char FORMAT_OUT_NAME[] = "5890DA2.~tester.exe-format-out";
 
@@ -101,6 +102,15 @@ bool ParseArgsLog(const std::string &log, std::vector<ArgList> *runs, std::strin
 std::string JoinArgs(const ArgList &args);
 // The runs logged so far (none when the file is missing); a failed read or parse fails the test.
 std::vector<ArgList> ReadArgsLog(const char *path);
+// What every run of a tool of today is told of its surroundings, after its own options:
+// no configuration, no plugin, the per-user ffmpeg (which may not be there), no JavaScript
+// runtime searched for.
+ArgList SurroundingArgs(const AppRun *run);
+// The folder every tool run of `run` starts in: %LOCALAPPDATA%\Vidmora\run\<hash of TEMP>,
+// made here if missing.
+std::string RunFolder(const AppRun *run);
+// `first`, then `then`, then `last`.
+ArgList Joined(ArgList first, const ArgList &then, const ArgList &last = ArgList());
 // StartApp with ARGS_LOG_VAR set to argsPath.
 bool StartAppWithArgsLog(AppRun *run, const char *argsPath, const char *args = NULL);
 

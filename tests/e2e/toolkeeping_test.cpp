@@ -34,15 +34,17 @@ protected:
     std::string VersionOfNextProbe()
     {
         std::string version;
+        // A newly kept tool is asked its --help first, and the inputs wait for it.
+        EXPECT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
         EXPECT_TRUE(SetClipboardText("http://standin.test/watch?v=which&title=Which&probedelay=2000"));
         EXPECT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
-        EXPECT_TRUE(WaitUntil([&] { return !(version = VersionIn(Temp(PROBE_TOOL_NAME))).empty(); }))
+        EXPECT_TRUE(WaitUntil([&] { return !(version = VersionIn(Copy(PROBE_TOOL_NAME))).empty(); }))
             << "no probe copy seen";
         EXPECT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
         return version;
     }
 
-    bool ProbeIdle() { return IsControlEnabled(&run, IDC_PASTE) && !FileExists(Temp(PROBE_TOOL_NAME).c_str()); }
+    bool ProbeIdle() { return IsControlEnabled(&run, IDC_PASTE) && !FileExists(Copy(PROBE_TOOL_NAME).c_str()); }
 
     // A copy of the stand-in with another version inside, at `path`.
     void MakeStandinCopy(const std::string &path, const char *version)
@@ -171,6 +173,131 @@ TEST_F(ToolKeepingTest, BadFilesAreRefusedAGoodOneIsKeptAndTheBuiltInOneComesBac
     EXPECT_FALSE(FileExists(kept.c_str()));
     EXPECT_EQ("", KeptVersionFile());
     EXPECT_EQ(STANDIN_DEFAULT_VERSION, VersionOfNextProbe());
+}
+
+// A tool of before 2014 knows none of the options that tell a run where everything is. Its
+// --help, read when it is chosen, says so: its probe and download go as they always did,
+// with no run refused on the way.
+TEST_F(ToolKeepingTest, ToolThatKnowsNoneOfTheNewOptionsRunsAsBeforeWithNoRefusedRun)
+{
+    const std::string old = std::string(run.tempDir) + "\\youtube-dl-2013.exe";
+    ASSERT_NO_FATAL_FAILURE(MakeStandinCopy(old, "2013.11.15"));
+    WriteOldPageRecord();
+    ASSERT_TRUE(Start()) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(Choose(old));
+    EXPECT_EQ("Download tool: 2013.11.15 (chosen)", AnswerBox("Vidmora"));
+    ASSERT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
+    const std::vector<ArgList> keeping = {{"--version"}, {"--help"}};
+    ASSERT_EQ(keeping, AllRuns());
+
+    const std::string address = "http://standin.test/watch?v=o13&title=Then&formats=22&size=3000&delay=0";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, Temp("Then.mp4")));
+    ASSERT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
+    std::vector<ArgList> runs = AllRuns();
+    ASSERT_EQ(5u, runs.size()) << "a run was refused";
+    const ArgList title = {"--get-filename", "-o", "%(title)s.%(ext)s", "--", address};
+    const ArgList formats = {"--list-formats", "--", address};
+    EXPECT_TRUE((runs[2] == title && runs[3] == formats) || (runs[2] == formats && runs[3] == title))
+        << JoinArgs(runs[2]) << " " << JoinArgs(runs[3]);
+    EXPECT_EQ(JoinArgs({"-o", Temp("Then.mp4"), "--format", "22", "--console-title", "--", address}),
+              JoinArgs(runs[4]));
+}
+
+// Runs `program` with `arguments` in `directory`, with `variables` added to this process's
+// environment for it; its exit code, or -1 when it did not end within the wait.
+static long RunBesideTheProgram(const std::string &program, const std::string &arguments, const std::string &directory,
+                                const std::vector<EnvVar> &variables)
+{
+    for (const EnvVar &v : variables)
+        SetEnvironmentVariableA(v.name, v.value);
+    std::string line = "\"" + program + "\" " + arguments;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    BOOL started = CreateProcessA(program.c_str(), &line[0], NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL,
+                                  directory.c_str(), &startup, &process);
+    for (const EnvVar &v : variables)
+        SetEnvironmentVariableA(v.name, NULL);
+    if (!started)
+        return -1;
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(process.hProcess, E2E_WAIT_MS) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return (long)code;
+}
+
+// A configuration whose --exec would write a file, an ffmpeg.exe and a deno.exe, in the
+// temporary folder, in the program's current directory and in the person's own yt-dlp
+// folder, are found by a tool that runs from there: and by none of the program's runs.
+TEST_F(ToolKeepingTest, NothingOfTheTemporaryFolderOrTheCurrentDirectoryIsReadOrRun)
+{
+    const std::string temp = run.tempDir, cwd = temp + "\\cwd", appData = temp + "\\appdata";
+    const std::string marker = temp + "\\exec-ran.txt", log = temp + "\\helpers.txt";
+    const std::string exec = "--exec \"echo planted > " + marker + "\"\r\n";
+    for (const std::string &folder : {cwd, appData, appData + "\\yt-dlp"})
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL)) << folder;
+    for (const std::string &conf : {temp + "\\yt-dlp.conf", cwd + "\\yt-dlp.conf", appData + "\\yt-dlp\\config"})
+        ASSERT_TRUE(WriteWholeFile(conf.c_str(), exec.data(), exec.size())) << conf;
+    for (const std::string &folder : {temp, cwd})
+        for (const char *helper : {"\\ffmpeg.exe", "\\deno.exe"})
+            ASSERT_NO_FATAL_FAILURE(MakeStandinCopy(folder + helper, STANDIN_DEFAULT_VERSION));
+    const std::string address =
+        "http://standin.test/watch?v=near&title=Near&formats=22&size=3000&delay=0&style=yt-dlp";
+    const std::vector<EnvVar> variables = {{"STANDIN_HELPER_LOG", log.c_str()}, {"APPDATA", appData.c_str()}};
+
+    // A tool started from the temporary folder in that directory finds every one of them.
+    const std::string loose = temp + "\\loose.exe";
+    ASSERT_NO_FATAL_FAILURE(MakeStandinCopy(loose, STANDIN_DEFAULT_VERSION));
+    ASSERT_EQ(0, RunBesideTheProgram(loose, "-o x.mp4 -- \"" + address + "\"", cwd, variables));
+    std::string found;
+    ASSERT_TRUE(ReadWholeFile(log.c_str(), &found)) << DriverError();
+    for (const std::string &line : {"config " + temp + "\\yt-dlp.conf", "config " + cwd + "\\yt-dlp.conf",
+                                    "config " + appData + "\\yt-dlp\\config", "run " + temp + "\\ffmpeg.exe -version",
+                                    "run " + temp + "\\deno.exe --version"})
+        EXPECT_NE(std::string::npos, found.find(line + "\n")) << line << " not in:\n" << found;
+    EXPECT_TRUE(FileExists(marker.c_str())) << "the planted --exec did not run";
+    ASSERT_TRUE(DeleteFileA(marker.c_str()) && DeleteFileA(log.c_str()));
+
+    // The program's probe and download, started in that same directory.
+    WriteOldPageRecord();
+    lstrcpynA(run.workDir, cwd.c_str(), sizeof run.workDir);
+    ASSERT_TRUE(Start(NULL, variables)) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, Temp("Near.mp4")));
+    ASSERT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
+    EXPECT_EQ(3000, FileSize(Temp("Near.mp4").c_str()));
+    EXPECT_EQ(3u, AllRuns().size()) << "the tool ran, with the same environment";
+    ReadWholeFile(log.c_str(), &found);
+    EXPECT_FALSE(FileExists(log.c_str())) << "a run read or started:\n" << found;
+    EXPECT_FALSE(FileExists(marker.c_str())) << "a planted --exec ran";
+}
+
+// Reading the built-in tool's version, which the first opening of the window menu starts,
+// is a keeping run like any other: an Update clicked meanwhile waits for nothing, starts
+// nothing, and leaves no copy and no handle behind.
+TEST_F(ToolKeepingTest, UpdateDuringTheVersionReadStartsNoSecondRun)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    DWORD handlesBefore = 0, handlesAfter = 0;
+    ASSERT_TRUE(GetProcessHandleCount(run.pi.hProcess, &handlesBefore));
+    // The window menu opening, as the system tells it (another process cannot have the menu's
+    // handle), and the update right behind it, while the version run has only just started.
+    ASSERT_TRUE(PostMessageA(run.window, WM_INITMENUPOPUP, 0, MAKELPARAM(0, TRUE)));
+    ASSERT_TRUE(Menu(IDM_TOOL_UPDATE));
+    ASSERT_TRUE(WaitUntil([&] { return AllRuns().size() >= 1 && ProbeIdle() && !FileExists(Copy(VERSION_TOOL_NAME).c_str()); }))
+        << OpenBoxes();
+    EXPECT_EQ(0, CountDialogs(&run)) << OpenBoxes();
+    EXPECT_EQ(std::vector<ArgList>({{"--version"}}), AllRuns()) << "a second keeping run started";
+    EXPECT_FALSE(FileExists(kept.c_str())) << "the update wrote a tool";
+    EXPECT_EQ(1, JobProcessCount(&run));
+    ASSERT_TRUE(GetProcessHandleCount(run.pi.hProcess, &handlesAfter));
+    EXPECT_LE(handlesAfter, handlesBefore + 2) << "handles of a run are left open";
 }
 
 // A failing page is told with the tool's own line, picked from its errors after its warnings.

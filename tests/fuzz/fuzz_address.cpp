@@ -148,18 +148,30 @@ static std::string CheckBuilt(Build build)
     return line;
 }
 
+// Every run of a tool of today is told where everything is.
+static const RunSurroundings SURROUNDINGS = {0, "C:\\Users\\A B\\AppData\\Local\\Vidmora\\ffmpeg.exe"};
+static const Arguments SURROUNDING_ARGUMENTS = {"--ignore-config", "--no-plugin-dirs", "--ffmpeg-location",
+                                                SURROUNDINGS.ffmpegPath, "--no-js-runtimes"};
+
+static Arguments Joined(Arguments first, const Arguments &second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
 static void CheckProbeLines(const std::string &address)
 {
     for (const char *tool : TOOL_PATHS) {
         std::string title = CheckBuilt([&](char *line, size_t size) {
-            return BuildProbeCommandLine(line, size, tool, PROBE_TITLE, address.c_str());
+            return BuildProbeCommandLine(line, size, tool, PROBE_TITLE, address.c_str(), &SURROUNDINGS);
         });
-        Arguments expected = {tool, "--get-filename", "-o", "%(title)s.%(ext)s", "--", address};
+        Arguments expected =
+            Joined(Joined({tool, "--get-filename", "-o", "%(title)s.%(ext)s"}, SURROUNDING_ARGUMENTS), {"--", address});
         Require(SplitCommandLine(title.c_str()) == expected, "the title probe's arguments");
         std::string formats = CheckBuilt([&](char *line, size_t size) {
-            return BuildProbeCommandLine(line, size, tool, PROBE_FORMATS, address.c_str());
+            return BuildProbeCommandLine(line, size, tool, PROBE_FORMATS, address.c_str(), &SURROUNDINGS);
         });
-        expected = {tool, "--list-formats", "--", address};
+        expected = Joined(Joined({tool, "--list-formats"}, SURROUNDING_ARGUMENTS), {"--", address});
         Require(SplitCommandLine(formats.c_str()) == expected, "the format probe's arguments");
     }
 }
@@ -168,13 +180,14 @@ static void CheckDownloadArguments(const std::string &destination, int32_t code,
                                    const std::string &address)
 {
     std::string line = CheckBuilt([&](char *out, size_t size) {
-        return BuildDownloadArguments(out, size, destination.c_str(), code, address.c_str());
+        return BuildDownloadArguments(out, size, destination.c_str(), code, address.c_str(), &SURROUNDINGS);
     });
     Arguments arguments = SplitCommandLine(line.c_str());
     std::string codeText = code == 0 ? "best" : std::to_string(code);
-    Require(arguments.size() == 8, "eight arguments to the download");
+    Require(arguments.size() == 13, "thirteen arguments to the download");
     // The line names no program: the tool's path is passed apart.
-    Arguments expected = {"", "-o", arguments[2], "--format", codeText, "--console-title", "--", address};
+    Arguments expected = Joined(Joined({"", "-o", arguments[2], "--format", codeText}, SURROUNDING_ARGUMENTS),
+                                {"--console-title", "--", address});
     Require(arguments == expected, "the download's arguments");
     Require(UndoDoubledPercent(arguments[2]) == destination, "the destination, '%' doubled");
 }

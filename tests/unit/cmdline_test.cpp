@@ -11,6 +11,10 @@
 #include <shellapi.h>
 #endif
 
+// A tool that knows none of the surroundings' options (the 2013 one), and one of today.
+static const RunSurroundings OLD_TOOL = {(1u << TOOL_OPTION_COUNT) - 1, "F"};
+static const RunSurroundings TODAYS_TOOL = {0, "C:\\U s\\Vidmora\\ffmpeg.exe"};
+
 TEST(IsPassableArgument, RefusesQuotesAndControlCharacters)
 {
     EXPECT_TRUE(IsPassableArgument("http://x/watch?v=a b&t=10|<>^%PATH%()"));
@@ -80,7 +84,7 @@ TEST(BuildDownloadArguments, MatchesTheToolsArgumentOrder)
     };
     for (const DownloadCase &c : cases) {
         char line[COMMAND_LINE_SIZE];
-        ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, c.destination, c.code, "A"))
+        ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, c.destination, c.code, "A", &OLD_TOOL))
             << c.destination;
         EXPECT_STREQ(c.arguments, line) << c.destination << " code " << c.code;
     }
@@ -90,7 +94,7 @@ TEST(BuildDownloadArguments, OnlyTheDestinationsPercentSignsAreDoubled)
 {
     char line[COMMAND_LINE_SIZE];
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22,
-                                       "http://x/watch?v=a%20b"));
+                                       "http://x/watch?v=a%20b", &OLD_TOOL));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --console-title -- \"http://x/watch?v=a%20b\"",
                  line);
 }
@@ -98,7 +102,7 @@ TEST(BuildDownloadArguments, OnlyTheDestinationsPercentSignsAreDoubled)
 TEST(BuildDownloadArguments, TrailingBackslashesDoNotEscapeTheQuote)
 {
     char line[COMMAND_LINE_SIZE];
-    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\\\", 22, "http://x/?a=\\"));
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\\\", 22, "http://x/?a=\\", &OLD_TOOL));
     EXPECT_STREQ(" -o \"C:\\V\\\\\\\\\" --format 22 --console-title -- \"http://x/?a=\\\\\"", line);
 }
 
@@ -106,22 +110,22 @@ TEST(BuildDownloadArguments, RefusesWhatDoesNotFit)
 {
     char line[64];
     EXPECT_FALSE(BuildDownloadArguments(line, sizeof line, "C:\\a-rather-long-destination.mp4",
-                                        22, "http://example.invalid/watch?v=x"));
+                                        22, "http://example.invalid/watch?v=x", &OLD_TOOL));
     EXPECT_STREQ("", line);
     std::string longDestination = "C:\\" + std::string(2000, 'v') + ".mp4";
     std::string longAddress = "http://x/watch?v=" + std::string(600, 'a');
     static char big[COMMAND_LINE_SIZE];
     EXPECT_TRUE(BuildDownloadArguments(big, sizeof big, longDestination.c_str(), 22,
-                                       longAddress.c_str()));
+                                       longAddress.c_str(), &OLD_TOOL));
     EXPECT_NE(nullptr, strstr(big, longAddress.c_str()));
 
     // The doubled '%' counts against the buffer.
     std::string exact = " -o \"C:\\V\\100%% Fun.mp4\" --format 22 --console-title -- \"A\"";
     std::vector<char> tight(exact.size());
-    EXPECT_FALSE(BuildDownloadArguments(tight.data(), tight.size(), "C:\\V\\100% Fun.mp4", 22, "A"));
+    EXPECT_FALSE(BuildDownloadArguments(tight.data(), tight.size(), "C:\\V\\100% Fun.mp4", 22, "A", &OLD_TOOL));
     EXPECT_STREQ("", tight.data());
     tight.resize(exact.size() + 1);
-    EXPECT_TRUE(BuildDownloadArguments(tight.data(), tight.size(), "C:\\V\\100% Fun.mp4", 22, "A"));
+    EXPECT_TRUE(BuildDownloadArguments(tight.data(), tight.size(), "C:\\V\\100% Fun.mp4", 22, "A", &OLD_TOOL));
     EXPECT_EQ(exact, tight.data());
 }
 
@@ -141,13 +145,22 @@ TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
 {
     char line[COMMAND_LINE_SIZE];
     ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\5890DA2.~tester.exe",
-                                      PROBE_TITLE, "A"));
+                                      PROBE_TITLE, "A", &OLD_TOOL));
     EXPECT_STREQ("\"C:\\T\\5890DA2.~tester.exe\" \"--get-filename\" \"-o\" "
                  "\"%(title)s.%(ext)s\" -- \"A\"",
                  line);
     ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\5890DA2.~tester.exe",
-                                      PROBE_FORMATS, "A"));
+                                      PROBE_FORMATS, "A", &OLD_TOOL));
     EXPECT_STREQ("\"C:\\T\\5890DA2.~tester.exe\" \"--list-formats\" -- \"A\"", line);
+    // A tool of today is told where everything is; one that refuses an option is not given it.
+    ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\t.exe", PROBE_FORMATS, "A", &TODAYS_TOOL, true));
+    EXPECT_STREQ("\"C:\\T\\t.exe\" \"--list-formats\" \"--encoding\" \"utf-8\" --ignore-config --no-plugin-dirs"
+                 " --ffmpeg-location \"C:\\U s\\Vidmora\\ffmpeg.exe\" --no-js-runtimes -- \"A\"",
+                 line);
+    const RunSurroundings before2025 = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F"};
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A", &before2025));
+    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ignore-config --ffmpeg-location \"F\" --console-title -- \"A\"",
+                 line);
 }
 
 #ifdef _WIN32
@@ -178,18 +191,19 @@ TEST(SplitByTheSystem, EachPathAndAddressIsOneArgument)
         for (const char *destination : destinations) {
             char line[COMMAND_LINE_SIZE] = "tool.exe";
             char arguments[COMMAND_LINE_SIZE];
-            ASSERT_TRUE(BuildDownloadArguments(arguments, sizeof arguments, destination, 22, address));
+            ASSERT_TRUE(BuildDownloadArguments(arguments, sizeof arguments, destination, 22, address, &TODAYS_TOOL));
             ASSERT_TRUE(AppendText(line, sizeof line, arguments));
             std::vector<std::string> split = Split(line);
-            ASSERT_EQ(8u, split.size()) << line;
+            ASSERT_EQ(13u, split.size()) << line;
             EXPECT_EQ("-o", split[1]);
             EXPECT_EQ(destination, split[2]) << line;
             EXPECT_EQ("22", split[4]);
-            EXPECT_EQ("--", split[6]) << line;
-            EXPECT_EQ(address, split[7]) << line;
+            EXPECT_EQ(TODAYS_TOOL.ffmpegPath, split[8]) << line;
+            EXPECT_EQ("--", split[11]) << line;
+            EXPECT_EQ(address, split[12]) << line;
         }
         char probe[COMMAND_LINE_SIZE];
-        ASSERT_TRUE(BuildProbeCommandLine(probe, sizeof probe, "C:\\T\\t.exe", PROBE_TITLE, address));
+        ASSERT_TRUE(BuildProbeCommandLine(probe, sizeof probe, "C:\\T\\t.exe", PROBE_TITLE, address, &OLD_TOOL));
         std::vector<std::string> split = Split(probe);
         ASSERT_EQ(6u, split.size()) << probe;
         EXPECT_EQ("%(title)s.%(ext)s", split[3]);

@@ -50,12 +50,16 @@ TEST_F(MergeTest, PictureOnlyRowsAreOfferedWithSoundAndFirst)
 TEST(MergeArguments, AskForPicturePlusTheBestSoundAndWhereFfmpegIs)
 {
     char line[COMMAND_LINE_SIZE];
-    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 137, "A", "C:\\U\\ffmpeg.exe", "mp4"));
+    const RunSurroundings surroundings = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES) |
+                                              OptionBit(OPTION_IGNORE_CONFIG),
+                                          "C:\\U\\ffmpeg.exe"};
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 137, "A", &surroundings, "mp4"));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 137+bestaudio[ext=m4a]/137+bestaudio --merge-output-format mp4"
                  " --ffmpeg-location \"C:\\U\\ffmpeg.exe\" --console-title -- \"A\"",
                  line);
-    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A"));
-    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --console-title -- \"A\"", line);
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A", &surroundings));
+    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ffmpeg-location \"C:\\U\\ffmpeg.exe\" --console-title -- \"A\"",
+                 line);
 }
 
 TEST(MergedProgress, TheBarCrossesBothPartsOnceAndNeverGoesBack)

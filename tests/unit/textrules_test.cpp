@@ -84,11 +84,3 @@ TEST(TidyFileName, NoBlanksAtTheEndsAndNeverOnlyAnExtension)
         EXPECT_STREQ(c.tidy, name) << "\"" << c.name << "\"";
     }
 }
-
-TEST(RefusedUnknownOption, OnlyOptparsesRefusal)
-{
-    const char *refusal = "Usage: youtube-dl [options] url [url...]\n\nyoutube-dl: error: no such option: --encoding\n";
-    EXPECT_TRUE(RefusedUnknownOption(2, refusal));
-    EXPECT_FALSE(RefusedUnknownOption(1, refusal));
-    EXPECT_FALSE(RefusedUnknownOption(2, "ERROR: Unable to download webpage"));
-}
