@@ -26,8 +26,15 @@ set(FFMPEG_RESOURCE "")
 if(VIDMORA_FFMPEG_EXE)
     set(FFMPEG_RESOURCE "IDR_FFMPEG RCDATA \"${VIDMORA_FFMPEG_EXE}\"\n")
 endif()
+set(VIDMORA_JSRUNTIME_EXE "" CACHE FILEPATH
+    "node.exe (22 or later) or deno.exe (2.3 or later) to carry inside the program for yt-dlp")
+set(VIDMORA_JSRUNTIME_NAME "node" CACHE STRING "Which runtime VIDMORA_JSRUNTIME_EXE is: node or deno")
+set(JSRUNTIME_RESOURCE "")
+if(VIDMORA_JSRUNTIME_EXE)
+    set(JSRUNTIME_RESOURCE "IDR_JSRUNTIME RCDATA \"${VIDMORA_JSRUNTIME_EXE}\"\n")
+endif()
 file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/generated/toolpath.rc
-     CONTENT "IDR_TOOL RCDATA \"${EMBEDDED_TOOL}\"\n${FFMPEG_RESOURCE}")
+     CONTENT "IDR_TOOL RCDATA \"${EMBEDDED_TOOL}\"\n${FFMPEG_RESOURCE}${JSRUNTIME_RESOURCE}")
 
 set(APP_SOURCES
     ui/main.cpp
@@ -43,6 +50,9 @@ set(APP_SOURCES
     control/progresswindow.cpp
     toolbridge/workfiles.cpp
     toolbridge/keptool.cpp
+    control/keeping.cpp
+    control/loading.cpp
+    control/preparing.cpp
     toolbridge/tooltask.cpp
     toolbridge/textconv.cpp
     toolbridge/probe.cpp
@@ -58,6 +68,7 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_
 add_executable(vidmora WIN32 ${APP_SOURCES})
 target_include_directories(vidmora PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(vidmora PRIVATE ${WIN_RELEASE_FLAGS} -fno-exceptions -fno-rtti)
+target_compile_definitions(vidmora PRIVATE VIDMORA_JSRUNTIME_NAME="${VIDMORA_JSRUNTIME_NAME}")
 # comdlg32 and shell32 are not linked: they are loaded on first use (toolbridge/systemdll.cpp).
 target_link_libraries(vidmora PRIVATE vidmora_core user32 gdi32 kernel32)
 target_link_options(vidmora PRIVATE ${WIN_STATIC_LINK} -s -Wl,--gc-sections)

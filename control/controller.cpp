@@ -4,6 +4,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "control/keeping.h"
+#include "control/loading.h"
+#include "control/preparing.h"
 #include "control/statewindow.h"
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
@@ -18,23 +21,14 @@ static const char STOP_CAPTION[] = "Stop Download";
 static const char CONTINUE_CAPTION[] = "Continue";
 
 // Wide, so the ellipsis shows in any code page.
-static const wchar_t PREPARING_FFMPEG_STATUS[] = L"Preparing ffmpeg\u2026";
 static const wchar_t MERGING_STATUS[] = L"Merging picture and sound\u2026";
 
-// The build's own ffmpeg must be written to the per-user folder first, unless one was chosen.
-static bool FfmpegNeedsWriting(const MainState *state)
-{
-    char version[TOOL_VERSION_SIZE];
-    ToolSource source;
-    bool chosen = CheckKeptTool(state->paths.keptFfmpegPath) == KEPT_SOUND &&
-                  ReadKeptVersionFile(state->paths.keptFfmpegVersionPath, version, sizeof version, &source) &&
-                  source == TOOL_CHOSEN;
-    return !chosen && HasBuiltInFfmpeg() && !KeptFfmpegMatchesBuiltIn(&state->paths);
-}
-
-static void StartOrContinue(MainState *state)
+void StartOrContinue(MainState *state)
 {
     DownloadController *controller = &state->controller;
+    // The build's own ffmpeg and runtime are written first; the download starts after them.
+    if (PrepareFirst(state, PENDING_DOWNLOAD))
+        return;
     const AvailableFormat *format = SelectedFormatOf(&state->record);
     if (!format) {
         Alert("There is no format to download. Paste the address again.", "Alert", ALERT_WARNING);
@@ -51,21 +45,16 @@ static void StartOrContinue(MainState *state)
     ToolIdentityOf(&state->paths, controller->toolIdentity, sizeof controller->toolIdentity);
     controller->refused = RefusedOptionsOf(&state->paths, controller->toolIdentity);
     // Only a tool told where ffmpeg is merges: it would look for one of its own otherwise.
-    bool merging = IsMergeable(format, state->catalogue, state->catalogueCount) && FfmpegAvailable(&state->paths) &&
+    bool merging = IsMergeable(format, state->catalogue, state->catalogueCount) &&
+                   KeptAvailable(&state->paths, KIND_FFMPEG) &&
                    !(controller->refused & OptionBit(OPTION_FFMPEG_LOCATION));
     const char *extension = merging ? MergedExtension(format) : NULL;
-    if (merging) {
-        if (FfmpegNeedsWriting(state)) {
-            controller->preparingFfmpeg = true;
-            controller->ffmpegWritten = 0;
-            SetDlgItemTextW(state->window, IDC_STATUS, PREPARING_FFMPEG_STATUS);
-            return;
-        }
-        // The tool names the merged file after its container.
-        if (ReplaceExtension(destination, sizeof destination, extension))
-            SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
-    }
-    RunSurroundings surroundings = {controller->refused, state->paths.keptFfmpegPath};
+    // The tool names the merged file after its container.
+    if (merging && ReplaceExtension(destination, sizeof destination, extension))
+        SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
+    RunSurroundings surroundings;
+    char runtime[PATH_SIZE + 16];
+    DescribeSurroundings(&state->paths, controller->refused, &surroundings, runtime, sizeof runtime);
     if (!StartDownload(&controller->child, &state->paths, destination, format->code, address, &surroundings,
                        extension))
         return;
@@ -75,25 +64,6 @@ static void StartOrContinue(MainState *state)
     memset(&controller->merge, 0, sizeof controller->merge);
     controller->outputRead = 0;
     SaveState(state);
-}
-
-// Writes the next piece of the build's own ffmpeg; the download starts once it is whole.
-static void PrepareFfmpeg(MainState *state)
-{
-    DownloadController *controller = &state->controller;
-    bool failed = false;
-    bool whole = WriteBuiltInFfmpegPiece(&state->paths, &controller->ffmpegWritten, &failed);
-    if (!whole && !failed)
-        return;
-    controller->preparingFfmpeg = false;
-    SetDlgItemTextA(state->window, IDC_STATUS, "");
-    if (failed) {
-        Alert("ffmpeg could not be written to the per-user folder, so picture and sound cannot be merged.",
-              "Alert", ALERT_WARNING);
-        return;
-    }
-    SaveKeptVersionFile(state->paths.keptFfmpegVersionPath, "built in", TOOL_BUILT_IN);
-    StartOrContinue(state);
 }
 
 static void StopDownload(MainState *state)
@@ -120,7 +90,7 @@ bool ToolBusy(const MainState *state)
 {
     // Every keeping run, the built-in version's too: a second one would share its files.
     return ProbeRunning(&state->probe) || state->keeping.job != KEEPING_NONE ||
-           state->controller.preparingFfmpeg;
+           state->preparing.next != PENDING_NONE;
 }
 
 void OnStartButton(MainState *state)
@@ -293,8 +263,10 @@ void ShowIdleControls(MainState *state)
 
 void OnTimerTick(MainState *state)
 {
-    if (state->controller.preparingFfmpeg && !ModalOpen())
-        PrepareFfmpeg(state);
+    // The probe moves first, so the controls the tick sets already know it has ended.
+    FollowLoading(state);
+    FollowToolKeeping(state);
+    FollowPreparing(state);
     if (state->controller.downloading == 1)
         FollowDownload(state);
     else if (!ModalOpen())

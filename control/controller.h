@@ -9,6 +9,8 @@ enum { TIMER_ID = 1, TIMER_PERIOD_MS = 50 };
 // A page is read, or the tool's file is being replaced: the inputs and Start wait.
 bool ToolBusy(const MainState *state);
 void OnStartButton(MainState *state);
+// Starts the download of the selected format, or continues the paused one.
+void StartOrContinue(MainState *state);
 void PauseDownload(MainState *state);
 void OnTimerTick(MainState *state);
 // The controls of Idle or Paused, with the inputs and Start disabled while a page is read.

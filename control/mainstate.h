@@ -22,8 +22,6 @@ struct DownloadController {
     bool merging;                // this download merges a picture and a sound stream
     MergeProgress merge;
     unsigned long outputRead;    // bytes of the tool's output read so far
-    bool preparingFfmpeg;        // the build's own ffmpeg is being written, a piece a tick
-    unsigned long ffmpegWritten;
     // The tool file the download runs and the options it was not given: one it refuses all
     // the same is remembered and the download goes again without it.
     char toolIdentity[TOOL_IDENTITY_SIZE];
@@ -36,19 +34,28 @@ enum KeepingJob {
     KEEPING_BUILT_IN_VERSION,  // the built-in tool's --version, for the window menu
     KEEPING_UPDATE,            // the kept tool's -U
     KEEPING_UPDATED_VERSION,   // its --version after the update
-    KEEPING_CHOSEN_VERSION,    // a chosen file's --version, before it is kept
-    KEEPING_CHOSEN_FFMPEG,     // a chosen ffmpeg's -version, before it is kept
+    KEEPING_CHOSEN_VERSION,    // a chosen program's version, before it is kept
     KEEPING_TOOL_HELP          // a newly kept tool's --help: which options it knows
 };
 
 struct ToolKeeping {
     KeepingJob job;
+    KeptKind kind;             // of the program the run is about
     ToolTask task;
     bool wroteForUpdate;       // the kept tool was written only for this update attempt
     bool leftoversWaiting;     // an update's .new and .old wait for an idle tick
     bool builtInVersionAsked;  // once a session
     char builtInVersion[TOOL_VERSION_SIZE];
     char updateLine[TOOL_WORDS_SIZE];  // the update's last line of output
+};
+
+// What waits while the build's own programs are written.
+enum PendingRun { PENDING_NONE, PENDING_LOAD, PENDING_DOWNLOAD };
+
+struct Preparing {
+    PendingRun next;  // PENDING_NONE while nothing is written
+    KeptKind kind;
+    unsigned long written;
 };
 
 struct MainState {
@@ -60,6 +67,7 @@ struct MainState {
     DownloadController controller;
     ProbeRun probe;
     ToolKeeping keeping;
+    Preparing preparing;
     ProgressText progress;
     char description[FORMAT_TEXT_SIZE];
     HBRUSH whiteBrush;

@@ -43,7 +43,7 @@ void ShowSelectedFormat(MainState *state)
     state->description[0] = '\0';
     if (format)
         DescribeOffered(state->description, format, state->catalogue, state->catalogueCount,
-                        FfmpegAvailable(&state->paths));
+                        KeptAvailable(&state->paths, KIND_FFMPEG));
     // The catalogue is Windows-1252 (code 37's en dash); the window shows the process's code page.
     char shown[FORMAT_TEXT_SIZE * 3];
     if (!FromWindows1252(state->description, shown, sizeof shown))

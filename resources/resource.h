@@ -8,6 +8,8 @@
 // A second raw-data resource: ffmpeg, in builds that carry one (a bitmap has 1005 too,
 // but resource ids count per type).
 #define IDR_FFMPEG 1005
+// A third: a JavaScript runtime (node.exe or deno.exe), in builds that carry one.
+#define IDR_JSRUNTIME 1006
 #define IDB_PROGRESS 1005
 #define IDB_ABOUT_TAB 1006
 #define IDB_MINIMIZE_TAB 1007
@@ -45,6 +47,9 @@
 #define IDM_TOOL_STATUS 0x0140
 #define IDM_FFMPEG_CHOOSE 0x0150
 #define IDM_FFMPEG_STATUS 0x0160
+#define IDM_RUNTIME_CHOOSE 0x0170
+#define IDM_RUNTIME_NONE 0x0180
+#define IDM_RUNTIME_STATUS 0x0190
 
 // About box
 #define IDC_ABOUT_PICTURE 6000

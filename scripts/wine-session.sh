@@ -28,7 +28,7 @@ start_wine() {
     mkdir -p "$WINEPREFIX" "$BUILD"
     # A wineserver started inside a pipeline would hold the pipe open, so it gets none.
     wineserver -p </dev/null >/dev/null 2>&1 || true
-    if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vidmora-prefix-2" ]; then
+    if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vidmora-prefix-3" ]; then
         echo "Preparing the Wine prefix in $WINEPREFIX (first time only)..."
         local log=$BUILD/wineboot.log
         # The registry files appear only when wineserver saves them, later: not checked here.
@@ -41,7 +41,10 @@ start_wine() {
         # Without a window manager, Wine waits about 2 s whenever a managed window is
         # hidden or destroyed; unmanaged windows close at once.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
-        touch "$WINEPREFIX/.vidmora-prefix-2"
+        # node.exe 22 refuses to start on a system older than Windows 8.1, which Wine 8's
+        # default prefix reports (Windows 7).
+        wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f </dev/null >/dev/null 2>&1
+        touch "$WINEPREFIX/.vidmora-prefix-3"
     fi
     # The prefix's services start with the first Wine program and inherit its output.
     # Started by ctest's first test, they would hold its pipe open and ctest would wait

@@ -77,6 +77,8 @@ bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surround
         fits = AppendText(line, size, " ") && AppendText(line, size, ToolOptionName((ToolOption)option));
         if (fits && option == OPTION_FFMPEG_LOCATION)
             fits = AppendText(line, size, " ") && AppendQuotedArgument(line, size, surroundings->ffmpegPath);
+        if (fits && option == OPTION_NO_JS_RUNTIMES && surroundings->runtime && surroundings->runtime[0])
+            fits = AppendText(line, size, " --js-runtimes ") && AppendQuotedArgument(line, size, surroundings->runtime);
     }
     if (!fits)
         line[start] = '\0';

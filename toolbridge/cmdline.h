@@ -23,9 +23,12 @@ bool AppendText(char *line, size_t size, const char *text);
 // ` --ignore-config --no-plugin-dirs --ffmpeg-location "FFMPEG" --no-js-runtimes`. So it reads
 // no configuration, loads no plugin, and starts no ffmpeg or JavaScript runtime that lies in
 // its folder, its current directory or PATH. FFMPEG may name no file: the tool then uses none.
+// With a `runtime` ("node:C:\\...\\js-runtime.exe"), ` --js-runtimes "RUNTIME"` follows
+// --no-js-runtimes: yt-dlp then runs that one and searches for none.
 struct RunSurroundings {
     ToolOptions refused;
     const char *ffmpegPath;
+    const char *runtime;
 };
 
 bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surroundings);

@@ -11,6 +11,46 @@
 #define LOCAL_APPDATA_VARIABLE "LOCALAPPDATA"
 enum { CSIDL_LOCAL_APPDATA_ID = 0x001c };
 
+// The name yt-dlp knows a built-in runtime by; a build says which one it carries.
+#ifndef VIDMORA_JSRUNTIME_NAME
+#define VIDMORA_JSRUNTIME_NAME "node"
+#endif
+
+static bool JudgeToolVersion(const char *line, char *version, size_t size, char *reason, size_t reasonSize)
+{
+    snprintf(version, size, "%s", line);
+    if (line[0] >= '0' && line[0] <= '9')
+        return true;
+    snprintf(reason, reasonSize, "its version \"%s\" does not start with a digit", line);
+    return false;
+}
+
+static bool JudgeFfmpegVersion(const char *line, char *version, size_t size, char *reason, size_t reasonSize)
+{
+    DescribeFfmpegVersion(line, version, size);
+    if (version[0])
+        return true;
+    snprintf(reason, reasonSize, "its first line does not start with \"ffmpeg version\"");
+    return false;
+}
+
+// Wide, so the ellipsis shows in any code page.
+static const KindInfo KINDS[KIND_COUNT] = {
+    {"tool.exe", "tool-version.txt", "candidate.exe", "--version", 0, "Download tool",
+     "This file is not a download tool: ", L"Checking the chosen download tool\u2026", L"", JudgeToolVersion},
+    {"ffmpeg.exe", "ffmpeg-version.txt", "ffmpeg-candidate.exe", "-version", IDR_FFMPEG, "ffmpeg",
+     "This file is not ffmpeg: ", L"Checking the chosen ffmpeg\u2026", L"Preparing ffmpeg\u2026", JudgeFfmpegVersion},
+    {"js-runtime.exe", "js-runtime-version.txt", "js-runtime-candidate.exe", "--version", IDR_JSRUNTIME,
+     "JavaScript", "This file is not node 22 or later, nor deno 2.3 or later: ",
+     L"Checking the chosen JavaScript runtime\u2026", L"Preparing the JavaScript runtime\u2026",
+     JudgeRuntimeVersion},
+};
+
+const KindInfo *KindOf(KeptKind kind)
+{
+    return &KINDS[kind];
+}
+
 typedef HRESULT(WINAPI *FolderPathFunction)(HWND, int, HANDLE, DWORD, LPSTR);
 
 static bool LocalAppDataFolder(char *folder, size_t size)
@@ -39,16 +79,20 @@ void ComputeKeptPaths(WorkPaths *paths)
     paths->keptFolder[0] = '\0';
     if (LocalAppDataFolder(base, sizeof base))
         KeptPath(paths->keptFolder, base, KEPT_FOLDER_NAME);
-    KeptPath(paths->keptToolPath, paths->keptFolder, KEPT_TOOL_NAME);
-    KeptPath(paths->keptVersionPath, paths->keptFolder, KEPT_VERSION_NAME);
-    KeptPath(paths->keptCandidatePath, paths->keptFolder, KEPT_CANDIDATE_NAME);
-    KeptPath(paths->keptFfmpegPath, paths->keptFolder, KEPT_FFMPEG_NAME);
-    KeptPath(paths->keptFfmpegVersionPath, paths->keptFolder, KEPT_FFMPEG_VERSION_NAME);
-    KeptPath(paths->ffmpegCandidatePath, paths->keptFolder, FFMPEG_CANDIDATE_NAME);
+    bool whole = paths->keptFolder[0] != '\0';
+    for (int kind = 0; kind < KIND_COUNT; kind++) {
+        KeptFiles *files = &paths->kept[kind];
+        KeptPath(files->path, paths->keptFolder, KINDS[kind].fileName);
+        KeptPath(files->versionPath, paths->keptFolder, KINDS[kind].versionFileName);
+        KeptPath(files->candidatePath, paths->keptFolder, KINDS[kind].candidateName);
+        whole = whole && files->path[0] && files->versionPath[0] && files->candidatePath[0];
+    }
     KeptPath(paths->keptOptionsPath, paths->keptFolder, KEPT_OPTIONS_NAME);
-    if (!paths->keptToolPath[0] || !paths->keptVersionPath[0] || !paths->keptCandidatePath[0])
-        paths->keptFolder[0] = paths->keptToolPath[0] = paths->keptVersionPath[0] =
-            paths->keptCandidatePath[0] = '\0';
+    // A folder whose names do not all fit is no folder at all: nothing is kept half.
+    if (!whole || !paths->keptOptionsPath[0]) {
+        paths->keptFolder[0] = paths->keptOptionsPath[0] = '\0';
+        memset(paths->kept, 0, sizeof paths->kept);
+    }
 }
 
 bool HasKeptFolder(const WorkPaths *paths)
@@ -106,7 +150,7 @@ bool MakeKeptFolder(const WorkPaths *paths)
 
 static const char *const SOURCE_WORDS[] = {"built in", "updated", "chosen"};
 
-bool ReadKeptVersionFile(const char *path, char *version, size_t size, ToolSource *source)
+static bool ReadKeptVersionFile(const char *path, char *version, size_t size, ToolSource *source)
 {
     version[0] = '\0';
     *source = TOOL_BUILT_IN;
@@ -125,7 +169,7 @@ bool ReadKeptVersionFile(const char *path, char *version, size_t size, ToolSourc
     return version[0] != '\0';
 }
 
-bool SaveKeptVersionFile(const char *path, const char *version, ToolSource source)
+static bool SaveKeptVersionFile(const char *path, const char *version, ToolSource source)
 {
     FILE *file = path[0] ? fopen(path, "wb") : NULL;
     if (!file)
@@ -134,22 +178,27 @@ bool SaveKeptVersionFile(const char *path, const char *version, ToolSource sourc
     return fclose(file) == 0 && written;
 }
 
-bool ReadKeptVersion(const WorkPaths *paths, char *version, size_t size, ToolSource *source)
+bool KeptInUse(const WorkPaths *paths, KeptKind kind)
 {
-    return ReadKeptVersionFile(paths->keptVersionPath, version, size, source);
+    return CheckKeptTool(paths->kept[kind].path) == KEPT_SOUND;
 }
 
-bool SaveKeptVersion(const WorkPaths *paths, const char *version, ToolSource source)
+bool ReadKeptVersion(const WorkPaths *paths, KeptKind kind, char *version, size_t size, ToolSource *source)
 {
-    return SaveKeptVersionFile(paths->keptVersionPath, version, source);
+    return ReadKeptVersionFile(paths->kept[kind].versionPath, version, size, source);
 }
 
-void ForgetKeptTool(const WorkPaths *paths)
+bool SaveKeptVersion(const WorkPaths *paths, KeptKind kind, const char *version, ToolSource source)
+{
+    return SaveKeptVersionFile(paths->kept[kind].versionPath, version, source);
+}
+
+void ForgetKept(const WorkPaths *paths, KeptKind kind)
 {
     if (!HasKeptFolder(paths))
         return;
-    DeleteUntilGone(paths->keptToolPath);
-    DeleteUntilGone(paths->keptVersionPath);
+    DeleteUntilGone(paths->kept[kind].path);
+    DeleteUntilGone(paths->kept[kind].versionPath);
 }
 
 void RemoveKeepingLeftovers(const WorkPaths *paths)
@@ -159,69 +208,71 @@ void RemoveKeepingLeftovers(const WorkPaths *paths)
     const char *suffixes[] = {".new", ".old"};
     for (const char *suffix : suffixes) {
         char path[PATH_SIZE];
-        if (JoinText(path, sizeof path, paths->keptToolPath, suffix))
+        if (JoinText(path, sizeof path, paths->kept[KIND_TOOL].path, suffix))
             DeleteFileA(path);
     }
-    DeleteFileA(paths->keptCandidatePath);
-    DeleteFileA(paths->ffmpegCandidatePath);
+    for (int kind = 0; kind < KIND_COUNT; kind++)
+        DeleteFileA(paths->kept[kind].candidatePath);
 }
 
-static const void *BuiltInFfmpeg(DWORD *size)
+// The build's own copy of `kind`; null where it carries none.
+static const void *BuiltInCopy(KeptKind kind, DWORD *size)
 {
-    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(IDR_FFMPEG), MAKEINTRESOURCEA(10));
+    int resource = KINDS[kind].resource;
+    HRSRC found = resource ? FindResourceA(NULL, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10)) : NULL;
     HGLOBAL loaded = found ? LoadResource(NULL, found) : NULL;
     *size = found ? SizeofResource(NULL, found) : 0;
     return loaded && *size > 2 ? LockResource(loaded) : NULL;
 }
 
-bool HasBuiltInFfmpeg()
+bool KeptAvailable(const WorkPaths *paths, KeptKind kind)
 {
     DWORD size;
-    return BuiltInFfmpeg(&size) != NULL;
+    return HasKeptFolder(paths) && (KeptInUse(paths, kind) || BuiltInCopy(kind, &size) != NULL);
 }
 
-bool FfmpegAvailable(const WorkPaths *paths)
-{
-    return HasKeptFolder(paths) && (CheckKeptTool(paths->keptFfmpegPath) == KEPT_SOUND || HasBuiltInFfmpeg());
-}
+enum { COMPARED_BYTES = 4096, PIECE_BYTES = 4 * 1024 * 1024 };
 
-enum { FFMPEG_COMPARED_BYTES = 4096, FFMPEG_PIECE_BYTES = 4 * 1024 * 1024 };
-
-bool KeptFfmpegMatchesBuiltIn(const WorkPaths *paths)
+bool BuiltInNeedsWriting(const WorkPaths *paths, KeptKind kind)
 {
     DWORD size;
-    const unsigned char *bytes = (const unsigned char *)BuiltInFfmpeg(&size);
-    if (!bytes)
-        return true;
+    const unsigned char *bytes = (const unsigned char *)BuiltInCopy(kind, &size);
+    char version[TOOL_VERSION_SIZE];
+    ToolSource source;
+    if (!bytes || !HasKeptFolder(paths) ||
+        (KeptInUse(paths, kind) && ReadKeptVersion(paths, kind, version, sizeof version, &source) &&
+         source == TOOL_CHOSEN))
+        return false;
     // Written again only when its size or its first bytes differ.
-    HANDLE file = CreateFileA(paths->keptFfmpegPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+    HANDLE file = CreateFileA(paths->kept[kind].path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
-    static unsigned char start[FFMPEG_COMPARED_BYTES];
+        return true;
+    static unsigned char start[COMPARED_BYTES];
     DWORD got = 0, compared = size < sizeof start ? size : sizeof start;
     LARGE_INTEGER fileSize;
     bool same = GetFileSizeEx(file, &fileSize) && fileSize.QuadPart == (LONGLONG)size &&
                 ReadFile(file, start, compared, &got, NULL) && got == compared &&
                 memcmp(start, bytes, compared) == 0;
     CloseHandle(file);
-    return same;
+    return !same;
 }
 
-bool WriteBuiltInFfmpegPiece(const WorkPaths *paths, unsigned long *written, bool *failed)
+bool WriteBuiltInPiece(const WorkPaths *paths, KeptKind kind, unsigned long *written, bool *failed)
 {
     DWORD size;
-    const unsigned char *bytes = (const unsigned char *)BuiltInFfmpeg(&size);
+    const unsigned char *bytes = (const unsigned char *)BuiltInCopy(kind, &size);
+    const char *path = paths->kept[kind].path;
     *failed = !bytes || !MakeKeptFolder(paths);
     if (*failed)
         return false;
-    HANDLE file = CreateFileA(paths->keptFfmpegPath, GENERIC_WRITE, 0, NULL,
-                              *written == 0 ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, *written == 0 ? CREATE_ALWAYS : OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         *failed = true;
         return false;
     }
-    DWORD piece = size - *written < (DWORD)FFMPEG_PIECE_BYTES ? size - *written : (DWORD)FFMPEG_PIECE_BYTES;
+    DWORD piece = size - *written < (DWORD)PIECE_BYTES ? size - *written : (DWORD)PIECE_BYTES;
     DWORD done = 0;
     LARGE_INTEGER at;
     at.QuadPart = *written;
@@ -229,43 +280,35 @@ bool WriteBuiltInFfmpegPiece(const WorkPaths *paths, unsigned long *written, boo
               !WriteFile(file, bytes + *written, piece, &done, NULL) || done != piece;
     CloseHandle(file);
     if (*failed) {
-        DeleteFileA(paths->keptFfmpegPath);
+        DeleteFileA(path);
         return false;
     }
     *written += piece;
-    return *written == size;
+    if (*written != size)
+        return false;
+    // A built-in runtime's version is not asked: its name is the build's.
+    SaveKeptVersion(paths, kind, kind == KIND_RUNTIME ? VIDMORA_JSRUNTIME_NAME : "built in", TOOL_BUILT_IN);
+    return true;
 }
 
-void DescribeFfmpegVersion(const char *line, char *text, size_t size)
+bool RuntimeArgument(const WorkPaths *paths, char *argument, size_t size)
 {
-    static const char PREFIX[] = "ffmpeg version ";
-    text[0] = '\0';
-    if (strncmp(line, PREFIX, sizeof PREFIX - 1) != 0)
-        return;
-    const char *copyright = strstr(line, "Copyright (c) ");
-    const char *dash = copyright ? strchr(copyright, '-') : NULL;
-    if (dash && dash[1] >= '0' && dash[1] <= '9' && strlen(dash + 1) >= 4) {
-        snprintf(text, size, "%.4s build", dash + 1);
-        return;
-    }
-    const char *word = line + sizeof PREFIX - 1;
-    snprintf(text, size, "%.*s", (int)strcspn(word, " "), word);
+    char version[TOOL_VERSION_SIZE];
+    ToolSource source;
+    if (!KeptInUse(paths, KIND_RUNTIME) || !ReadKeptVersion(paths, KIND_RUNTIME, version, sizeof version, &source))
+        return false;
+    // "node 22.23.2" or "deno 2.9.6": the name is its first word.
+    int name = (int)strcspn(version, " ");
+    int written = snprintf(argument, size, "%.*s:%s", name, version, paths->kept[KIND_RUNTIME].path);
+    return name > 0 && written > 0 && (size_t)written < size;
 }
 
-void FirstLineOf(const char *text, size_t length, char *line, size_t size)
+void DescribeSurroundings(const WorkPaths *paths, ToolOptions refused, RunSurroundings *surroundings, char *runtime,
+                          size_t size)
 {
-    size_t start = 0;
-    while (start < length && (text[start] == ' ' || text[start] == '\t'))
-        start++;
-    size_t end = start;
-    while (end < length && text[end] != '\n' && text[end] != '\r' && text[end] != '\0')
-        end++;
-    while (end > start && (text[end - 1] == ' ' || text[end - 1] == '\t'))
-        end--;
-    size_t limit = size > 0 ? size - 1 : 0;
-    size_t count = end - start < limit ? end - start : limit;
-    if (size > 0) {
-        memcpy(line, text + start, count);
-        line[count] = '\0';
-    }
+    if (!RuntimeArgument(paths, runtime, size))
+        runtime[0] = '\0';
+    surroundings->refused = refused;
+    surroundings->ffmpegPath = paths->kept[KIND_FFMPEG].path;
+    surroundings->runtime = runtime;
 }

@@ -1,15 +1,12 @@
-// The tool kept per user in %LOCALAPPDATA%\Vidmora: an updated or chosen tool that every run
-// copies its working copy from, its stored version, and the files an update leaves.
+// The programs kept per user in %LOCALAPPDATA%\Vidmora: the download tool (updated or chosen),
+// ffmpeg and a JavaScript runtime (chosen, or written from the build's own copy). One table
+// says, for each kind, its files, how it is asked its version and what answer it must give.
 #pragma once
+#include "toolbridge/cmdline.h"
+#include "toolbridge/versions.h"
 #include "toolbridge/workfiles.h"
 
 #define KEPT_FOLDER_NAME "Vidmora"
-#define KEPT_TOOL_NAME "tool.exe"
-#define KEPT_VERSION_NAME "tool-version.txt"
-#define KEPT_CANDIDATE_NAME "candidate.exe"
-#define KEPT_FFMPEG_NAME "ffmpeg.exe"
-#define KEPT_FFMPEG_VERSION_NAME "ffmpeg-version.txt"
-#define FFMPEG_CANDIDATE_NAME "ffmpeg-candidate.exe"
 #define KEPT_OPTIONS_NAME "tool-options.txt"
 
 enum {
@@ -22,6 +19,23 @@ enum {
 enum ToolSource { TOOL_BUILT_IN, TOOL_UPDATED, TOOL_CHOSEN };
 enum KeptToolState { KEPT_NONE, KEPT_SOUND, KEPT_DAMAGED };
 
+struct KindInfo {
+    const char *fileName;         // in the per-user folder
+    const char *versionFileName;  // its version and where it came from
+    const char *candidateName;    // a chosen file while it is checked
+    const char *versionArgument;
+    int resource;                 // the build's own copy; 0 where a build carries none
+    const char *statusName;       // "ffmpeg" in "ffmpeg: 2018 build (chosen)"
+    const char *refusal;          // "This file is not ffmpeg: "
+    const wchar_t *checkingStatus;
+    const wchar_t *preparingStatus;  // while the build's own copy is written
+    // From the first line of the version answer, the version to show; false, with the reason,
+    // when it is no program of this kind.
+    bool (*judge)(const char *line, char *version, size_t size, char *reason, size_t reasonSize);
+};
+
+const KindInfo *KindOf(KeptKind kind);
+
 // The folder from LOCALAPPDATA, else from the shell; all kept paths "" where there is none.
 void ComputeKeptPaths(WorkPaths *paths);
 
@@ -30,43 +44,44 @@ bool HasKeptFolder(const WorkPaths *paths);
 // Whether a file is there, and whether it starts with "MZ" as every Windows program does.
 KeptToolState CheckKeptTool(const char *path);
 
+// Whether the kept file of `kind` is there and sound.
+bool KeptInUse(const WorkPaths *paths, KeptKind kind);
+
 // Copies a tool file whole, the copy a plain writable file; false with *error otherwise.
 bool CopyToolFile(const char *from, const char *to, unsigned long *error);
 
 // Creates the kept folder if needed.
 bool MakeKeptFolder(const WorkPaths *paths);
 
-// The kept tool's stored version and where it came from; false (version "") when none.
-bool ReadKeptVersion(const WorkPaths *paths, char *version, size_t size, ToolSource *source);
-bool SaveKeptVersion(const WorkPaths *paths, const char *version, ToolSource source);
+// The stored version of a kept program and where it came from; false (version "") when none.
+bool ReadKeptVersion(const WorkPaths *paths, KeptKind kind, char *version, size_t size, ToolSource *source);
+bool SaveKeptVersion(const WorkPaths *paths, KeptKind kind, const char *version, ToolSource source);
 
-// The same for any version file beside a kept program (the tool's, ffmpeg's).
-bool ReadKeptVersionFile(const char *path, char *version, size_t size, ToolSource *source);
-bool SaveKeptVersionFile(const char *path, const char *version, ToolSource source);
+// Removes the kept program of `kind` and its stored version.
+void ForgetKept(const WorkPaths *paths, KeptKind kind);
 
-// Removes the kept tool and its stored version: runs use the built-in tool again.
-void ForgetKeptTool(const WorkPaths *paths);
-
-// Removes what an update leaves beside the kept tool (tool.exe.new, tool.exe.old) and a
-// candidate left by an interrupted choice. They are never used as a tool.
+// Removes what an update leaves beside the kept tool (tool.exe.new, tool.exe.old) and the
+// candidates left by an interrupted choice. They are never run.
 void RemoveKeepingLeftovers(const WorkPaths *paths);
 
-// Whether ffmpeg can merge: a sound kept ffmpeg.exe, or one built into the program (which is
-// written to the per-user folder before its first use).
-bool FfmpegAvailable(const WorkPaths *paths);
+// Whether a program of `kind` is at hand: a sound kept one, or one built into the program
+// (written to the per-user folder before the first run that names it).
+bool KeptAvailable(const WorkPaths *paths, KeptKind kind);
 
-// Whether the build carries its own ffmpeg, and whether the kept copy already matches it.
-bool HasBuiltInFfmpeg();
-bool KeptFfmpegMatchesBuiltIn(const WorkPaths *paths);
+// Whether the build's own copy of `kind` must be written (again) before a run names it: it
+// is carried, nothing was chosen instead, and the kept copy's size or first bytes differ.
+bool BuiltInNeedsWriting(const WorkPaths *paths, KeptKind kind);
 
-// Writes the next piece of the built-in ffmpeg to its kept copy, from `*written` bytes on;
-// true when the copy is whole. False with *failed set when it cannot be written.
-bool WriteBuiltInFfmpegPiece(const WorkPaths *paths, unsigned long *written, bool *failed);
+// Writes the next piece of the build's own copy from `*written` bytes on; true when the copy
+// is whole (its version file then says "built in"). False with *failed set when it cannot be
+// written.
+bool WriteBuiltInPiece(const WorkPaths *paths, KeptKind kind, unsigned long *written, bool *failed);
 
-// "2018 build" from ffmpeg's first line of -version ("ffmpeg version N-92722-... Copyright
-// (c) 2000-2018 ..."), else the word after "ffmpeg version"; "" when it is no ffmpeg's line.
-void DescribeFfmpegVersion(const char *line, char *text, size_t size);
+// What a run of a tool that refuses `refused` is told: the kept ffmpeg's path (which may hold
+// none) and the kept runtime, written into `runtime`.
+void DescribeSurroundings(const WorkPaths *paths, ToolOptions refused, RunSurroundings *surroundings, char *runtime,
+                          size_t size);
 
-// The first line of `text`, as much as `size` holds (a version buffer of TOOL_VERSION_SIZE
-// keeps TOOL_VERSION_LENGTH characters), without its line end and surrounding blanks.
-void FirstLineOf(const char *text, size_t length, char *line, size_t size);
+// The kept runtime as yt-dlp's --js-runtimes takes it, "node:C:\...\js-runtime.exe"; false when
+// none is kept.
+bool RuntimeArgument(const WorkPaths *paths, char *argument, size_t size);

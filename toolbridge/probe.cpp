@@ -54,7 +54,7 @@ static bool LaunchRun(ToolTask *task, const ProbeRun *probe, const WorkPaths *pa
     bool titleRun = kind == PROBE_TITLE;
     // Titles in every script where the process can hold them, unless the tool refuses it.
     bool askUtf8 = ProcessIsUtf8() && !(probe->refused & OptionBit(OPTION_ENCODING));
-    RunSurroundings surroundings = {probe->refused, paths->keptFfmpegPath};
+    RunSurroundings surroundings = {probe->refused, paths->kept[KIND_FFMPEG].path, probe->runtime};
     const char *probeOutPath = paths->probeOutPath;
     bool started =
         JoinText(outPath, sizeof outPath, probeOutPath, titleRun ? TITLE_OUT_SUFFIX : FORMAT_OUT_SUFFIX) &&
@@ -106,6 +106,8 @@ ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *add
     DWORD limitMs = ProbeLimitMs();
     ToolIdentityOf(paths, probe->toolIdentity, sizeof probe->toolIdentity);
     probe->refused = RefusedOptionsOf(paths, probe->toolIdentity);
+    if (!RuntimeArgument(paths, probe->runtime, sizeof probe->runtime))
+        probe->runtime[0] = '\0';
     bool titleStarted = LaunchRun(&probe->title, probe, paths, PROBE_TITLE, limitMs);
     bool formatsStarted = LaunchRun(&probe->formats, probe, paths, PROBE_FORMATS, limitMs);
     probe->running = titleStarted || formatsStarted;

@@ -24,6 +24,7 @@ struct ProbeRun {
     // of the others goes again without it, and that is remembered for this file.
     char toolIdentity[TOOL_IDENTITY_SIZE];
     ToolOptions refused;
+    char runtime[PATH_SIZE + 16];  // the kept JavaScript runtime, as --js-runtimes takes it
 };
 
 // Writes the probe copy of the tool and starts both runs; returns at once, with

@@ -106,3 +106,31 @@ bool FileHasErrorLine(const char *path)
     return ReadToolWords(path, words, sizeof words) &&
            strncmp(words, ERROR_PREFIX, sizeof ERROR_PREFIX - 1) == 0;
 }
+
+static bool Holds(const char *text, size_t length, const char *words)
+{
+    size_t count = strlen(words);
+    for (size_t at = 0; at + count <= length; at++)
+        if (memcmp(text + at, words, count) == 0)
+            return true;
+    return false;
+}
+
+RuntimeTrouble FindRuntimeTrouble(const char *text, size_t length)
+{
+    // The warning's opening has stayed; its tail changed after 2025.11.12.
+    if (Holds(text, length, "No supported JavaScript runtime could be found"))
+        return RUNTIME_MISSING;
+    if (Holds(text, length, "n challenge solving failed") || Holds(text, length, "Signature solving failed"))
+        return RUNTIME_FAILED;
+    return RUNTIME_FINE;
+}
+
+RuntimeTrouble ReadRuntimeTrouble(const char *path)
+{
+    size_t length = 0;
+    char *text = ReadFileEnd(path, &length);
+    RuntimeTrouble trouble = text ? FindRuntimeTrouble(text, length) : RUNTIME_FINE;
+    free(text);
+    return trouble;
+}

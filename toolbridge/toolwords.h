@@ -18,3 +18,16 @@ bool ReadToolWords(const char *path, char *words, size_t size);
 
 // Whether any line of the file at `path` starts with "ERROR:".
 bool FileHasErrorLine(const char *path);
+
+// What a yt-dlp run's errors say of its JavaScript runtime: YouTube's pages need one since
+// 2025.11.12, and without one some formats are missing.
+enum RuntimeTrouble {
+    RUNTIME_FINE,
+    RUNTIME_MISSING,  // "No supported JavaScript runtime could be found"
+    RUNTIME_FAILED    // one ran, but "n challenge solving failed" or "Signature solving failed"
+};
+
+RuntimeTrouble FindRuntimeTrouble(const char *text, size_t length);
+
+// The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
+RuntimeTrouble ReadRuntimeTrouble(const char *path);

@@ -190,11 +190,11 @@ bool ExtractTool(const WorkPaths *paths, const char *path)
     unsigned long error = ERROR_SUCCESS;
     if (!MakeRunFolder(paths))
         return false;
-    KeptToolState kept = CheckKeptTool(paths->keptToolPath);
+    KeptToolState kept = CheckKeptTool(paths->kept[KIND_TOOL].path);
     if (kept == KEPT_SOUND) {
-        if (CopyToolFile(paths->keptToolPath, path, &error))
+        if (CopyToolFile(paths->kept[KIND_TOOL].path, path, &error))
             return true;
-        if (CheckKeptTool(paths->keptToolPath) == KEPT_SOUND) {
+        if (CheckKeptTool(paths->kept[KIND_TOOL].path) == KEPT_SOUND) {
             ReportCopyFailure(error);
             return false;
         }
@@ -214,8 +214,8 @@ bool ExtractTool(const WorkPaths *paths, const char *path)
 void ToolIdentityOf(const WorkPaths *paths, char *identity, size_t size)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (CheckKeptTool(paths->keptToolPath) == KEPT_SOUND &&
-        GetFileAttributesExA(paths->keptToolPath, GetFileExInfoStandard, &data)) {
+    if (CheckKeptTool(paths->kept[KIND_TOOL].path) == KEPT_SOUND &&
+        GetFileAttributesExA(paths->kept[KIND_TOOL].path, GetFileExInfoStandard, &data)) {
         snprintf(identity, size, "kept %lu:%lu %08lx%08lx", data.nFileSizeHigh, data.nFileSizeLow,
                  data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
         return;

@@ -21,6 +21,15 @@
 #define KEEPING_ERR_FILE_NAME "5890DA2.~keeping-err"
 #define PART_SUFFIX ".part"
 
+// The programs kept per user, one row each of the table in keptool.h.
+enum KeptKind { KIND_TOOL, KIND_FFMPEG, KIND_RUNTIME, KIND_COUNT };
+
+struct KeptFiles {
+    char path[PATH_SIZE];
+    char versionPath[PATH_SIZE];
+    char candidatePath[PATH_SIZE];
+};
+
 struct WorkPaths {
     char modulePath[PATH_SIZE];
     // Every tool run's folder and current directory, %LOCALAPPDATA%\Vidmora\run\<hash of
@@ -36,15 +45,10 @@ struct WorkPaths {
     char versionToolPath[PATH_SIZE];
     char keepingOutPath[PATH_SIZE];
     char keepingErrPath[PATH_SIZE];
-    // The per-user folder that keeps an updated or chosen tool; "" where there is none.
+    // The per-user folder that keeps an updated or chosen tool, ffmpeg and a JavaScript
+    // runtime; "" where there is none.
     char keptFolder[PATH_SIZE];
-    char keptToolPath[PATH_SIZE];
-    char keptVersionPath[PATH_SIZE];
-    char keptCandidatePath[PATH_SIZE];
-    // ffmpeg, chosen or written from the build's own copy, which merges picture and sound.
-    char keptFfmpegPath[PATH_SIZE];
-    char keptFfmpegVersionPath[PATH_SIZE];
-    char ffmpegCandidatePath[PATH_SIZE];
+    KeptFiles kept[KIND_COUNT];
     // Which options each tool file refuses.
     char keptOptionsPath[PATH_SIZE];
 };

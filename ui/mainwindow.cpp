@@ -11,6 +11,7 @@
 #include "ui/about.h"
 #include "ui/commands.h"
 #include "ui/instance.h"
+#include "control/keeping.h"
 #include "ui/toolmenu.h"
 #include "control/mainstate.h"
 #include "toolbridge/alert.h"
@@ -183,11 +184,8 @@ static void OnClose()
         OnCloseRequest(&mainState);
 }
 
-// The probe moves first, so the controls the tick sets already know it has ended.
 static void OnTimer()
 {
-    FollowAddressProbe(&mainState);
-    FollowToolKeeping(&mainState);
     OnTimerTick(&mainState);
     if (closePending && !ModalOpen()) {
         closePending = false;

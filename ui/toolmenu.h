@@ -1,5 +1,6 @@
-// The window menu's items that keep the download tool current: update it, choose another,
-// go back to the built-in one, and a greyed line that says which is in use.
+// The window menu's items for the kept programs: update the download tool, choose another,
+// go back to the built-in one, choose ffmpeg or a JavaScript runtime, and greyed lines that
+// say which are in use.
 #pragma once
 #include "control/mainstate.h"
 
@@ -11,9 +12,3 @@ void UpdateToolMenu(MainState *state, HMENU menu);
 
 // WM_SYSCOMMAND: true when `command` was one of the items.
 bool OnToolMenuCommand(MainState *state, WPARAM command);
-
-// Moves the version and update runs on; called on every tick.
-void FollowToolKeeping(MainState *state);
-
-// Ends a running update or version run at close.
-void EndToolKeeping(MainState *state);

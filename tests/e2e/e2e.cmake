@@ -23,7 +23,7 @@ foreach(test_file ${E2E_TEST_FILES})
     add_executable(e2e_${test_name} ${test_file} ${CMAKE_SOURCE_DIR}/tests/e2e/testdata.cpp
                    ${STANDIN_LOGIC_SOURCES})
     target_link_libraries(e2e_${test_name} PRIVATE e2e_driver vidmora_core gtest_main)
-    # The merge tests' media and the real ffmpeg that scripts/ffmpeg.sh fetches.
+    # The merge tests' media, and the real ffmpeg and node that scripts/fetch-exe.sh fetches.
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
         set(ffmpeg_arch x64)
     else()
@@ -31,7 +31,8 @@ foreach(test_file ${E2E_TEST_FILES})
     endif()
     get_filename_component(build_root ${CMAKE_BINARY_DIR} DIRECTORY)
     target_compile_definitions(e2e_${test_name} PRIVATE VIDMORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-        VIDMORA_TEST_FFMPEG="${build_root}/ffmpeg/win32-${ffmpeg_arch}/ffmpeg.exe")
+        VIDMORA_TEST_FFMPEG="${build_root}/ffmpeg/win32-${ffmpeg_arch}/ffmpeg.exe"
+        VIDMORA_TEST_NODE="${build_root}/node/win32-${ffmpeg_arch}/node.exe")
     target_link_options(e2e_${test_name} PRIVATE -static)
     add_dependencies(e2e_${test_name} vidmora)
     add_test(NAME e2e_${test_name} COMMAND e2e_${test_name})

@@ -149,9 +149,11 @@ static std::string CheckBuilt(Build build)
 }
 
 // Every run of a tool of today is told where everything is.
-static const RunSurroundings SURROUNDINGS = {0, "C:\\Users\\A B\\AppData\\Local\\Vidmora\\ffmpeg.exe"};
-static const Arguments SURROUNDING_ARGUMENTS = {"--ignore-config", "--no-plugin-dirs", "--ffmpeg-location",
-                                                SURROUNDINGS.ffmpegPath, "--no-js-runtimes"};
+static const RunSurroundings SURROUNDINGS = {0, "C:\\Users\\A B\\AppData\\Local\\Vidmora\\ffmpeg.exe",
+                                             "node:C:\\Users\\A B\\AppData\\Local\\Vidmora\\js-runtime.exe"};
+static const Arguments SURROUNDING_ARGUMENTS = {"--ignore-config",   "--no-plugin-dirs",   "--ffmpeg-location",
+                                                SURROUNDINGS.ffmpegPath, "--no-js-runtimes", "--js-runtimes",
+                                                SURROUNDINGS.runtime};
 
 static Arguments Joined(Arguments first, const Arguments &second)
 {
@@ -184,7 +186,7 @@ static void CheckDownloadArguments(const std::string &destination, int32_t code,
     });
     Arguments arguments = SplitCommandLine(line.c_str());
     std::string codeText = code == 0 ? "best" : std::to_string(code);
-    Require(arguments.size() == 13, "thirteen arguments to the download");
+    Require(arguments.size() == 15, "fifteen arguments to the download");
     // The line names no program: the tool's path is passed apart.
     Arguments expected = Joined(Joined({"", "-o", arguments[2], "--format", codeText}, SURROUNDING_ARGUMENTS),
                                 {"--console-title", "--", address});
