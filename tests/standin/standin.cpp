@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "jsruntime.h"
 #include "knows.h"
 #include "merge.h"
 #include "page.h"
@@ -42,7 +43,10 @@ static volatile char gVersionBlock[STANDIN_VERSION_MARKER_LEN + STANDIN_VERSION_
 // The page's WARNING text, printed once before the first ERROR line of a failing run.
 static const char *gWarning;
 
-enum { JS_RUNTIMES_CAP = 16 };  // --js-runtimes values kept; later ones are only counted
+// The YouTube challenge went unsolved: the page offers only formats with picture and sound.
+static int gMuxedOnly;
+
+enum { JS_RUNTIMES_CAP = 16 };  // --js-runtimes values kept; later ones are ignored
 
 struct Options {
     int getFilename;
@@ -54,9 +58,9 @@ struct Options {
     int ignoreConfig;
     int noPlaylist;
     int noPluginDirs;
-    int noJsRuntimes;
+    int noJsRuntimes;                         // the default deno is cleared
     int jsRuntimeCount;
-    const char *jsRuntimes[JS_RUNTIMES_CAP];  // not used yet: taken and kept
+    const char *jsRuntimes[JS_RUNTIMES_CAP];  // the values after the last --no-js-runtimes
     const char *playlistItems;
     const char *output;
     const char *format;
@@ -420,8 +424,10 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
                 opt->noPlaylist = 1;
             else if (isFlag(arg, NULL, "--no-plugin-dirs"))
                 opt->noPluginDirs = 1;
-            else if (isFlag(arg, NULL, "--no-js-runtimes"))
+            else if (isFlag(arg, NULL, "--no-js-runtimes")) {
                 opt->noJsRuntimes = 1;
+                opt->jsRuntimeCount = 0;  // clears those given before it too
+            }
             else if (optionValue(argc, argv, &i, "-o", "--output", &opt->output, &bad) ||
                      optionValue(argc, argv, &i, "-f", "--format", &opt->format, &bad) ||
                      optionValue(argc, argv, &i, NULL, "--encoding", &opt->encoding, &bad) ||
@@ -435,8 +441,7 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
                 if (bad)
                     return usage(arg, " option requires an argument");
                 if (runtime && opt->jsRuntimeCount < JS_RUNTIMES_CAP)
-                    opt->jsRuntimes[opt->jsRuntimeCount] = runtime;
-                opt->jsRuntimeCount += runtime != NULL;
+                    opt->jsRuntimes[opt->jsRuntimeCount++] = runtime;
             } else
                 return usage("no such option: ", arg);
             continue;
@@ -497,6 +502,8 @@ static int loadPage(const Options *opt, StandinPage *page, StandinMergePick *pic
 {
     char error[256];
     StandinParsePage(opt->address, page);
+    if (gMuxedOnly && !page->generic)
+        StandinKeepMuxedFormats(page);
     int mode = opt->getFilename ? STANDIN_FAIL_TITLE : opt->listFormats ? STANDIN_FAIL_FORMATS : -1;
     if (page->failOnly != STANDIN_FAIL_ANY && page->failOnly != mode)
         page->fail = 0;
@@ -870,23 +877,6 @@ static int findFfmpeg(const Options *opt, char *program, size_t size, char *full
     return widen(exe, wide, WIDE_PATH_CAP) && fullPathOf(wide, full, fullSize);
 }
 
-// Keeps the end of a growing text in a fixed buffer; what no longer fits drops off the front.
-static void keepTail(char *tail, size_t cap, size_t *len, const char *data, size_t n)
-{
-    if (n >= cap) {
-        data += n - (cap - 1);
-        n = cap - 1;
-    }
-    if (*len + n >= cap) {
-        size_t drop = *len + n - (cap - 1);
-        memmove(tail, tail + drop, *len - drop);
-        *len -= drop;
-    }
-    memcpy(tail + *len, data, n);
-    *len += n;
-    tail[*len] = '\0';
-}
-
 // NUL for a helper's standard handle, inheritable so that it can be passed on.
 static HANDLE openNul(DWORD access)
 {
@@ -942,6 +932,151 @@ static void logRun(const char *path, const StandinArgList *args)
     helperLog("run %s", line);
 }
 
+// What a helper printed on one standard handle: its start (or, with `tail`, its end) and
+// how many bytes there were in all.
+struct Captured {
+    char text[8192];
+    size_t len;
+    unsigned long long total;
+    int tail;
+};
+
+static void capture(Captured *c, const char *data, size_t n)
+{
+    c->total += n;
+    if (c->tail && n >= sizeof c->text) {
+        data += n - (sizeof c->text - 1);
+        n = sizeof c->text - 1;
+    }
+    if (c->tail && c->len + n >= sizeof c->text) {
+        size_t drop = c->len + n - (sizeof c->text - 1);
+        memmove(c->text, c->text + drop, c->len - drop);
+        c->len -= drop;
+    }
+    if (n > sizeof c->text - 1 - c->len)
+        n = sizeof c->text - 1 - c->len;
+    memcpy(c->text + c->len, data, n);
+    c->len += n;
+    c->text[c->len] = '\0';
+}
+
+// Reads what a pipe holds now, without waiting for more.
+static void drain(HANDLE pipe, Captured *c)
+{
+    char chunk[4096];
+    DWORD avail = 0;
+    DWORD got = 0;
+    while (pipe && PeekNamedPipe(pipe, NULL, 0, NULL, &avail, NULL) && avail > 0 &&
+           ReadFile(pipe, chunk, avail < sizeof chunk ? avail : sizeof chunk, &got, NULL) &&
+           got > 0)
+        capture(c, chunk, got);
+}
+
+// A child's end of one standard handle, inheritable: a pipe whose other end goes to
+// `ours`, or NUL when `piped` is 0.
+static HANDLE childHandle(int piped, int isInput, HANDLE *ours)
+{
+    *ours = NULL;
+    if (!piped)
+        return openNul(isInput ? GENERIC_READ : GENERIC_WRITE);
+    SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
+    HANDLE read, write;
+    if (!CreatePipe(&read, &write, &sa, 65536))  // room for all of a challenge script
+        return INVALID_HANDLE_VALUE;
+    *ours = isInput ? write : read;
+    SetHandleInformation(*ours, HANDLE_FLAG_INHERIT, 0);
+    return isInput ? read : write;
+}
+
+enum { HELPER_NOT_STARTED = -1, HELPER_TOO_LONG = -2 };
+
+// Runs a helper as yt-dlp's Popen does and, once started, logs it ("run FULL ARGS..."). It
+// gets `input` on its standard input (NULL: NUL), and its standard output and error go to
+// out and err (NULL: NUL; err == out: one pipe, as Python's stderr=STDOUT). The wait for
+// it to end, not for its pipes, which another process may have inherited, ends the run;
+// after waitMs it is ended. Returns its exit code, HELPER_NOT_STARTED or HELPER_TOO_LONG.
+static int runHelper(const StandinArgList *args, const char *full, const char *input,
+                     DWORD waitMs, Captured *out, Captured *err)
+{
+    static char line[3 * LINE_CAP];
+    static wchar_t wideLine[LINE_CAP];
+    Captured *both[2] = {out, err};
+    for (int i = 0; i < 2; i++)
+        if (both[i]) {
+            both[i]->len = 0;
+            both[i]->total = 0;
+            both[i]->text[0] = '\0';
+        }
+    if (!args->ok || !StandinQuoteArgs(args, line, sizeof line) ||
+        MultiByteToWideChar(CP_UTF8, 0, line, -1, wideLine, LINE_CAP) <= 0)
+        return HELPER_NOT_STARTED;
+    HANDLE ours[3];
+    HANDLE theirs[3];
+    theirs[0] = childHandle(input != NULL, 1, &ours[0]);
+    theirs[1] = childHandle(out != NULL, 0, &ours[1]);
+    theirs[2] = childHandle(err != NULL && err != out, 0, &ours[2]);
+    if (err && err == out && theirs[1] != INVALID_HANDLE_VALUE) {
+        // The same pipe, as a handle of its own: a handle list takes each handle once.
+        CloseHandle(theirs[2]);
+        if (!DuplicateHandle(GetCurrentProcess(), theirs[1], GetCurrentProcess(), &theirs[2],
+                             0, TRUE, DUPLICATE_SAME_ACCESS))
+            theirs[2] = INVALID_HANDLE_VALUE;
+    }
+    PROCESS_INFORMATION pi;
+    BOOL started = theirs[0] != INVALID_HANDLE_VALUE && theirs[1] != INVALID_HANDLE_VALUE &&
+                   theirs[2] != INVALID_HANDLE_VALUE &&
+                   startHidden(NULL, wideLine, theirs[0], theirs[1], theirs[2], &pi);
+    for (int i = 0; i < 3; i++)
+        if (theirs[i] != INVALID_HANDLE_VALUE)
+            CloseHandle(theirs[i]);  // so that our reads end when the helper does
+    if (started) {
+        logRun(full, args);
+        CloseHandle(pi.hThread);
+        DWORD written = 0;
+        if (input)
+            WriteFile(ours[0], input, (DWORD)strlen(input), &written, NULL);
+    }
+    if (ours[0])
+        CloseHandle(ours[0]);  // the end of its input
+    int code = HELPER_NOT_STARTED;
+    DWORD begun = GetTickCount();
+    for (int exited = !started; !exited;) {
+        exited = WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0;
+        drain(ours[1], out);
+        drain(ours[2], err);
+        if (!exited && waitMs != INFINITE && GetTickCount() - begun >= waitMs) {
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, 5000);
+            code = HELPER_TOO_LONG;
+            break;
+        }
+        DWORD exitCode = 1;
+        if (exited) {
+            GetExitCodeProcess(pi.hProcess, &exitCode);
+            code = (int)exitCode;
+        }
+    }
+    if (started)
+        CloseHandle(pi.hProcess);
+    for (int i = 1; i < 3; i++)
+        if (ours[i])
+            CloseHandle(ours[i]);
+    return code;
+}
+
+// An argument list: the program, then `count` arguments.
+static const StandinArgList *argList(const char *program, const char *const *rest, int count)
+{
+    static StandinArgList args;
+    args.count = 0;
+    args.used = 0;
+    args.ok = 1;
+    standinAddArg(&args, "", program);
+    for (int i = 0; i < count; i++)
+        standinAddArg(&args, "", rest[i]);
+    return &args;
+}
+
 // Runs a helper with its output going nowhere and waits for it at most waitMs, as yt-dlp
 // asks a program for its version; logText goes to the helper log once it has started.
 static void runQuietly(const wchar_t *app, wchar_t *line, DWORD waitMs, const char *logKind,
@@ -965,18 +1100,13 @@ static void runQuietly(const wchar_t *app, wchar_t *line, DWORD waitMs, const ch
     CloseHandle(pi.hProcess);
 }
 
-// PATH FLAG, as yt-dlp learns a helper's version (ffmpeg -version, deno --version).
+// PATH FLAG with its output going nowhere, as yt-dlp learns ffmpeg's version.
 static void askVersion(const char *path, const char *flag)
 {
-    static StandinArgList args;
     static char line[3 * LINE_CAP];
     static wchar_t wide[LINE_CAP];
-    args.count = 0;
-    args.used = 0;
-    args.ok = 1;
-    standinAddArg(&args, "", path);
-    standinAddArg(&args, "", flag);
-    if (!args.ok || !StandinQuoteArgs(&args, line, sizeof line) ||
+    const StandinArgList *args = argList(path, &flag, 1);
+    if (!args->ok || !StandinQuoteArgs(args, line, sizeof line) ||
         MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, LINE_CAP) <= 0)
         return;
     char text[STANDIN_MERGE_PATH + 32];
@@ -991,59 +1121,11 @@ static void askVersion(const char *path, const char *flag)
 static int runFfmpeg(const StandinArgList *args, const char *full, char *lastLine,
                      size_t lastSize)
 {
-    static char line[3 * LINE_CAP];
-    static wchar_t wideLine[LINE_CAP];
-    lastLine[0] = '\0';
-    if (!StandinQuoteArgs(args, line, sizeof line) ||
-        MultiByteToWideChar(CP_UTF8, 0, line, -1, wideLine, LINE_CAP) <= 0)
-        return -1;
-    SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
-    HANDLE in = openNul(GENERIC_READ);
-    HANDLE out = openNul(GENERIC_WRITE);
-    HANDLE errRead = NULL;
-    HANDLE errWrite = NULL;
-    if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE ||
-        !CreatePipe(&errRead, &errWrite, &sa, 0)) {
-        if (in != INVALID_HANDLE_VALUE)
-            CloseHandle(in);
-        if (out != INVALID_HANDLE_VALUE)
-            CloseHandle(out);
-        return -1;
-    }
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    PROCESS_INFORMATION pi;
-    BOOL started = startHidden(NULL, wideLine, in, out, errWrite, &pi);
-    CloseHandle(in);
-    CloseHandle(out);
-    CloseHandle(errWrite);  // so the read below ends when ffmpeg does
-    if (!started) {
-        CloseHandle(errRead);
-        return -1;
-    }
-    logRun(full, args);
-    CloseHandle(pi.hThread);
-    static char tail[8192];
-    size_t len = 0;
-    tail[0] = '\0';
-    char chunk[4096];
-    // Read while ffmpeg runs, then what it left in the pipe; its end, not the pipe's,
-    // ends the wait, as a handle someone else inherited may keep the pipe open.
-    int exited = 0;
-    while (!exited) {
-        exited = WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0;
-        DWORD avail = 0;
-        DWORD got = 0;
-        while (PeekNamedPipe(errRead, NULL, 0, NULL, &avail, NULL) && avail > 0 &&
-               ReadFile(errRead, chunk, avail < sizeof chunk ? avail : sizeof chunk, &got,
-                        NULL) && got > 0)
-            keepTail(tail, sizeof tail, &len, chunk, got);
-    }
-    CloseHandle(errRead);
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    StandinLastLine(tail, lastLine, lastSize);
-    return (int)code;
+    static Captured errors;
+    errors.tail = 1;
+    int code = runHelper(args, full, NULL, INFINITE, NULL, &errors);
+    StandinLastLine(errors.text, lastLine, lastSize);
+    return code;
 }
 
 // A picture-only and a sound-only format merged by ffmpeg, as yt-dlp does it: both parts
@@ -1409,59 +1491,142 @@ static void readConfigs(void)
     }
 }
 
-// deno.exe in one folder, its full path in UTF-8 into out.
-static int denoIn(const wchar_t *dir, size_t dirLen, char *out, size_t outSize)
+// NAME.exe in one folder, its full path in UTF-8 into out.
+static int exeIn(const wchar_t *dir, size_t dirLen, const wchar_t *name, char *out,
+                 size_t outSize)
 {
     static wchar_t exe[WIDE_PATH_CAP];
-    return dirLen > 0 && joinPath(dir, dirLen, L"deno.exe", exe, WIDE_PATH_CAP) &&
-           isFileW(exe) && fullPathOf(exe, out, outSize);
+    return dirLen > 0 && joinPath(dir, dirLen, name, exe, WIDE_PATH_CAP) && isFileW(exe) &&
+           fullPathOf(exe, out, outSize);
 }
 
 // Where yt-dlp looks for a JavaScript runtime named without a path (_find_exe in
 // yt_dlp/utils/_jsruntime.py, on Windows): its exe's folder, the current directory, then
 // each folder on PATH.
-static int findDeno(char *out, size_t outSize)
+static int findRuntime(const wchar_t *name, char *out, size_t outSize)
 {
     static wchar_t dir[WIDE_PATH_CAP];
     static wchar_t path[LINE_CAP];
-    if (ownFolder(dir, WIDE_PATH_CAP) && denoIn(dir, wcslen(dir), out, outSize))
+    if (ownFolder(dir, WIDE_PATH_CAP) && exeIn(dir, wcslen(dir), name, out, outSize))
         return 1;
     DWORD n = GetCurrentDirectoryW(WIDE_PATH_CAP, dir);
-    if (n > 0 && n < WIDE_PATH_CAP && denoIn(dir, n, out, outSize))
+    if (n > 0 && n < WIDE_PATH_CAP && exeIn(dir, n, name, out, outSize))
         return 1;
     n = GetEnvironmentVariableW(L"PATH", path, LINE_CAP);
     if (n == 0 || n >= LINE_CAP)
         return 0;
     for (const wchar_t *at = path; *at;) {
         size_t len = wcscspn(at, L";");
-        if (denoIn(at, len, out, outSize))
+        if (exeIn(at, len, name, out, outSize))
             return 1;
         at += len + (at[len] == L';');
     }
     return 0;
 }
 
-// What yt-dlp does about its helpers once its options are read, before it prints
-// anything: it asks ffmpeg for its version and, for YouTube, looks for a JavaScript
-// runtime (deno alone unless --js-runtimes or --no-js-runtimes says otherwise).
-static void checkHelpers(const Options *opt, const StandinPage *page, const char *version)
+// The program of a runtime: its --js-runtimes PATH (the program, or a folder holding
+// NAME.exe), else NAME.exe searched for; its full path into out. 0 when there is none.
+static int runtimeProgram(int kind, const char *location, char *out, size_t outSize)
 {
-    static char program[STANDIN_MERGE_PATH];
-    static char full[STANDIN_MERGE_PATH];
-    if (findFfmpeg(opt, program, sizeof program, full, sizeof full))
-        askVersion(full, "-version");
-    if (page->style != STANDIN_STYLE_YT_DLP || page->generic ||
-        !StandinKnows(version, "--no-js-runtimes") || opt->jsRuntimeCount > 0)
-        return;
-    if (!opt->noJsRuntimes && findDeno(full, sizeof full))
-        askVersion(full, "--version");
-    else
+    static const wchar_t *const kExe[] = {L"deno.exe", L"node.exe"};  // the ones it runs
+    static wchar_t wide[WIDE_PATH_CAP];
+    const wchar_t *name = kExe[kind];
+    if (!location || !location[0])
+        return findRuntime(name, out, outSize);
+    DWORD attributes = widen(location, wide, WIDE_PATH_CAP) ? GetFileAttributesW(wide)
+                                                             : INVALID_FILE_ATTRIBUTES;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return exeIn(wide, wcslen(wide), name, out, outSize);
+    return fullPathOf(wide, out, outSize);
+}
+
+// PROGRAM --version with its output and errors read together, as yt-dlp's
+// _get_exe_version_output does; the version it names into out. 0 when it did not start,
+// failed, said nothing or took longer than 20 s.
+static int runtimeVersion(int kind, const char *program, char *out, size_t outSize)
+{
+    static Captured said;
+    const char *flag = "--version";
+    int code = runHelper(argList(program, &flag, 1), program, NULL, 20000, &said, &said);
+    if (code != 0 || said.total == 0)
+        return 0;
+    StandinJsVersion(kind, said.text, out, outSize);
+    return 1;
+}
+
+// The page's n challenge, given to the runtime as yt-dlp gives it its solver: the script
+// on standard input, with yt-dlp's arguments. Solved when the runtime ends by itself within
+// 20 s with exit code 0, writes nothing on standard error and prints the answer.
+static int solveChallenge(int kind, const char *program, const char *version,
+                          const char *videoId)
+{
+    static Captured out;
+    static Captured err;
+    static char script[2048];
+    const char *const *rest;
+    int count = StandinJsChallengeArgs(kind, version, &rest);
+    if (!StandinChallengeScript(videoId, script, sizeof script))
+        return 0;
+    int code = runHelper(argList(program, rest, count), program, script, 20000, &out, &err);
+    return code == 0 && err.total == 0 && out.total == out.len &&
+           StandinChallengeSolved(videoId, out.text);
+}
+
+// yt-dlp's JavaScript runtimes for a YouTube page: the enabled ones in its order of
+// priority, each asked for its version; each that this release supports gets the page's
+// challenge until one solves it. When none is supported, or none solves it, yt-dlp's
+// warning is printed and the page offers only its formats with picture and sound.
+static void solveWithRuntimes(const StandinJsList *list, const StandinPage *page,
+                              const char *release)
+{
+    static char program[3 * WIDE_PATH_CAP];
+    int supported = 0;
+    int solved = 0;
+    for (int kind = 0; kind <= STANDIN_JS_NODE && !solved; kind++) {
+        char version[64];
+        if (!list->enabled[kind] ||
+            !runtimeProgram(kind, list->path[kind], program, sizeof program) ||
+            !runtimeVersion(kind, program, version, sizeof version) ||
+            !StandinJsSupported(release, kind, version))
+            continue;
+        supported = 1;
+        solved = solveChallenge(kind, program, version, page->videoId);
+    }
+    if (!supported)
         say(stderr, "WARNING: [youtube] No supported JavaScript runtime could be found. Only "
                     "deno is enabled by default; to use another runtime add  --js-runtimes "
                     "RUNTIME[:PATH]  to your command/config. YouTube extraction without a JS "
                     "runtime has been deprecated, and some formats may be missing. See  "
                     "https://github.com/yt-dlp/yt-dlp/wiki/EJS  for details on installing "
                     "one\n");
+    else if (!solved)
+        say(stderr, "WARNING: [youtube] %s: n challenge solving failed: Some formats may be "
+                    "missing. Ensure you have a supported JavaScript runtime and challenge "
+                    "solver script distribution installed. Review any warnings presented "
+                    "before this message. For more details, refer to  "
+                    "https://github.com/yt-dlp/yt-dlp/wiki/EJS\n", page->videoId);
+    gMuxedOnly = !solved;
+}
+
+// What yt-dlp does about its helpers once its options are read, before it prints
+// anything: it drops the JavaScript runtimes it does not know, asks ffmpeg for its version
+// and, for YouTube, has a runtime solve the page's challenge.
+static void checkHelpers(const Options *opt, const StandinPage *page, const char *version)
+{
+    static char program[STANDIN_MERGE_PATH];
+    static char full[STANDIN_MERGE_PATH];
+    StandinJsList list;
+    StandinJsResolve(opt->noJsRuntimes, opt->jsRuntimes, opt->jsRuntimeCount, &list);
+    if (page->style == STANDIN_STYLE_YT_DLP && list.ignoredCount > 0)
+        say(stderr, "WARNING: Ignoring unsupported JavaScript runtime(s): %s. Supported "
+                    "runtimes: deno, node, bun, quickjs.\n", list.ignored);
+    if (findFfmpeg(opt, program, sizeof program, full, sizeof full))
+        askVersion(full, "-version");
+    if (page->style == STANDIN_STYLE_YT_DLP && !page->generic &&
+        StandinKnows(version, "--no-js-runtimes"))
+        solveWithRuntimes(&list, page, version);
 }
 
 // The configuration's --exec commands after a download, as yt-dlp's Exec post-processor

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/standin/jsruntime.h"
 #include "tests/standin/merge.h"
 #include "tests/standin/page.h"
 #include "tests/standin/table.h"
@@ -579,6 +580,142 @@ TEST(StyleTable, YtDlpListsPictureAndSoundOnlyRows)
         "137 mp4   1920x1080      |  2.86MiB 3000k https | h264       video only      DASH video",
     };
     EXPECT_EQ(expected, tableLines(parse("x?style=yt-dlp&size=3000000&formats=137,248,18,140,251")));
+}
+
+// yt-dlp's minimum versions (node 20 and deno 2.0 from 2025.11.12, node 22 and deno 2.3
+// from 2026.06.09) compared as its version tuples, after detect_exe_version's reading.
+TEST(StyleJsRuntime, SupportedVersionsFollowTheRelease)
+{
+    const int node = STANDIN_JS_NODE, deno = STANDIN_JS_DENO;
+    const char *older = "2025.11.12", *newer = STANDIN_DEFAULT_VERSION;
+    struct Case {
+        const char *release;
+        int kind;
+        const char *output, *version;
+        bool supported;
+    } cases[] = {
+        {newer, node, "v22.23.2\r\n", "22.23.2", true},
+        {newer, node, "v22.0.0", "22.0.0", true},
+        {newer, node, "v21.99.9", "21.99.9", false},
+        {newer, node, "v22", "22", false},
+        {newer, node, "v22.0.0-rc.1", "22.0.0-rc.1", true},
+        {newer, node, "v100.0", "100.0", true},
+        {older, node, "v20.0.0", "20.0.0", true},
+        {older, node, "v19.9.9", "19.9.9", false},
+        {"2026.06.08", node, "v21.7.3", "21.7.3", true},
+        {"HANG", node, "v21.7.3", "21.7.3", false},
+        {newer, deno, "deno 2.9.6 (stable, release, x86_64-pc-windows-msvc)\n", "2.9.6", true},
+        {newer, deno, "deno 2.3.0", "2.3.0", true},
+        {newer, deno, "deno 2.2.9", "2.2.9", false},
+        {older, deno, "deno 2.0.0", "2.0.0", true},
+        {older, deno, "deno 1.46.3", "1.46.3", false},
+        {newer, node, "22.23.2", "unknown", false},
+        {newer, node, " v22.23.2", "unknown", false},
+        {newer, node, "v\n22", "unknown", false},
+        {newer, deno, "Deno 2.9.6", "unknown", false},
+        {newer, deno, "deno  2.9.6", "unknown", false},
+        {newer, deno, "v22.23.2", "unknown", false},
+        {newer, STANDIN_JS_QUICKJS, "QuickJS version 2025-04-26", "unknown", false},
+    };
+    for (const Case &c : cases) {
+        char version[64];
+        StandinJsVersion(c.kind, c.output, version, sizeof version);
+        EXPECT_STREQ(c.version, version) << c.output;
+        EXPECT_EQ(c.supported, StandinJsSupported(c.release, c.kind, version))
+            << c.release << " " << c.output;
+    }
+}
+
+// node.py's permission flags (stable from node 23.5.0) and deno.py's options.
+TEST(StyleJsRuntime, ChallengeArguments)
+{
+    const char *old = "--experimental-permission --no-warnings=ExperimentalWarning -";
+    struct Case {
+        int kind;
+        const char *version, *args;
+    } cases[] = {
+        {STANDIN_JS_NODE, "22.23.2", old}, {STANDIN_JS_NODE, "23.4.9", old},
+        {STANDIN_JS_NODE, "23.5", old},    {STANDIN_JS_NODE, "23.5.0", "--permission -"},
+        {STANDIN_JS_NODE, "24.0.0", "--permission -"},
+        {STANDIN_JS_DENO, "2.9.6", "run --ext=js --no-code-cache --no-prompt --no-remote --no-lock "
+                                   "--node-modules-dir=none --no-config --no-npm --cached-only -"},
+    };
+    for (const Case &c : cases) {
+        const char *const *args;
+        int count = StandinJsChallengeArgs(c.kind, c.version, &args);
+        std::string joined;
+        for (int i = 0; i < count; i++)
+            joined += (i ? " " : "") + std::string(args[i]);
+        EXPECT_EQ(c.args, joined) << c.version;
+    }
+}
+
+// The dict yt-dlp builds from --no-js-runtimes and each --js-runtimes NAME[:PATH].
+TEST(StyleJsRuntime, CommandLineEnablesRuntimes)
+{
+    struct Case {
+        int cleared;
+        std::vector<const char *> values;
+        const char *enabled, *ignored;
+    } cases[] = {
+        {0, {}, "deno", ""},
+        {1, {}, "", ""},
+        {1, {"node:C:\\n\\node.exe"}, "node=C:\\n\\node.exe", ""},
+        {0, {"node"}, "deno node", ""},
+        {0, {"deno:D:\\d", "Node:", "NODE:E:\\x:y"}, "deno=D:\\d node=E:\\x:y", ""},
+        {1, {"qjs", "C:\\x\\node.exe", "QuickJS", "qjs", "bun", "nodejs"}, "quickjs bun",
+         "qjs, c, nodejs"},
+        {1, {"", ":x"}, "", ""},
+    };
+    for (const Case &c : cases) {
+        StandinJsList list;
+        StandinJsResolve(c.cleared, c.values.data(), (int)c.values.size(), &list);
+        std::string enabled;
+        for (int kind = 0; kind < STANDIN_JS_KINDS; kind++)
+            if (list.enabled[kind])
+                enabled += std::string(enabled.empty() ? "" : " ") + StandinJsName(kind) +
+                           (list.path[kind] && *list.path[kind] ? "=" : "") +
+                           (list.path[kind] ? list.path[kind] : "");
+        EXPECT_EQ(c.enabled, enabled);
+        EXPECT_STREQ(c.ignored, list.ignored);
+    }
+    StandinJsList list;
+    const char *empty[] = {"", ":x", "bun"};
+    StandinJsResolve(1, empty, 3, &list);
+    EXPECT_EQ(1, list.ignoredCount) << "an empty name is one unsupported name";
+}
+
+// The answers node printed for the script's steps on these ids.
+TEST(StyleJsRuntime, ChallengeAnswerAsJavaScriptComputesIt)
+{
+    struct Case {
+        const char *id, *reply;
+    } cases[] = {
+        {"standin", "{\"n\":\"6e2d7374616e64696e\",\"answer\":\"911779379\"}"},
+        {"abc123", "{\"n\":\"6e2d616263313233\",\"answer\":\"432947373\"}"},
+        {"d\"q\\\xc3\xa9", "{\"n\":\"6e2d6422715cc3a9\",\"answer\":\"460192492\"}"},
+    };
+    for (const Case &c : cases) {
+        char reply[256];
+        ASSERT_TRUE(StandinChallengeReply(c.id, reply, sizeof reply));
+        EXPECT_STREQ(c.reply, reply);
+        EXPECT_TRUE(StandinChallengeSolved(c.id, (std::string(" ") + c.reply + "\r\n").c_str()));
+        EXPECT_FALSE(StandinChallengeSolved(c.id, (std::string(c.reply) + "x\n").c_str()));
+        EXPECT_FALSE(StandinChallengeSolved(c.id, c.reply + 1));
+    }
+    EXPECT_FALSE(StandinChallengeSolved("standin", cases[1].reply));
+    EXPECT_FALSE(StandinChallengeSolved("standin", ""));
+    char script[2048];
+    ASSERT_TRUE(StandinChallengeScript("ab", script, sizeof script));
+    EXPECT_EQ(0, strncmp(script, "const c = [110, 45, 97, 98];\n", 29)) << script;
+}
+
+TEST(StyleJsRuntime, UnsolvedPageKeepsFormatsWithPictureAndSound)
+{
+    StandinPage page = parse("x?style=yt-dlp&formats=137,22,140,18,251,43,99999");
+    StandinKeepMuxedFormats(&page);
+    EXPECT_EQ((std::vector<int>{22, 18, 43, 99999}),
+              std::vector<int>(page.formats, page.formats + page.formatCount));
 }
 
 }  // namespace
