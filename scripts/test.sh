@@ -16,7 +16,7 @@ echo "== Native unit tests (AddressSanitizer, UBSan)"
 (cd "$NATIVE_BUILD" && ctest --output-on-failure)
 
 if [ "${VIDMORA_WIN64:-}" = 1 ]; then
-    echo "== Windows tests under Wine (64-bit build: this machine cannot run 32-bit code)"
+    echo "== Windows tests under Wine (64-bit build: this machine cannot run 32-bit code, or its 32-bit Wine could not be installed)"
 else
     echo "== Windows tests under Wine"
 fi

@@ -72,9 +72,12 @@ bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surround
     size_t start = strlen(line);
     bool fits = true;
     for (int option = OPTION_IGNORE_CONFIG; fits && option < TOOL_OPTION_COUNT; option++) {
-        if (surroundings->refused & OptionBit((ToolOption)option))
+        if ((surroundings->refused & OptionBit((ToolOption)option)) ||
+            (option == OPTION_PLAYLIST_ITEMS && !surroundings->probe))
             continue;
         fits = AppendText(line, size, " ") && AppendText(line, size, ToolOptionName((ToolOption)option));
+        if (fits && option == OPTION_PLAYLIST_ITEMS)
+            fits = AppendText(line, size, " 1");
         if (fits && option == OPTION_FFMPEG_LOCATION)
             fits = AppendText(line, size, " ") && AppendQuotedArgument(line, size, surroundings->ffmpegPath);
         if (fits && option == OPTION_NO_JS_RUNTIMES && surroundings->runtime && surroundings->runtime[0])

@@ -20,15 +20,18 @@ bool AppendQuotedArgument(char *line, size_t size, const char *argument);
 bool AppendText(char *line, size_t size, const char *text);
 
 // What every run is told of its surroundings, less the options the tool refuses:
-// ` --ignore-config --no-plugin-dirs --ffmpeg-location "FFMPEG" --no-js-runtimes`. So it reads
-// no configuration, loads no plugin, and starts no ffmpeg or JavaScript runtime that lies in
-// its folder, its current directory or PATH. FFMPEG may name no file: the tool then uses none.
+// ` --ignore-config --no-plugin-dirs --ffmpeg-location "FFMPEG" --no-js-runtimes --no-playlist`.
+// So it reads no configuration, loads no plugin, starts no ffmpeg or JavaScript runtime that
+// lies in its folder, its current directory or PATH, and takes a watch address copied from a
+// list for the video it names. FFMPEG may name no file: the tool then uses none. A `probe`
+// also gets ` --playlist-items 1`, so an address of a list alone reads one entry.
 // With a `runtime` ("node:C:\\...\\js-runtime.exe"), ` --js-runtimes "RUNTIME"` follows
 // --no-js-runtimes: yt-dlp then runs that one and searches for none.
 struct RunSurroundings {
     ToolOptions refused;
     const char *ffmpegPath;
     const char *runtime;
+    bool probe;
 };
 
 bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surroundings);

@@ -311,4 +311,5 @@ void DescribeSurroundings(const WorkPaths *paths, ToolOptions refused, RunSurrou
     surroundings->refused = refused;
     surroundings->ffmpegPath = paths->kept[KIND_FFMPEG].path;
     surroundings->runtime = runtime;
+    surroundings->probe = false;
 }

@@ -54,7 +54,7 @@ static bool LaunchRun(ToolTask *task, const ProbeRun *probe, const WorkPaths *pa
     bool titleRun = kind == PROBE_TITLE;
     // Titles in every script where the process can hold them, unless the tool refuses it.
     bool askUtf8 = ProcessIsUtf8() && !(probe->refused & OptionBit(OPTION_ENCODING));
-    RunSurroundings surroundings = {probe->refused, paths->kept[KIND_FFMPEG].path, probe->runtime};
+    RunSurroundings surroundings = {probe->refused, paths->kept[KIND_FFMPEG].path, probe->runtime, true};
     const char *probeOutPath = paths->probeOutPath;
     bool started =
         JoinText(outPath, sizeof outPath, probeOutPath, titleRun ? TITLE_OUT_SUFFIX : FORMAT_OUT_SUFFIX) &&

@@ -6,7 +6,8 @@
 #include <string.h>
 
 static const char *const OPTION_NAMES[TOOL_OPTION_COUNT] = {
-    "--encoding", "--ignore-config", "--no-plugin-dirs", "--ffmpeg-location", "--no-js-runtimes"};
+    "--encoding",      "--ignore-config", "--no-plugin-dirs",   "--ffmpeg-location",
+    "--no-js-runtimes", "--no-playlist",  "--playlist-items"};
 
 const char *ToolOptionName(ToolOption option)
 {

@@ -11,6 +11,8 @@ enum ToolOption {
     OPTION_NO_PLUGIN_DIRS,   // no plugin (yt-dlp 2025.03.21)
     OPTION_FFMPEG_LOCATION,  // ffmpeg from where we say, or none
     OPTION_NO_JS_RUNTIMES,   // no JavaScript runtime searched for (yt-dlp 2025.11.12)
+    OPTION_NO_PLAYLIST,      // the video a watch address names, not its list (youtube-dl 2013.10.04)
+    OPTION_PLAYLIST_ITEMS,   // a probe of a list's address reads one entry (youtube-dl 2015)
     TOOL_OPTION_COUNT
 };
 

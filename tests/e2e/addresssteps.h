@@ -139,7 +139,7 @@ protected:
         for (ArgList *probeRun : {&title, &formats}) {
             if (TodaysStyle(address))
                 probeRun->insert(probeRun->end(), {"--encoding", "utf-8"});
-            *probeRun = Joined(*probeRun, SurroundingArgs(&run), {"--", address});
+            *probeRun = Joined(*probeRun, SurroundingArgs(&run, true), {"--", address});
         }
         bool titleFirst = runs[first] == title;
         EXPECT_EQ(title, runs[titleFirst ? first : first + 1]) << "title run: " << JoinArgs(runs[first]);

@@ -144,7 +144,7 @@ class TodaysToolTest : public AddressTest, public ::testing::WithParamInterface<
 // the paste the best full format is first and the list goes on in the order full, picture, sound.
 TEST_P(TodaysToolTest, PasteChooseAndDownloadWithProgress)
 {
-    ASSERT_TRUE(Start()) << DriverError();
+    ASSERT_TRUE(KeepRealNode(&run) && Start()) << DriverError();
     std::string directory = DirectoryOf(Text(IDC_DEST_EDIT));
     const std::string address = std::string("http://standin.test/watch?v=today&title=Today&style=") + GetParam() +
                                 "&formats=22,18,137,160,140,139&size=300000&step=10000&delay=100";

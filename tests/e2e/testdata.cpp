@@ -233,10 +233,23 @@ DWORD RunSecondStart(const AppRun *first, const char *args, const EnvVar *extra,
     return code;
 }
 
-ArgList SurroundingArgs(const AppRun *run)
+static std::string KeptFolder(const AppRun *run)
 {
-    return {"--ignore-config", "--no-plugin-dirs", "--ffmpeg-location",
-            std::string(run->tempDir) + "\\local\\Vidmora\\ffmpeg.exe", "--no-js-runtimes"};
+    return std::string(run->tempDir) + "\\local\\Vidmora";
+}
+
+ArgList SurroundingArgs(const AppRun *run, bool probe, const std::string &runtime)
+{
+    ArgList args = {"--ignore-config", "--no-plugin-dirs", "--ffmpeg-location", KeptFolder(run) + "\\ffmpeg.exe",
+                    "--no-js-runtimes"};
+    // A kept runtime is named to every run.
+    std::string kept = KeptFolder(run) + "\\js-runtime.exe";
+    if (!runtime.empty() || FileExists(kept.c_str()))
+        args.insert(args.end(), {"--js-runtimes", runtime.empty() ? "node:" + kept : runtime});
+    args.push_back("--no-playlist");
+    if (probe)
+        args.insert(args.end(), {"--playlist-items", "1"});
+    return args;
 }
 
 ArgList Joined(ArgList first, const ArgList &then, const ArgList &last)
@@ -254,4 +267,24 @@ std::string RunFolder(const AppRun *run)
     for (const std::string &part : {std::string("\\local"), std::string("\\Vidmora"), std::string("\\run"), "\\" + std::string(name)})
         CreateDirectoryA((folder += part).c_str(), NULL);
     return folder;
+}
+
+std::string WindowsPath(const char *unixPath)
+{
+    std::string path = std::string("Z:") + unixPath;
+    for (char &c : path)
+        c = c == '/' ? '\\' : c;
+    return path;
+}
+
+bool KeepRealNode(const AppRun *run)
+{
+    const std::string folder = KeptFolder(run), node = WindowsPath(VIDMORA_TEST_NODE);
+    CreateDirectoryA((std::string(run->tempDir) + "\\local").c_str(), NULL);
+    CreateDirectoryA(folder.c_str(), NULL);
+    static const char VERSION[] = "node 22.23.2\nchosen\n";
+    bool kept = CopyFileA(node.c_str(), (folder + "\\js-runtime.exe").c_str(), FALSE) &&
+                WriteWholeFile((folder + "\\js-runtime-version.txt").c_str(), VERSION, sizeof VERSION - 1);
+    EXPECT_TRUE(kept) << node << " could not be kept; scripts/fetch-exe.sh node fetches it";
+    return kept;
 }

@@ -104,11 +104,18 @@ std::string JoinArgs(const ArgList &args);
 std::vector<ArgList> ReadArgsLog(const char *path);
 // What every run of a tool of today is told of its surroundings, after its own options:
 // no configuration, no plugin, the per-user ffmpeg (which may not be there), no JavaScript
-// runtime searched for.
-ArgList SurroundingArgs(const AppRun *run);
+// runtime searched for (or the kept one, with `runtime`), the video and not its list, and
+// for a `probe` one entry of a list.
+ArgList SurroundingArgs(const AppRun *run, bool probe = false, const std::string &runtime = "");
 // The folder every tool run of `run` starts in: %LOCALAPPDATA%\Vidmora\run\<hash of TEMP>,
 // made here if missing.
 std::string RunFolder(const AppRun *run);
+// Keeps the real node.exe that scripts/fetch-exe.sh fetched as `run`'s JavaScript runtime,
+// as "Choose a JavaScript runtime" would: today's YouTube pages offer their streams only with
+// one. False (and a test failure) when it cannot be copied.
+bool KeepRealNode(const AppRun *run);
+// A path of this machine as Wine's Z: drive shows it.
+std::string WindowsPath(const char *unixPath);
 // `first`, then `then`, then `last`.
 ArgList Joined(ArgList first, const ArgList &then, const ArgList &last = ArgList());
 // StartApp with ARGS_LOG_VAR set to argsPath.

@@ -68,6 +68,33 @@ protected:
         ASSERT_TRUE(WaitDialogGone(dialog)) << DriverError();
     }
 
+    // `dir` made, with an empty file, a text file, and a stand-in copy answering each version.
+    void MakeChoices(const std::string &dir, const std::vector<std::pair<std::string, std::string>> &copies)
+    {
+        ASSERT_TRUE(CreateDirectoryA(dir.c_str(), NULL));
+        ASSERT_TRUE(WriteWholeFile((dir + "empty.exe").c_str(), "", 0));
+        ASSERT_TRUE(WriteWholeFile((dir + "notes.exe").c_str(), "just text\r\n", 11));
+        for (const auto &copy : copies)
+            ASSERT_NO_FATAL_FAILURE(MakeStandinCopy(dir + copy.first, copy.second.c_str()));
+    }
+
+    struct Refusal {
+        const char *name;
+        const char *reason;
+    };
+
+    // Each file of `dir` chosen with `item` is refused for its reason, and nothing is kept at `keptPath`.
+    void ExpectRefused(const std::string &dir, const std::vector<Refusal> &refused, int item, const std::string &prefix,
+                       const std::string &keptPath)
+    {
+        for (const Refusal &c : refused) {
+            SCOPED_TRACE(c.name);
+            ASSERT_NO_FATAL_FAILURE(Choose(dir + c.name, item));
+            EXPECT_EQ(prefix + c.reason + ".", AnswerBox("Alert"));
+            EXPECT_FALSE(FileExists(keptPath.c_str()));
+        }
+    }
+
     std::string KeptVersionFile()
     {
         std::string text;
@@ -127,42 +154,21 @@ TEST_F(ToolKeepingTest, FailedUpdateSaysWhyAndChangesNothing)
 TEST_F(ToolKeepingTest, BadFilesAreRefusedAGoodOneIsKeptAndTheBuiltInOneComesBack)
 {
     std::string dir = std::string(run.tempDir) + "\\choices\\";
-    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), NULL));
-    ASSERT_TRUE(WriteWholeFile((dir + "empty.exe").c_str(), "", 0));
-    ASSERT_TRUE(WriteWholeFile((dir + "notes.exe").c_str(), "just text\r\n", 11));
-    ASSERT_NO_FATAL_FAILURE(MakeStandinCopy(dir + "silent.exe", ""));
-    ASSERT_NO_FATAL_FAILURE(MakeStandinCopy(dir + "hangs.exe", "HANG"));
-    ASSERT_NO_FATAL_FAILURE(MakeStandinCopy(dir + "Werkzeug \xe9t\xe9.exe", "2024.05.06"));
+    ASSERT_NO_FATAL_FAILURE(
+        MakeChoices(dir, {{"silent.exe", ""}, {"hangs.exe", "HANG"}, {"Werkzeug \xe9t\xe9.exe", "2024.05.06"}}));
     ASSERT_TRUE(Start()) << DriverError();
-    const struct {
-        const char *name;
-        const char *reason;
-    } refused[] = {
-        {"empty.exe", "it is empty"},
-        {"notes.exe", "it is not a Windows program"},
-        {"silent.exe", "it printed no version"},
-        {"hangs.exe", "it did not answer --version within 20 seconds"},
-    };
-    for (const auto &c : refused) {
-        SCOPED_TRACE(c.name);
-        ASSERT_NO_FATAL_FAILURE(Choose(dir + c.name));
-        EXPECT_EQ(std::string(NOT_A_TOOL) + c.reason + ".", AnswerBox("Alert"));
-        EXPECT_FALSE(FileExists(kept.c_str()));
-    }
+    ASSERT_NO_FATAL_FAILURE(ExpectRefused(dir,
+                                          {{"empty.exe", "it is empty"},
+                                           {"notes.exe", "it is not a Windows program"},
+                                           {"silent.exe", "it printed no version"},
+                                           {"hangs.exe", "it did not answer --version within 20 seconds"}},
+                                          IDM_TOOL_CHOOSE, NOT_A_TOOL, kept));
     // ffmpeg is checked the same way, by its own first line.
-    const struct {
-        const char *name;
-        const char *reason;
-    } notFfmpeg[] = {
-        {"notes.exe", "it is not a Windows program"},
-        {"Werkzeug \xe9t\xe9.exe", "-version failed (exit code 2)"},  // a download tool knows no -version
-    };
-    for (const auto &c : notFfmpeg) {
-        SCOPED_TRACE(c.name);
-        ASSERT_NO_FATAL_FAILURE(Choose(dir + c.name, IDM_FFMPEG_CHOOSE));
-        EXPECT_EQ(std::string("This file is not ffmpeg: ") + c.reason + ".", AnswerBox("Alert"));
-        EXPECT_FALSE(FileExists((local + "\\ffmpeg.exe").c_str()));
-    }
+    ASSERT_NO_FATAL_FAILURE(ExpectRefused(dir,
+                                          {{"notes.exe", "it is not a Windows program"},
+                                           // a download tool knows no -version
+                                           {"Werkzeug \xe9t\xe9.exe", "-version failed (exit code 2)"}},
+                                          IDM_FFMPEG_CHOOSE, "This file is not ffmpeg: ", local + "\\ffmpeg.exe"));
     ASSERT_NO_FATAL_FAILURE(Choose(dir + "Werkzeug \xe9t\xe9.exe"));
     EXPECT_EQ("Download tool: 2024.05.06 (chosen)", AnswerBox("Vidmora"));
     EXPECT_EQ("2024.05.06\nchosen\n", KeptVersionFile());
@@ -298,6 +304,107 @@ TEST_F(ToolKeepingTest, UpdateDuringTheVersionReadStartsNoSecondRun)
     EXPECT_EQ(1, JobProcessCount(&run));
     ASSERT_TRUE(GetProcessHandleCount(run.pi.hProcess, &handlesAfter));
     EXPECT_LE(handlesAfter, handlesBefore + 2) << "handles of a run are left open";
+}
+
+// A runtime is checked as the tool and ffmpeg are, by its own answer to --version, and kept
+// only when it is node 22 or later (or deno 2.3 or later); "Use no JavaScript runtime" drops it.
+TEST_F(ToolKeepingTest, ChosenRuntimeIsCheckedAndKeptOrRefused)
+{
+    const std::string dir = std::string(run.tempDir) + "\\runtimes\\", runtime = local + "\\js-runtime.exe";
+    ASSERT_NO_FATAL_FAILURE(
+        MakeChoices(dir, {{"node20.exe", "v20.20.2"}, {"hangs.exe", "HANG"}, {"Laufzeit \xe9t\xe9.exe", "v22.23.2"}}));
+    ASSERT_TRUE(Start()) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ExpectRefused(dir,
+                                          {{"empty.exe", "it is empty"},
+                                           {"notes.exe", "it is not a Windows program"},
+                                           {"node20.exe", "node 20.20.2 is too old: node 22 or deno 2.3 or later is needed"},
+                                           {"hangs.exe", "it did not answer --version within 20 seconds"}},
+                                          IDM_RUNTIME_CHOOSE, "This file is not node 22 or later, nor deno 2.3 or later: ",
+                                          runtime));
+    ASSERT_NO_FATAL_FAILURE(Choose(dir + "Laufzeit \xe9t\xe9.exe", IDM_RUNTIME_CHOOSE));
+    EXPECT_EQ("JavaScript: node 22.23.2 (chosen)", AnswerBox("Vidmora"));
+    std::string version;
+    EXPECT_TRUE(ReadWholeFile((local + "\\js-runtime-version.txt").c_str(), &version));
+    EXPECT_EQ("node 22.23.2\nchosen\n", version);
+    ASSERT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
+    ASSERT_TRUE(Menu(IDM_RUNTIME_NONE));
+    EXPECT_EQ("Remove the kept JavaScript runtime? Some formats of YouTube pages may then be missing.",
+              AnswerBox("Vidmora", IDYES));
+    EXPECT_FALSE(FileExists(runtime.c_str()));
+}
+
+// A page of today's YouTube: without a runtime the tool offers the formats with picture and
+// sound only, and the status line says why; with the real node.exe chosen, node answers the
+// page's challenge and every format is offered, the runtime named on the command line.
+TEST_F(ToolKeepingTest, ChosenNodeSolvesThePagesChallengeAndEveryFormatIsOffered)
+{
+    const std::string page = "http://standin.test/watch?v=ejs&title=Ejs&formats=137,18,140&size=3000&delay=0&style=yt-dlp";
+    const std::string log = Temp("helpers.txt"), runtime = local + "\\js-runtime.exe";
+    auto offered = [&] {
+        std::string record;
+        return ReadTempFile(&run, RECORD_NAME, &record) && record.size() == RECORD_SIZE
+                   ? GetInt32(record, REC_FORMAT_COUNT) : -1;
+    };
+    WriteOldPageRecord();
+    ASSERT_TRUE(Start(NULL, {{"STANDIN_HELPER_LOG", log.c_str()}})) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(page, Temp("Ejs.mp4")));
+    ASSERT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
+    EXPECT_EQ(1, offered()) << "only 18 has picture and sound";
+    EXPECT_EQ("Some formats are missing: this page needs a JavaScript runtime (window menu, Choose a JavaScript "
+              "runtime).",
+              Text(IDC_STATUS));
+
+    ASSERT_NO_FATAL_FAILURE(Choose(WindowsPath(VIDMORA_TEST_NODE), IDM_RUNTIME_CHOOSE));
+    EXPECT_EQ("JavaScript: node 22.23.2 (chosen)", AnswerBox("Vidmora"));
+    ASSERT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
+    size_t before = AllRuns().size();
+    ASSERT_TRUE(WriteTempFile(&run, "helpers.txt", "")) << DriverError();
+    ASSERT_TRUE(SetClipboardText(page.c_str())) << DriverError();
+    ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return !IsControlEnabled(&run, IDC_PASTE); })) << "the probe did not start";
+    ASSERT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
+    EXPECT_EQ(3, offered()) << Text(IDC_STATUS);
+    EXPECT_EQ("", Text(IDC_STATUS));
+    std::string helpers;
+    ASSERT_TRUE(ReadWholeFile(log.c_str(), &helpers));
+    EXPECT_NE(std::string::npos, helpers.find("run " + runtime + " --experimental-permission --no-warnings=ExperimentalWarning -\n"))
+        << helpers;
+    std::vector<ArgList> runs = AllRuns();
+    ASSERT_EQ(before + 2, runs.size());
+    const ArgList title = Joined({"--get-filename", "-o", "%(title)s.%(ext)s", "--encoding", "utf-8"},
+                                 SurroundingArgs(&run, true, "node:" + runtime), {"--", page});
+    EXPECT_TRUE(runs[before] == title || runs[before + 1] == title)
+        << JoinArgs(runs[before]) << "\n" << JoinArgs(runs[before + 1]);
+}
+
+// youtube-dl 2021.12.17 and yt-dlp 2023.03.04 know none of the newest options (no plugin
+// folders, no runtimes): chosen, they probe and download with what they know.
+TEST_F(ToolKeepingTest, ToolsOfBeforeTheRuntimesProbeAndDownload)
+{
+    WriteOldPageRecord();
+    ASSERT_TRUE(Start()) << DriverError();
+    for (const char *version : {"2021.12.17", "2023.03.04"}) {
+        SCOPED_TRACE(version);
+        const std::string tool = std::string(run.tempDir) + "\\tool-" + version + ".exe";
+        ASSERT_NO_FATAL_FAILURE(MakeStandinCopy(tool, version));
+        ASSERT_NO_FATAL_FAILURE(Choose(tool));
+        EXPECT_EQ(std::string("Download tool: ") + version + " (chosen)", AnswerBox("Vidmora"));
+        ASSERT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
+        const std::string page = std::string("http://standin.test/watch?v=old") + version +
+                                 "&title=Old " + version + "&formats=22&size=3000&delay=0&style=yt-dlp";
+        const std::string file = Temp((std::string("Old ") + version + ".mp4").c_str());
+        ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(page, file));
+        ASSERT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
+        size_t before = AllRuns().size();
+        ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+        ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
+        EXPECT_EQ(3000, FileSize(file.c_str()));
+        std::vector<ArgList> runs = AllRuns();
+        ASSERT_EQ(before + 1, runs.size()) << "a run was refused";
+        const ArgList expected = {"-o", file, "--format", "22", "--ignore-config", "--ffmpeg-location",
+                                  local + "\\ffmpeg.exe", "--no-playlist", "--console-title", "--", page};
+        EXPECT_EQ(JoinArgs(expected), JoinArgs(runs.back()));
+    }
 }
 
 // A failing page is told with the tool's own line, picked from its errors after its warnings.

@@ -150,10 +150,10 @@ static std::string CheckBuilt(Build build)
 
 // Every run of a tool of today is told where everything is.
 static const RunSurroundings SURROUNDINGS = {0, "C:\\Users\\A B\\AppData\\Local\\Vidmora\\ffmpeg.exe",
-                                             "node:C:\\Users\\A B\\AppData\\Local\\Vidmora\\js-runtime.exe"};
+                                             "node:C:\\Users\\A B\\AppData\\Local\\Vidmora\\js-runtime.exe", false};
 static const Arguments SURROUNDING_ARGUMENTS = {"--ignore-config",   "--no-plugin-dirs",   "--ffmpeg-location",
                                                 SURROUNDINGS.ffmpegPath, "--no-js-runtimes", "--js-runtimes",
-                                                SURROUNDINGS.runtime};
+                                                SURROUNDINGS.runtime, "--no-playlist"};
 
 static Arguments Joined(Arguments first, const Arguments &second)
 {
@@ -163,17 +163,20 @@ static Arguments Joined(Arguments first, const Arguments &second)
 
 static void CheckProbeLines(const std::string &address)
 {
+    RunSurroundings probe = SURROUNDINGS;
+    probe.probe = true;
+    const Arguments PROBE_ARGUMENTS = Joined(SURROUNDING_ARGUMENTS, {"--playlist-items", "1"});
     for (const char *tool : TOOL_PATHS) {
         std::string title = CheckBuilt([&](char *line, size_t size) {
-            return BuildProbeCommandLine(line, size, tool, PROBE_TITLE, address.c_str(), &SURROUNDINGS);
+            return BuildProbeCommandLine(line, size, tool, PROBE_TITLE, address.c_str(), &probe);
         });
         Arguments expected =
-            Joined(Joined({tool, "--get-filename", "-o", "%(title)s.%(ext)s"}, SURROUNDING_ARGUMENTS), {"--", address});
+            Joined(Joined({tool, "--get-filename", "-o", "%(title)s.%(ext)s"}, PROBE_ARGUMENTS), {"--", address});
         Require(SplitCommandLine(title.c_str()) == expected, "the title probe's arguments");
         std::string formats = CheckBuilt([&](char *line, size_t size) {
-            return BuildProbeCommandLine(line, size, tool, PROBE_FORMATS, address.c_str(), &SURROUNDINGS);
+            return BuildProbeCommandLine(line, size, tool, PROBE_FORMATS, address.c_str(), &probe);
         });
-        expected = Joined(Joined({tool, "--list-formats"}, SURROUNDING_ARGUMENTS), {"--", address});
+        expected = Joined(Joined({tool, "--list-formats"}, PROBE_ARGUMENTS), {"--", address});
         Require(SplitCommandLine(formats.c_str()) == expected, "the format probe's arguments");
     }
 }
@@ -186,7 +189,7 @@ static void CheckDownloadArguments(const std::string &destination, int32_t code,
     });
     Arguments arguments = SplitCommandLine(line.c_str());
     std::string codeText = code == 0 ? "best" : std::to_string(code);
-    Require(arguments.size() == 15, "fifteen arguments to the download");
+    Require(arguments.size() == 16, "sixteen arguments to the download");
     // The line names no program: the tool's path is passed apart.
     Arguments expected = Joined(Joined({"", "-o", arguments[2], "--format", codeText}, SURROUNDING_ARGUMENTS),
                                 {"--console-title", "--", address});

@@ -12,8 +12,9 @@
 #endif
 
 // A tool that knows none of the surroundings' options (the 2013 one), and one of today.
-static const RunSurroundings OLD_TOOL = {(1u << TOOL_OPTION_COUNT) - 1, "F", ""};
-static const RunSurroundings TODAYS_TOOL = {0, "C:\\U s\\Vidmora\\ffmpeg.exe", "node:C:\\U s\\Vidmora\\js-runtime.exe"};
+static const RunSurroundings OLD_TOOL = {(1u << TOOL_OPTION_COUNT) - 1, "F", "", true};
+static const RunSurroundings TODAYS_TOOL = {0, "C:\\U s\\Vidmora\\ffmpeg.exe", "node:C:\\U s\\Vidmora\\js-runtime.exe",
+                                           false};
 
 TEST(IsPassableArgument, RefusesQuotesAndControlCharacters)
 {
@@ -153,14 +154,17 @@ TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
                                       PROBE_FORMATS, "A", &OLD_TOOL));
     EXPECT_STREQ("\"C:\\T\\5890DA2.~tester.exe\" \"--list-formats\" -- \"A\"", line);
     // A tool of today is told where everything is; one that refuses an option is not given it.
-    ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\t.exe", PROBE_FORMATS, "A", &TODAYS_TOOL, true));
+    RunSurroundings probe = TODAYS_TOOL;
+    probe.probe = true;
+    ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\t.exe", PROBE_FORMATS, "A", &probe, true));
     EXPECT_STREQ("\"C:\\T\\t.exe\" \"--list-formats\" \"--encoding\" \"utf-8\" --ignore-config --no-plugin-dirs"
                  " --ffmpeg-location \"C:\\U s\\Vidmora\\ffmpeg.exe\" --no-js-runtimes"
-                 " --js-runtimes \"node:C:\\U s\\Vidmora\\js-runtime.exe\" -- \"A\"",
+                 " --js-runtimes \"node:C:\\U s\\Vidmora\\js-runtime.exe\" --no-playlist --playlist-items 1 -- \"A\"",
                  line);
-    const RunSurroundings before2025 = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", ""};
+    const RunSurroundings before2025 = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A", &before2025));
-    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ignore-config --ffmpeg-location \"F\" --console-title -- \"A\"",
+    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ignore-config --ffmpeg-location \"F\" --no-playlist"
+                 " --console-title -- \"A\"",
                  line);
 }
 
@@ -195,14 +199,15 @@ TEST(SplitByTheSystem, EachPathAndAddressIsOneArgument)
             ASSERT_TRUE(BuildDownloadArguments(arguments, sizeof arguments, destination, 22, address, &TODAYS_TOOL));
             ASSERT_TRUE(AppendText(line, sizeof line, arguments));
             std::vector<std::string> split = Split(line);
-            ASSERT_EQ(15u, split.size()) << line;
+            ASSERT_EQ(16u, split.size()) << line;
             EXPECT_EQ("-o", split[1]);
             EXPECT_EQ(destination, split[2]) << line;
             EXPECT_EQ("22", split[4]);
             EXPECT_EQ(TODAYS_TOOL.ffmpegPath, split[8]) << line;
             EXPECT_EQ(TODAYS_TOOL.runtime, split[11]) << line;
-            EXPECT_EQ("--", split[13]) << line;
-            EXPECT_EQ(address, split[14]) << line;
+            EXPECT_EQ("--no-playlist", split[12]) << line;
+            EXPECT_EQ("--", split[14]) << line;
+            EXPECT_EQ(address, split[15]) << line;
         }
         char probe[COMMAND_LINE_SIZE];
         ASSERT_TRUE(BuildProbeCommandLine(probe, sizeof probe, "C:\\T\\t.exe", PROBE_TITLE, address, &OLD_TOOL));

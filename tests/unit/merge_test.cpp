@@ -51,8 +51,8 @@ TEST(MergeArguments, AskForPicturePlusTheBestSoundAndWhereFfmpegIs)
 {
     char line[COMMAND_LINE_SIZE];
     const RunSurroundings surroundings = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES) |
-                                              OptionBit(OPTION_IGNORE_CONFIG),
-                                          "C:\\U\\ffmpeg.exe", NULL};
+                                              OptionBit(OPTION_IGNORE_CONFIG) | OptionBit(OPTION_NO_PLAYLIST),
+                                          "C:\\U\\ffmpeg.exe", NULL, false};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 137, "A", &surroundings, "mp4"));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 137+bestaudio[ext=m4a]/137+bestaudio --merge-output-format mp4"
                  " --ffmpeg-location \"C:\\U\\ffmpeg.exe\" --console-title -- \"A\"",

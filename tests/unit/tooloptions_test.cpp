@@ -23,6 +23,7 @@ TEST(ToolOptions, RefusalNamesTheOption)
         {2, "ERROR: Unable to download webpage", TOOL_OPTION_COUNT},
         {2, "yt-dlp: error: no such option: --encodings", TOOL_OPTION_COUNT},
         {2, "yt-dlp: error: no such option: --exec", TOOL_OPTION_COUNT},
+        {2, "youtube-dl: error: no such option: --playlist-items", OPTION_PLAYLIST_ITEMS},
     };
     for (const Case &c : cases)
         EXPECT_EQ(c.option, RefusedOption(c.exitCode, c.errors)) << c.errors;
@@ -36,13 +37,15 @@ TEST(ToolOptions, HelpListsWhatTheToolKnows)
         "    --ignore-config                 Don't load any more configuration files\n"
         "    --no-ignore-config              Do not prevent loading default configuration\n"
         "    --encoding ENCODING             Force the specified encoding (experimental)\n"
-        "    --ffmpeg-location PATH          Location of the ffmpeg binary; either the\n";
+        "    --ffmpeg-location PATH          Location of the ffmpeg binary; either the\n"
+        "    -I, --playlist-items ITEM_SPEC  Comma separated playlist_index of the items\n"
+        "    --no-playlist                   Download only the video, if the URL refers\n";
     EXPECT_EQ(OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES),
               OptionsMissingFromHelp(help2023.data(), help2023.size()));
     // A name inside a longer one is not the option, and the text's end ends a word.
     const std::string lookalikes = "  --no-plugin-dirs-x\n  --ignore-configs\n  x--encoding\n  --no-js-runtimes";
     EXPECT_EQ(OptionBit(OPTION_ENCODING) | OptionBit(OPTION_IGNORE_CONFIG) | OptionBit(OPTION_NO_PLUGIN_DIRS) |
-                  OptionBit(OPTION_FFMPEG_LOCATION),
+                  OptionBit(OPTION_FFMPEG_LOCATION) | OptionBit(OPTION_NO_PLAYLIST) | OptionBit(OPTION_PLAYLIST_ITEMS),
               OptionsMissingFromHelp(lookalikes.data(), lookalikes.size()));
     EXPECT_EQ((1u << TOOL_OPTION_COUNT) - 1, OptionsMissingFromHelp("", 0));
 }
