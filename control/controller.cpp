@@ -23,6 +23,32 @@ static const char CONTINUE_CAPTION[] = "Continue";
 // Wide, so the ellipsis shows in any code page.
 static const wchar_t MERGING_STATUS[] = L"Merging picture and sound\u2026";
 
+static const char *FileNameOf(const char *path)
+{
+    const char *slash = LastBackslash(path, TextCodePage());
+    return slash ? slash + 1 : path;
+}
+
+// Whether a download may write `destination`: nothing is there, or the person lets the file
+// that is go to the Recycle Bin.
+static bool MayReplace(const char *destination)
+{
+    DWORD attributes = GetFileAttributesA(destination);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    char text[DESTINATION_SIZE + 200];
+    snprintf(text, sizeof text, "%s already exists. Replace it?", FileNameOf(destination));
+    if (!AskYesNo(text))
+        return false;
+    unsigned long error;
+    if (RecycleFile(destination, &error))
+        return true;
+    snprintf(text, sizeof text, "%s could not be moved to the Recycle Bin (error %lu), so nothing was started.",
+             FileNameOf(destination), error);
+    Alert(text, "Alert", ALERT_WARNING);
+    return false;
+}
+
 void StartOrContinue(MainState *state)
 {
     DownloadController *controller = &state->controller;
@@ -52,6 +78,9 @@ void StartOrContinue(MainState *state)
     // The tool names the merged file after its container.
     if (merging && ReplaceExtension(destination, sizeof destination, extension))
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
+    // The tools skip a file that is there, and it would be told as done: asked first.
+    if (controller->paused == 0 && !MayReplace(destination))
+        return;
     RunSurroundings surroundings;
     char runtime[PATH_SIZE + 16];
     DescribeSurroundings(&state->paths, controller->refused, &surroundings, runtime, sizeof runtime);
@@ -66,6 +95,18 @@ void StartOrContinue(MainState *state)
     SaveState(state);
 }
 
+// What a stopped or dropped download of the destination leaves: its .part, and with
+// `merged` a merge's parts and temporary file.
+static void RemovePartialFiles(MainState *state, bool merged)
+{
+    char destination[DESTINATION_SIZE], part[PART_PATH_SIZE];
+    GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
+    if (JoinText(part, sizeof part, destination, PART_SUFFIX))
+        DeleteUntilGone(part);
+    if (merged)
+        RemoveDownloadLeftovers(destination);
+}
+
 static void StopDownload(MainState *state)
 {
     DownloadController *controller = &state->controller;
@@ -75,15 +116,31 @@ static void StopDownload(MainState *state)
     if (controller->downloading == 1)
         EndDownload(&controller->child);
     RemoveDownloadCopy(&state->paths);
-    DeleteUntilGone(controller->child.partPath);
-    if (controller->merging) {
-        char destination[DESTINATION_SIZE];
-        GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
-        RemoveDownloadLeftovers(destination);
-    }
+    RemovePartialFiles(state, controller->merging);
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     controller->downloading = 0;
     SaveState(state);
+}
+
+bool DropPausedDownload(MainState *state)
+{
+    DownloadController *controller = &state->controller;
+    if (controller->paused != 1)
+        return true;
+    char destination[DESTINATION_SIZE], question[DESTINATION_SIZE + 120];
+    GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
+    const char *slash = LastBackslash(destination, TextCodePage());
+    snprintf(question, sizeof question,
+             "%s is paused. Drop it (its partial files are removed) and load the new address?",
+             slash ? slash + 1 : destination);
+    if (!AskYesNo(question))
+        return false;
+    // Whether it merged is not known after a restart; its parts are named after it all the same.
+    RemovePartialFiles(state, true);
+    controller->paused = 0;
+    SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
+    SaveState(state);
+    return true;
 }
 
 bool ToolBusy(const MainState *state)
@@ -127,12 +184,18 @@ static void ShowFullBar(HWND mainWindow)
 }
 
 // A run that ended with an error is reported in the tool's own words; the .part stays.
+// What FinishDownload gives for a run that ended well but skipped the destination itself.
+enum { DOWNLOAD_SKIPPED = 0xFFFFFFFEu };
+
 static void ReportFailedRun(DWORD exitCode, const char *words)
 {
     char message[160 + TOOL_WORDS_SIZE];
-    snprintf(message, sizeof message,
-             "The download tool stopped with an error (exit code %lu). Nothing was saved.%s%s",
-             (unsigned long)exitCode, words[0] ? "\n\n" : "", words);
+    if (exitCode == DOWNLOAD_SKIPPED)
+        snprintf(message, sizeof message, "Nothing was downloaded: %s", words);
+    else
+        snprintf(message, sizeof message,
+                 "The download tool stopped with an error (exit code %lu). Nothing was saved.%s%s",
+                 (unsigned long)exitCode, words[0] ? "\n\n" : "", words);
     Alert(message, "Alert", ALERT_WARNING);
 }
 
@@ -161,7 +224,17 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
         RememberRefused(&state->paths, controller->toolIdentity, controller->refused | OptionBit(refusal));
     // The download is not asked for UTF-8: what it prints is in the legacy code page.
     ToolTextToProcess(printed, false, words, size);
+    // The tool names files in the legacy code page: it was not asked for UTF-8.
+    char name[DESTINATION_SIZE];
+    if (!ProcessIsUtf8() || !ConvertText(FileNameOf(destination), CP_UTF8, LegacyCodePage(), name, sizeof name))
+        snprintf(name, sizeof name, "%s", FileNameOf(destination));
+    bool skipped = !failed && FileSaysAlreadyDownloaded(outPath, name);
     RemoveDownloadCopy(&state->paths);
+    if (skipped) {
+        failed = true;
+        snprintf(words, size, "%s was already there, and the download tool skipped it.", FileNameOf(destination));
+        exitCode = DOWNLOAD_SKIPPED;
+    }
     HANDLE file = failed ? INVALID_HANDLE_VALUE
                          : CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                        NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);

@@ -12,6 +12,9 @@ void OnStartButton(MainState *state);
 // Starts the download of the selected format, or continues the paused one.
 void StartOrContinue(MainState *state);
 void PauseDownload(MainState *state);
+// An address handed over while a download is paused: true when there is none, or when the
+// person drops it (its partial files are removed); false when it stays.
+bool DropPausedDownload(MainState *state);
 void OnTimerTick(MainState *state);
 // The controls of Idle or Paused, with the inputs and Start disabled while a page is read.
 void ShowIdleControls(MainState *state);

@@ -20,9 +20,13 @@ void LoadState(MainState *state)
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, record->destination);
         state->controller.paused = record->paused == 1 ? 1 : 0;
     } else {
-        // The boxes keep the texts they were created with.
         SetDefaultFormats(record);
     }
+    // A record that names a folder keeps it; else the first destination is proposed.
+    char destination[DESTINATION_SIZE];
+    GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
+    if (!strchr(destination, '\\') && DefaultDestination(&state->paths, destination, sizeof destination))
+        SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
     ShowSelectedFormat(state);
 }
 

@@ -134,3 +134,35 @@ RuntimeTrouble ReadRuntimeTrouble(const char *path)
     free(text);
     return trouble;
 }
+
+bool SaysAlreadyDownloaded(const char *text, size_t length, const char *fileName)
+{
+    static const char START[] = "[download] ", END[] = " has already been downloaded";
+    size_t nameLength = strlen(fileName);
+    for (size_t line = 0; line < length;) {
+        size_t stop = line;
+        while (stop < length && !IsLineEnd(text[stop]) && text[stop] != '\0')
+            stop++;
+        const char *first = text + line, *last = text + stop;
+        size_t width = (size_t)(last - first);
+        if (width > sizeof START - 1 + sizeof END - 1 && memcmp(first, START, sizeof START - 1) == 0 &&
+            memcmp(last - (sizeof END - 1), END, sizeof END - 1) == 0) {
+            const char *pathEnd = last - (sizeof END - 1), *name = pathEnd;
+            while (name > first + sizeof START - 1 && name[-1] != '\\' && name[-1] != '/')
+                name--;
+            if ((size_t)(pathEnd - name) == nameLength && memcmp(name, fileName, nameLength) == 0)
+                return true;
+        }
+        line = stop + 1;
+    }
+    return false;
+}
+
+bool FileSaysAlreadyDownloaded(const char *path, const char *fileName)
+{
+    size_t length = 0;
+    char *text = ReadFileEnd(path, &length);
+    bool said = text && SaysAlreadyDownloaded(text, length, fileName);
+    free(text);
+    return said;
+}

@@ -31,3 +31,11 @@ RuntimeTrouble FindRuntimeTrouble(const char *text, size_t length);
 
 // The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
 RuntimeTrouble ReadRuntimeTrouble(const char *path);
+
+// Whether the tool said it skipped the file named `fileName` (no folder), as both tools do
+// with one that is there: "[download] FOLDER\NAME has already been downloaded". The parts of
+// a merge that is continued are other names, so they do not count.
+bool SaysAlreadyDownloaded(const char *text, size_t length, const char *fileName);
+
+// The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
+bool FileSaysAlreadyDownloaded(const char *path, const char *fileName);

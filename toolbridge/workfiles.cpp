@@ -2,12 +2,15 @@
 #include "toolbridge/workfiles.h"
 
 #include <windows.h>
+#include <shellapi.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
 #include "toolbridge/keptool.h"
+#include "toolbridge/systemdll.h"
 #include "toolbridge/textconv.h"
 
 #define RUN_FOLDER_NAME "run"
@@ -36,6 +39,77 @@ static void SystemWords(unsigned long error, char *reason, size_t size)
         reason[--length] = '\0';
     if (length == 0)
         snprintf(reason, size, "error %lu", error);
+}
+
+// Whether a file can be made in `folder` (ending in '\'): made and removed at once.
+static bool CanWriteIn(const char *folder)
+{
+    char probe[PATH_SIZE];
+    if (!JoinText(probe, sizeof probe, folder, "5890DA2.~write-test"))
+        return false;
+    HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_EXISTS;
+    CloseHandle(file);
+    return true;
+}
+
+typedef HRESULT(WINAPI *KnownFolderFunction)(REFGUID, DWORD, HANDLE, PWSTR *);
+typedef void(WINAPI *TaskMemFreeFunction)(LPVOID);
+
+// The person's Downloads folder, ending in '\'; shell32 is loaded only on this path.
+static bool DownloadsFolder(char *folder, size_t size)
+{
+    static const GUID DOWNLOADS = {0x374de290, 0x123f, 0x4565, {0x91, 0x64, 0x39, 0xc4, 0x92, 0x5e, 0x46, 0x7b}};
+    KnownFolderFunction knownFolder =
+        (KnownFolderFunction)(void (*)(void))SystemFunction("shell32.dll", "SHGetKnownFolderPath");
+    TaskMemFreeFunction memFree = (TaskMemFreeFunction)(void (*)(void))SystemFunction("ole32.dll", "CoTaskMemFree");
+    PWSTR wide = NULL;
+    bool found = knownFolder && memFree && knownFolder(DOWNLOADS, 0, NULL, &wide) == S_OK && wide &&
+                 WideToProcess(wide, folder, size - 1);
+    if (wide && memFree)
+        memFree(wide);
+    if (!found) {
+        char profile[PATH_SIZE];
+        DWORD length = GetEnvironmentVariableA("USERPROFILE", profile, sizeof profile);
+        found = length > 0 && length < sizeof profile && JoinText(folder, size - 1, profile, "\\Downloads");
+    }
+    return found && JoinText(folder, size, folder, "\\");
+}
+
+bool DefaultDestination(const WorkPaths *paths, char *destination, size_t size)
+{
+    char folder[PATH_SIZE];
+    char *own = DirectoryOf(paths->modulePath);
+    bool fits = own && JoinText(folder, sizeof folder, own, "");
+    free(own);
+    if (!fits || !CanWriteIn(folder))
+        fits = DownloadsFolder(folder, sizeof folder);
+    return fits && JoinText(destination, size, folder, SAMPLE_FILE_NAME);
+}
+
+typedef int(WINAPI *FileOperationFunction)(SHFILEOPSTRUCTW *);
+
+bool RecycleFile(const char *path, unsigned long *error)
+{
+    // Wide and double-NUL-ended, as the shell wants it; shell32 only on this path.
+    static wchar_t from[PATH_SIZE * 4 + 2];
+    FileOperationFunction operate =
+        (FileOperationFunction)(void (*)(void))SystemFunction("shell32.dll", "SHFileOperationW");
+    int length = MultiByteToWideChar(CP_ACP, 0, path, -1, from, PATH_SIZE * 4);
+    *error = ERROR_PROC_NOT_FOUND;
+    if (!operate || length <= 0)
+        return false;
+    from[length] = L'\0';
+    SHFILEOPSTRUCTW operation;
+    memset(&operation, 0, sizeof operation);
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from;
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    int result = operate(&operation);
+    *error = (unsigned long)result;
+    return result == 0 && !operation.fAnyOperationsAborted && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
 }
 
 bool MakeAbsolute(char *path, size_t size)

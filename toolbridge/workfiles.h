@@ -64,6 +64,17 @@ void ComputeWorkPaths(WorkPaths *paths);
 HANDLE CreateWorkFile(const char *path, DWORD access, DWORD share, SECURITY_ATTRIBUTES *security);
 #endif
 
+#define SAMPLE_FILE_NAME "Vidmora sample.mp4"
+
+// The first destination, for a start without a record: the sample name in the program's
+// folder where the program may write there, else in the person's Downloads folder (a program
+// under Program Files may not). False when neither can be had.
+bool DefaultDestination(const WorkPaths *paths, char *destination, size_t size);
+
+// Moves the file at `path` to the Recycle Bin; false, with the system's error in *error, when
+// it could not be.
+bool RecycleFile(const char *path, unsigned long *error);
+
 // Makes `path` a full path, read from the program's current directory; true when it changed.
 bool MakeAbsolute(char *path, size_t size);
 

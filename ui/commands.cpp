@@ -63,8 +63,9 @@ void LoadCommandLine(MainState *state, const char *commandLine)
         Alert("This address is too long.", "Alert", ALERT_WARNING);
         return;
     }
-    if (address[0] != '\0')
-        LoadAddress(state, address);
+    // A paused download would be replaced by the new page, and its parts left behind.
+    if (address[0] != '\0' && !ToolBusy(state) && AcceptAddress(address) && DropPausedDownload(state))
+        StartLoading(state, address);
 }
 
 // The second start waits for WM_COPYDATA's answer: the address is loaded after it, so a

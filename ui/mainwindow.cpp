@@ -17,7 +17,6 @@
 #include "toolbridge/alert.h"
 
 #define SAMPLE_ADDRESS "http://www.youtube.com/watch?v=Vidmora0001"
-#define SAMPLE_FILE_NAME "Vidmora sample.mp4"
 
 // The one main window's state, owned by it from WM_CREATE to WM_DESTROY.
 static MainState mainState;
@@ -126,13 +125,7 @@ static void OnCreate(HWND window)
     state->whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
     BuildCatalogue(state->catalogue, &state->catalogueCount);
     ComputeWorkPaths(&state->paths);
-    char defaultDestination[PATH_SIZE];
-    char *directory = DirectoryOf(state->paths.modulePath);
-    if (!directory || !JoinText(defaultDestination, sizeof defaultDestination, directory,
-                                SAMPLE_FILE_NAME))
-        defaultDestination[0] = '\0';
-    free(directory);
-    CreateControls(window, defaultDestination);
+    CreateControls(window, "");
     AddToolMenu(window);
     LoadState(state);
     // An earlier session's update may have left files beside the kept tool.

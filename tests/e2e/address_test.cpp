@@ -274,37 +274,44 @@ TEST_F(AddressTest, FailingPageLeavesTheDirectoryNoFormatsAndSaysSo)
     EXPECT_EQ(address, record.address);
 }
 
-// A paused state and a new command-line address: the new page replaces the old, and Continue fetches it.
-TEST_F(AddressTest, PausedStateWithCommandLineAddressContinuesTheNewPage)
+// A paused download and a new address, on the command line or from a second start: the new
+// page would replace it and leave its parts behind, so the person is asked. No keeps it as it
+// was; Yes removes its parts and loads the new page, which then downloads.
+TEST_F(AddressTest, PausedDownloadIsDroppedForAHandedAddressOnlyWhenThePersonSaysSo)
 {
-    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord("http://standin.test/watch?v=old&formats=22,18",
-                                                    Temp("old.mp4").c_str(), 1,
+    const std::string oldAddress = "http://standin.test/watch?v=old&formats=22,18";
+    ASSERT_NO_FATAL_FAILURE(WriteRecord(BuildRecord(oldAddress.c_str(), Temp("old.mp4").c_str(), 1,
                                                     {{22, "mp4", 720, 1280}, {18, "mp4", 360, 640}}, 2)));
+    ASSERT_TRUE(WriteTempFile(&run, "old.mp4.part", "half")) << DriverError();
     // Unquoted, with blanks inside: the whole command line is the address.
     const std::string address = "http://standin.test/watch?v=fresh&title=Fresh Page&formats=43,5"
                                 "&size=40000&step=4000&delay=20";
+    const char question[] = "old.mp4 is paused. Drop it (its partial files are removed) and load the new address?";
     ASSERT_TRUE(Start((" " + address + " ").c_str())) << DriverError();
+    EXPECT_EQ(question, AnswerBox(&run, "Vidmora", IDNO));
+    EXPECT_EQ(oldAddress, Text(IDC_URL_EDIT));
+    EXPECT_EQ("Continue", Text(IDC_START));
+    EXPECT_TRUE(FileExists(Temp("old.mp4.part").c_str()));
+    EXPECT_TRUE(AllRuns().empty()) << "the new page was read";
+
+    EXPECT_EQ(0u, RunSecondStart(&run, address.c_str()));
+    EXPECT_EQ(question, AnswerBox(&run, "Vidmora", IDYES));
     const std::string target = Temp("Fresh Page.webm");
     EXPECT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, target.c_str())) << DriverError();
-    EXPECT_EQ(address, Text(IDC_URL_EDIT));
-    ASSERT_TRUE(WaitControlText(&run, IDC_START, "Continue")) << DriverError();
+    EXPECT_FALSE(FileExists(Temp("old.mp4.part").c_str()));
+    ASSERT_TRUE(WaitControlText(&run, IDC_START, "Start Download")) << DriverError();
     EXPECT_EQ(Description(43), Text(IDC_FORMAT_INFO));
-
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError();
     std::vector<ArgList> runs = Runs();
     ASSERT_EQ(3u, runs.size());
     ExpectProbeRuns(runs, 0, address);
-    ASSERT_FALSE(runs[2].empty());
     EXPECT_EQ(address, runs[2].back()) << "download run: " << JoinArgs(runs[2]);
-
     std::string bytes;
     ASSERT_TRUE(WaitUntil([&] { return FileSize(target.c_str()) == 40000; })) << target;
     ASSERT_TRUE(ReadWholeFile(target.c_str(), &bytes)) << DriverError();
     for (size_t i = 0; i < bytes.size(); ++i)
         ASSERT_EQ(StandinByte("fresh", i), (unsigned char)bytes[i]) << "byte " << i << " of " << target;
-    EXPECT_FALSE(FileExists(Temp("old.mp4").c_str()));
-    EXPECT_FALSE(FileExists(Temp("old.mp4.part").c_str()));
 }
 
 // ---- Save File ----

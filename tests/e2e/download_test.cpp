@@ -97,6 +97,10 @@ TEST_P(FailingRunTest, SaysSoAndReturnsToIdle)
     }
     Start();
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    // The file that is there goes to the Recycle Bin first; the failure is told all the same.
+    if (existing) {
+        EXPECT_EQ("bad.mp4 already exists. Replace it?", AnswerBox(&run, "Vidmora", IDYES));
+    }
     ASSERT_TRUE(FindDialog(&run, "Alert") != NULL) << DriverError() << " " << StateReport();
     EXPECT_TRUE(WaitUntil([&] { return IsIdle(); })) << "Idle before the box is answered: " << StateReport();
     EXPECT_EQ("The download tool stopped with an error (exit code 3). Nothing was saved.\n\n"
@@ -105,10 +109,28 @@ TEST_P(FailingRunTest, SaysSoAndReturnsToIdle)
     EXPECT_TRUE(WaitUntil([&] { return !FileExists(toolCopy) && IsIdle(); })) << StateReport();
     EXPECT_EQ(NULL, FindDialog(&run, NULL, 1000)) << "the failure is told once";
     EXPECT_NE(DONE_STATUS, Text(IDC_STATUS));
-    EXPECT_EQ(existing ? 5 : -1, FileSize(dest));
+    EXPECT_EQ(-1, FileSize(dest));
     EXPECT_EQ(1u, ToolRuns().size());
 }
 INSTANTIATE_TEST_SUITE_P(Destination, FailingRunTest, ::testing::Values(false, true));
+
+// The tools skip a file that is there and end well, which would be told as done. Start asks
+// first: No starts nothing; Yes moves the old file to the Recycle Bin and downloads.
+TEST_F(DownloadTest, ExistingDestinationIsReplacedOnlyWhenThePersonSaysSo)
+{
+    Prepare("http://standin.test/watch?v=anew&formats=22&size=20000&step=5000&delay=10", "out", "Holiday.mp4");
+    ASSERT_TRUE(WriteWholeFile(dest, "older", 5)) << DriverError();
+    Start();
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    EXPECT_EQ("Holiday.mp4 already exists. Replace it?", AnswerBox(&run, "Vidmora", IDNO));
+    EXPECT_TRUE(WaitUntil([&] { return IsIdle(); })) << StateReport();
+    EXPECT_EQ(5, FileSize(dest));
+    EXPECT_TRUE(ToolRuns().empty());
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    EXPECT_EQ("Holiday.mp4 already exists. Replace it?", AnswerBox(&run, "Vidmora", IDYES));
+    ExpectCompleted("anew", 20000);
+    EXPECT_EQ(1u, ToolRuns().size());
+}
 
 TEST_F(DownloadTest, StopAsksAndNoKeepsDownloadingYesEndsIt)
 {

@@ -44,3 +44,22 @@ TEST(PickToolWords, CutsLongLinesWithoutSplittingACharacter)
     ASSERT_TRUE(PickToolWords("ERROR: long text", 16, small, sizeof small));
     EXPECT_STREQ("ERROR: ", small);
 }
+
+TEST(ToolWords, SkippedDestinationIsToldApartFromSkippedParts)
+{
+    // Both tools' words for a file that is there: yt-dlp's and youtube-dl's "[download] %s has
+    // already been downloaded", with the path as -o gave it.
+    const char output[] = "[youtube] x: Downloading webpage\r\n"
+                          "[download] C:\\V\\Holiday.f137.mp4 has already been downloaded\r\n"
+                          "[download] C:\\V\\Holiday.f140.m4a has already been downloaded\n"
+                          "[download] C:/W/Clip.mp4 has already been downloaded";
+    const struct {
+        const char *name;
+        bool skipped;
+    } cases[] = {
+        {"Holiday.f137.mp4", true}, {"Clip.mp4", true},      {"Holiday.mp4", false},
+        {"lip.mp4", false},         {"Holiday.f140", false}, {"", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.skipped, SaysAlreadyDownloaded(output, sizeof output - 1, c.name)) << c.name;
+}
