@@ -95,16 +95,15 @@ void StartOrContinue(MainState *state)
     SaveState(state);
 }
 
-// What a stopped or dropped download of the destination leaves: its .part, and with
-// `merged` a merge's parts and temporary file.
-static void RemovePartialFiles(MainState *state, bool merged)
+// What a stopped or dropped download of the destination leaves: its .part and the files its
+// runs named; then their kept output goes too.
+static void RemovePartialFiles(MainState *state)
 {
-    char destination[DESTINATION_SIZE], part[PART_PATH_SIZE];
+    char destination[DESTINATION_SIZE];
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
-    if (JoinText(part, sizeof part, destination, PART_SUFFIX))
-        DeleteUntilGone(part);
-    if (merged)
-        RemoveDownloadLeftovers(destination);
+    RemoveDownloadFiles(&state->paths, destination);
+    RemoveDownloadCopy(&state->paths);
+    ForgetPausedOutput(&state->paths);
 }
 
 static void StopDownload(MainState *state)
@@ -115,8 +114,7 @@ static void StopDownload(MainState *state)
     // A tick may have ended the download while the question was open.
     if (controller->downloading == 1)
         EndDownload(&controller->child);
-    RemoveDownloadCopy(&state->paths);
-    RemovePartialFiles(state, controller->merging);
+    RemovePartialFiles(state);
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     controller->downloading = 0;
     SaveState(state);
@@ -135,8 +133,7 @@ bool DropPausedDownload(MainState *state)
              slash ? slash + 1 : destination);
     if (!AskYesNo(question))
         return false;
-    // Whether it merged is not known after a restart; its parts are named after it all the same.
-    RemovePartialFiles(state, true);
+    RemovePartialFiles(state);
     controller->paused = 0;
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     SaveState(state);
@@ -168,6 +165,7 @@ void PauseDownload(MainState *state)
     if (controller->downloading != 1)
         return;
     EndDownload(&controller->child);
+    KeepPausedOutput(&state->paths);
     RemoveDownloadCopy(&state->paths);
     SetDlgItemTextA(state->window, IDC_START, CONTINUE_CAPTION);
     controller->downloading = 0;
@@ -230,6 +228,7 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
         snprintf(name, sizeof name, "%s", FileNameOf(destination));
     bool skipped = !failed && FileSaysAlreadyDownloaded(outPath, name);
     RemoveDownloadCopy(&state->paths);
+    ForgetPausedOutput(&state->paths);
     if (skipped) {
         failed = true;
         snprintf(words, size, "%s was already there, and the download tool skipped it.", FileNameOf(destination));
@@ -361,6 +360,8 @@ static void EndRunsAndSave(MainState *state)
     if (state->controller.downloading == 1) {
         EndDownload(&state->controller.child);
         state->controller.downloading = 0;
+        // Its parts can be continued after a restart, or removed by Stop.
+        KeepPausedOutput(&state->paths);
     }
     RemoveDownloadCopy(&state->paths);
     SaveState(state);

@@ -8,6 +8,8 @@
 #include "toolbridge/textrules.h"
 #include "toolbridge/tooltask.h"
 #include "toolbridge/alert.h"
+#include "toolbridge/textconv.h"
+#include "toolbridge/toolwords.h"
 
 void DownloadOutputPaths(const WorkPaths *paths, char *outPath, char *errPath)
 {
@@ -146,31 +148,113 @@ size_t ReadDownloadOutput(const WorkPaths *paths, unsigned long offset, char *bu
     return got;
 }
 
-void RemoveDownloadLeftovers(const char *destination)
+static void PausedOutputPath(const WorkPaths *paths, char *path)
 {
-    const char *slash = LastBackslash(destination, TextCodePage());
-    if (!slash)
+    if (!JoinText(path, PATH_SIZE, paths->toolPath, RUN_PAUSED_OUT_SUFFIX))
+        path[0] = '\0';
+}
+
+void KeepPausedOutput(const WorkPaths *paths)
+{
+    char outPath[PATH_SIZE], errPath[PATH_SIZE], pausedPath[PATH_SIZE];
+    DownloadOutputPaths(paths, outPath, errPath);
+    PausedOutputPath(paths, pausedPath);
+    // The newest run names every file: the parts done before as "already downloaded".
+    if (pausedPath[0])
+        MoveFileExA(outPath, pausedPath, MOVEFILE_REPLACE_EXISTING);
+}
+
+void ForgetPausedOutput(const WorkPaths *paths)
+{
+    char pausedPath[PATH_SIZE];
+    PausedOutputPath(paths, pausedPath);
+    if (pausedPath[0])
+        DeleteUntilGone(pausedPath);
+}
+
+// `path`, and what the tools write it through: "PATH.part", "PATH.part-FragN", "PATH.ytdl".
+static void RemoveWithItsPieces(const char *path, bool itself)
+{
+    char piece[PART_PATH_SIZE + 16];
+    if (itself)
+        DeleteUntilGone(path);
+    const char *suffixes[] = {PART_SUFFIX, ".ytdl"};
+    for (const char *suffix : suffixes)
+        if (JoinText(piece, sizeof piece, path, suffix))
+            DeleteUntilGone(piece);
+    char pattern[PART_PATH_SIZE + 16];
+    if (!JoinText(pattern, sizeof pattern, path, ".part-Frag*"))
         return;
-    char pattern[PATH_SIZE + 8], path[PATH_SIZE + 8];
-    const char *name = slash + 1;
-    size_t folderLength = (size_t)(name - destination);
-    if (!JoinText(pattern, sizeof pattern, destination, "") || folderLength + 2 > sizeof pattern)
-        return;
-    // Every name that starts like the destination's stem; each is checked before it goes.
-    const char *extension = ExtensionOf(name);
-    size_t stemEnd = extension ? (size_t)(extension - destination) : strlen(destination);
-    snprintf(pattern + stemEnd, sizeof pattern - stemEnd, ".*");
+    const char *slash = LastBackslash(path, TextCodePage());
+    size_t folderLength = slash ? (size_t)(slash + 1 - path) : 0;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsDownloadLeftover(name, found.cFileName) &&
-            folderLength + strlen(found.cFileName) < sizeof path) {
-            memcpy(path, destination, folderLength);
-            snprintf(path + folderLength, sizeof path - folderLength, "%s", found.cFileName);
-            DeleteUntilGone(path);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && folderLength + strlen(found.cFileName) < sizeof piece) {
+            memcpy(piece, path, folderLength);
+            snprintf(piece + folderLength, sizeof piece - folderLength, "%s", found.cFileName);
+            DeleteUntilGone(piece);
         }
     } while (FindNextFileA(search, &found));
     FindClose(search);
+}
+
+// Every part that `outPath` names for `destination`, in its folder, with its pieces.
+static void RemoveNamedParts(const char *outPath, const char *destination, size_t folderLength)
+{
+    // Static: a chunk of output at a time, at Stop only.
+    static char chunk[16384];
+    FILE *file = outPath[0] ? fopen(outPath, "rb") : NULL;
+    if (!file)
+        return;
+    size_t kept = 0, got;
+    while ((got = fread(chunk + kept, 1, sizeof chunk - kept, file)) > 0 || kept > 0) {
+        size_t length = kept + got, start = 0;
+        for (size_t at = 0; at < length; at++) {
+            if (chunk[at] != '\n' && chunk[at] != '\r' && !(got == 0 && at + 1 == length))
+                continue;
+            size_t end = chunk[at] == '\n' || chunk[at] == '\r' ? at : at + 1;
+            char printed[PART_PATH_SIZE], name[PART_PATH_SIZE];
+            if (NamedFileOf(chunk + start, end - start, printed, sizeof printed)) {
+                // The download is not asked for UTF-8: it names files in the legacy code page.
+                if (!ProcessIsUtf8() || !ConvertText(printed, LegacyCodePage(), CP_UTF8, name, sizeof name))
+                    snprintf(name, sizeof name, "%s", printed);
+                // Only a name in the destination's folder, beginning like it and not it.
+                if (strlen(name) > folderLength && _strnicmp(name, destination, folderLength) == 0 &&
+                    IsDownloadPart(destination + folderLength, name + folderLength))
+                    RemoveWithItsPieces(name, true);
+            }
+            start = at + 1;
+        }
+        // A line longer than the chunk names nothing of ours: dropped.
+        kept = start < length && length - start < sizeof chunk ? length - start : 0;
+        memmove(chunk, chunk + start, kept);
+        if (got == 0)
+            break;
+    }
+    fclose(file);
+}
+
+void RemoveDownloadFiles(const WorkPaths *paths, const char *destination)
+{
+    const char *slash = LastBackslash(destination, TextCodePage());
+    if (!slash)
+        return;
+    size_t folderLength = (size_t)(slash + 1 - destination);
+    RemoveWithItsPieces(destination, false);
+    // yt-dlp merges into STEM.temp.EXT, EXT the destination's own.
+    char temp[PART_PATH_SIZE];
+    const char *extension = ExtensionOf(slash + 1);
+    size_t stemEnd = extension ? (size_t)(extension - destination) : strlen(destination);
+    if (extension && stemEnd + strlen(".temp") + strlen(extension) < sizeof temp) {
+        snprintf(temp, sizeof temp, "%.*s.temp%s", (int)stemEnd, destination, extension);
+        DeleteUntilGone(temp);
+    }
+    char outPath[PATH_SIZE], errPath[PATH_SIZE], pausedPath[PATH_SIZE];
+    DownloadOutputPaths(paths, outPath, errPath);
+    PausedOutputPath(paths, pausedPath);
+    RemoveNamedParts(outPath, destination, folderLength);
+    RemoveNamedParts(pausedPath, destination, folderLength);
 }

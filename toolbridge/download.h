@@ -28,9 +28,15 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
 // how many bytes it got; the caller moves `*offset` on by what it used.
 size_t ReadDownloadOutput(const WorkPaths *paths, unsigned long offset, char *buffer, size_t size);
 
-// Removes what a stopped merging download of `destination` leaves beside it: its parts,
-// their .part files and the merge's temporary file. Nothing else in the folder.
-void RemoveDownloadLeftovers(const char *destination);
+// Removes what a stopped download of `destination` leaves beside it: its .part, and every
+// file its runs named on their output (a merge's parts and what they are written through:
+// ".part", ".part-FragN", ".ytdl") with the merge's temporary file. Nothing else in the folder.
+void RemoveDownloadFiles(const WorkPaths *paths, const char *destination);
+
+// A paused download's output is kept beside the run folder's copy, for the files it named;
+// forgotten when the download ends one way or another.
+void KeepPausedOutput(const WorkPaths *paths);
+void ForgetPausedOutput(const WorkPaths *paths);
 
 // The download's output and error files, beside its tool copy.
 void DownloadOutputPaths(const WorkPaths *paths, char *outPath, char *errPath);

@@ -57,51 +57,13 @@ bool JoinText(char *out, size_t size, const char *first, const char *second)
     return true;
 }
 
-static bool IsFormatIdCharacter(char c)
+bool IsDownloadPart(const char *destinationName, const char *name)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
-}
-
-// An extension as the tools give one: letters and digits, at least one.
-static bool IsPlainExtension(const char *text, size_t length)
-{
-    if (length == 0 || length > MAX_EXTENSION_LENGTH)
-        return false;
-    for (size_t i = 0; i < length; i++)
-        if (!IsFormatIdCharacter(text[i]) || text[i] == '-' || text[i] == '_')
-            return false;
-    return true;
-}
-
-bool IsDownloadLeftover(const char *destinationName, const char *name)
-{
-    size_t nameLength = strlen(name), destinationLength = strlen(destinationName);
-    // The destination's own partial file.
-    if (nameLength == destinationLength + 5 && strncmp(name, destinationName, destinationLength) == 0 &&
-        strcmp(name + destinationLength, ".part") == 0)
-        return true;
     const char *extension = ExtensionOf(destinationName);
-    size_t stemLength = extension ? (size_t)(extension - destinationName) : destinationLength;
-    if (nameLength <= stemLength + 1 || strncmp(name, destinationName, stemLength) != 0 || name[stemLength] != '.')
-        return false;
-    const char *rest = name + stemLength + 1;
-    size_t restLength = strlen(rest);
-    if (restLength >= 5 && strcmp(rest + restLength - 5, ".part") == 0)
-        restLength -= 5;
-    // "temp.EXT" or "fCODE.EXT".
-    const char *dot = (const char *)memchr(rest, '.', restLength);
-    if (!dot || !IsPlainExtension(dot + 1, restLength - (size_t)(dot + 1 - rest)))
-        return false;
-    size_t idLength = (size_t)(dot - rest);
-    if (idLength == 4 && strncmp(rest, "temp", 4) == 0)
-        return true;
-    // Merged downloads name numbered formats: "f137", "f140". "final" is somebody's file.
-    if (idLength < 2 || rest[0] != 'f')
-        return false;
-    for (size_t i = 1; i < idLength; i++)
-        if (rest[i] < '0' || rest[i] > '9')
-            return false;
-    return true;
+    size_t stemLength = extension ? (size_t)(extension - destinationName) : strlen(destinationName);
+    return stemLength > 0 && strncmp(name, destinationName, stemLength) == 0 && name[stemLength] == '.' &&
+           name[stemLength + 1] != '\0' && strcmp(name, destinationName) != 0 && !strchr(name, '\\') &&
+           !strchr(name, '/');
 }
 
 bool ReplaceExtension(char *path, size_t size, const char *extension)

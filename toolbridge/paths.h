@@ -14,10 +14,11 @@ const char *ExtensionOf(const char *name);
 // extension (at a character boundary) so that the extension survives.
 void ShortenFileName(char *name, size_t maxLength);
 
-// Whether `name` (a file name, no folder) is one of the files a merging download of the
-// file named `destinationName` leaves: "STEM.fCODE.EXT" and its ".part", "STEM.temp.EXT",
-// or the destination's own ".part". The destination itself never is, whatever it is called.
-bool IsDownloadLeftover(const char *destinationName, const char *name);
+// Whether `name` (no folder), a file the tool named for a download of `destinationName`, may
+// be removed with it: it starts with the destination's stem and a dot ("STEM.f137.mp4"), and
+// it is not the destination itself. What the tool prints is outside input: it can name no
+// other file.
+bool IsDownloadPart(const char *destinationName, const char *name);
 
 // Gives the file name at the end of `path` the extension `extension` (without its dot),
 // replacing the one it has. True when `path` changed; false when it had that one already or

@@ -166,3 +166,25 @@ bool FileSaysAlreadyDownloaded(const char *path, const char *fileName)
     free(text);
     return said;
 }
+
+bool NamedFileOf(const char *line, size_t length, char *name, size_t size)
+{
+    static const char START[] = "[download] ", DESTINATION[] = "Destination: ",
+                      SKIPPED[] = " has already been downloaded";
+    if (length <= sizeof START - 1 || memcmp(line, START, sizeof START - 1) != 0)
+        return false;
+    const char *first = line + sizeof START - 1, *last = line + length;
+    if ((size_t)(last - first) > sizeof DESTINATION - 1 && memcmp(first, DESTINATION, sizeof DESTINATION - 1) == 0)
+        first += sizeof DESTINATION - 1;
+    else if ((size_t)(last - first) > sizeof SKIPPED - 1 &&
+             memcmp(last - (sizeof SKIPPED - 1), SKIPPED, sizeof SKIPPED - 1) == 0)
+        last -= sizeof SKIPPED - 1;
+    else
+        return false;
+    size_t count = (size_t)(last - first);
+    if (count == 0 || count >= size || memchr(first, '\0', count))
+        return false;
+    memcpy(name, first, count);
+    name[count] = '\0';
+    return true;
+}

@@ -39,3 +39,9 @@ bool SaysAlreadyDownloaded(const char *text, size_t length, const char *fileName
 
 // The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
 bool FileSaysAlreadyDownloaded(const char *path, const char *fileName);
+
+// The files a download named on its standard output, a line at a time: "[download]
+// Destination: NAME" and "[download] NAME has already been downloaded" (the parts of a merge
+// that a continued run found whole). Gives NAME of `line` (`length` bytes, no line end) in
+// `name`; false when the line names none or NAME does not fit.
+bool NamedFileOf(const char *line, size_t length, char *name, size_t size);

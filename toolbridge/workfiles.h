@@ -14,6 +14,8 @@
 // The download's own output and errors, beside its tool copy.
 #define RUN_OUT_SUFFIX "-out"
 #define RUN_ERR_SUFFIX "-err"
+// A paused download's output, kept for the files it named.
+#define RUN_PAUSED_OUT_SUFFIX "-paused-out"
 // The copy of the built-in tool that only tells its version, and the output of the runs
 // that look after the kept tool (version checks, the update).
 #define VERSION_TOOL_FILE_NAME "5890DA2.~version.exe"

@@ -186,13 +186,15 @@ TEST_F(MergeTest, StopInTheSecondPartLeavesNothingOfTheDownload)
     ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
     ASSERT_NO_FATAL_FAILURE(PastePage());
     // Somebody's files beside it, named like parts but not the download's, stay.
-    for (const char *name : {"Merged.final.mp4", "Other.f137.mp4", "Merged"})
+    for (const char *name : {"Merged.final.mp4", "Other.f137.mp4", "Merged", "Merged.temp.jpg", "Merged.f2019.jpg"})
         ASSERT_TRUE(WriteWholeFile((folder + name).c_str(), "keep", 4));
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     ASSERT_TRUE(WaitUntil([&] { return FileSize((folder + "Merged.f140.m4a.part").c_str()) > 0; })) << FolderFiles();
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     EXPECT_EQ("Do you want to stop downloading right now?", AnswerBox(&run, "Vidmora", IDYES));
-    EXPECT_TRUE(WaitUntil([&] { return FolderFiles() == "Merged\nMerged.final.mp4\nOther.f137.mp4\n"; }))
+    EXPECT_TRUE(WaitUntil([&] {
+        return FolderFiles() == "Merged\nMerged.f2019.jpg\nMerged.final.mp4\nMerged.temp.jpg\nOther.f137.mp4\n";
+    }))
         << FolderFiles();
 }
 

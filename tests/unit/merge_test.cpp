@@ -10,6 +10,7 @@
 #include "formats/filterlist.h"
 #include "toolbridge/cmdline.h"
 #include "toolbridge/paths.h"
+#include "toolbridge/toolwords.h"
 
 class MergeTest : public ::testing::Test {
 protected:
@@ -86,22 +87,39 @@ TEST(MergedProgress, TheBarCrossesBothPartsOnceAndNeverGoesBack)
     EXPECT_TRUE(merge.merging);
 }
 
-TEST(IsDownloadLeftover, OnlyTheMergesOwnFiles)
+TEST(DownloadParts, OnlyFilesTheToolNamedBesideTheDestination)
 {
-    struct {
+    // What a download's output names, "[download] Destination: NAME" and "[download] NAME has
+    // already been downloaded" (yt-dlp and youtube-dl alike), and nothing else.
+    const struct {
+        const char *line;
+        const char *name;  // "" when the line names none
+    } lines[] = {
+        {"[download] Destination: C:\\V\\Clip.f137.mp4", "C:\\V\\Clip.f137.mp4"},
+        {"[download] C:\\V\\Clip.f140.m4a has already been downloaded", "C:\\V\\Clip.f140.m4a"},
+        {"[download]  45.3% of 12.34MiB at 1.02MiB/s ETA 00:07", ""},
+        {"[Merger] Merging formats into \"C:\\V\\Clip.mp4\"", ""},
+        {"[download] Destination: ", ""},
+        {"Destination: C:\\V\\Clip.mp4", ""},
+    };
+    for (const auto &c : lines) {
+        char name[64] = "";
+        EXPECT_EQ(c.name[0] != '\0', NamedFileOf(c.line, strlen(c.line), name, sizeof name)) << c.line;
+        EXPECT_STREQ(c.name, c.name[0] ? name : "") << c.line;
+    }
+    // Of what it names, only files that begin like the destination, and never the destination.
+    const struct {
         const char *destination;
         const char *name;
-        bool leftover;
+        bool part;
     } cases[] = {
-        {"Clip.mp4", "Clip.f137.mp4", true},      {"Clip.mp4", "Clip.f140.m4a.part", true},
-        {"Clip.mp4", "Clip.temp.mp4", true},      {"Clip.mp4", "Clip.mp4.part", true},
-        {"Clip.mp4", "Clip.mp4", false},          {"Clip.mp4", "Clip.final.mp4", false},
-        {"Clip.mp4", "Clip 2.f137.mp4", false},   {"Clip.mp4", "Clip.f137.mp4.bak", false},
-        {"Clip.temp.mp4", "Clip.temp.mp4", false}, {"Clip.temp.mp4", "Clip.temp.temp.mp4", true},
-        {"Clip.f137.mp4", "Clip.f137.mp4", false}, {"Clip.f137.mp4", "Clip.f137.f140.m4a", true},
+        {"Clip.mp4", "Clip.f137.mp4", true},     {"Clip.mp4", "Clip.f140.m4a", true},
+        {"Clip.mp4", "Clip.mp4", false},         {"Clip.mp4", "Clip 2.f137.mp4", false},
+        {"Clip.mp4", "Other.f137.mp4", false},   {"Clip.mp4", "Clip.", false},
+        {"Clip.mp4", "Clip.f1\\..\\x", false},   {"Clip.f137.mp4", "Clip.f137.f140.m4a", true},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(c.leftover, IsDownloadLeftover(c.destination, c.name)) << c.destination << " / " << c.name;
+        EXPECT_EQ(c.part, IsDownloadPart(c.destination, c.name)) << c.destination << " / " << c.name;
 }
 
 TEST(ReplaceExtension, TheMergedContainerNamesTheFile)
