@@ -71,7 +71,7 @@ void StartOrContinue(MainState *state)
     ToolIdentityOf(&state->paths, controller->toolIdentity, sizeof controller->toolIdentity);
     controller->refused = RefusedOptionsOf(&state->paths, controller->toolIdentity);
     // Only a tool told where ffmpeg is merges: it would look for one of its own otherwise.
-    bool merging = IsMergeable(format, state->catalogue, state->catalogueCount) &&
+    bool merging = IsMergeable(format, state->catalogue, state->catalogueCount, &state->told) &&
                    KeptAvailable(&state->paths, KIND_FFMPEG) &&
                    !(controller->refused & OptionBit(OPTION_FFMPEG_LOCATION));
     const char *extension = merging ? MergedExtension(format) : NULL;

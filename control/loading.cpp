@@ -116,7 +116,7 @@ static void FinishLoad(MainState *state)
         ProposeDestination(state, name);
     }
     // Most sites name their formats by words, not numbers; the tool then picks the best one.
-    if (ReadFormatFile(state->paths.probeOutPath, record->formats, &record->formatCount) &&
+    if (ReadFormatFile(state->paths.probeOutPath, record->formats, &record->formatCount, &state->told) &&
         record->formatCount == 0 && state->probe.formats.exitCode == 0)
         OfferBestFormat(record->formats, &record->formatCount, title ? title : "");
     free(title);
@@ -124,7 +124,8 @@ static void FinishLoad(MainState *state)
     char destination[DESTINATION_SIZE];
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
     if (KeptAvailable(&state->paths, KIND_FFMPEG) &&
-        PutBestMergedFirst(record->formats, record->formatCount, state->catalogue, state->catalogueCount) &&
+        PutBestMergedFirst(record->formats, record->formatCount, state->catalogue, state->catalogueCount,
+                           &state->told) &&
         ReplaceExtension(destination, sizeof destination, MergedExtension(&record->formats[0])))
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
     record->selectedFormat = 1;

@@ -61,6 +61,7 @@ struct Preparing {
 struct MainState {
     HWND window;
     StateRecord record;
+    StreamKinds told;  // what the last format table said of the offered codes
     FormatInfo catalogue[FORMAT_CATALOGUE_SIZE];
     int catalogueCount;
     WorkPaths paths;

@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
 #include "toolbridge/keptool.h"
+#include "toolbridge/probereaders.h"
 #include "toolbridge/textconv.h"
 
 void LoadState(MainState *state)
@@ -19,6 +20,8 @@ void LoadState(MainState *state)
         SetDlgItemTextA(state->window, IDC_URL_EDIT, record->address);
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, record->destination);
         state->controller.paused = record->paused == 1 ? 1 : 0;
+        // What the record cannot hold: which of its codes were picture or sound only.
+        ReadFormatKinds(state->paths.probeOutPath, &state->told);
     } else {
         SetDefaultFormats(record);
     }
@@ -47,7 +50,7 @@ void ShowSelectedFormat(MainState *state)
     state->description[0] = '\0';
     if (format)
         DescribeOffered(state->description, format, state->catalogue, state->catalogueCount,
-                        KeptAvailable(&state->paths, KIND_FFMPEG));
+                        KeptAvailable(&state->paths, KIND_FFMPEG), &state->told);
     // The catalogue is Windows-1252 (code 37's en dash); the window shows the process's code page.
     char shown[FORMAT_TEXT_SIZE * 3];
     if (!FromWindows1252(state->description, shown, sizeof shown))

@@ -137,10 +137,13 @@ void RecordExtension(char *out, const AvailableFormat *record, bool upper)
 
 // A code the catalogue does not know: the tool's best pick (code 0) or a stream the
 // catalogue has no row for, described from the record alone.
-static void DescribeFromRecord(char *text, const AvailableFormat *record)
+// `shownType`, where not null, stands for the record's own (a merge's container).
+static void DescribeFromRecord(char *text, const AvailableFormat *record, const char *shownType = nullptr)
 {
     char fileType[EXTENSION_SIZE];
     RecordExtension(fileType, record, true);
+    if (shownType)
+        snprintf(fileType, sizeof fileType, "%s", shownType);
     if (record->code == BEST_FORMAT_CODE) {
         snprintf(text, FORMAT_TEXT_SIZE, "File type:\t%s\nFormat code:\t" BEST_FORMAT_TEXT,
                  fileType);
@@ -153,10 +156,21 @@ static void DescribeFromRecord(char *text, const AvailableFormat *record)
              fileType, resolution, (long)record->code);
 }
 
-bool IsMergeable(const AvailableFormat *record, const FormatInfo *catalogue, int count)
+StreamKind KindOfRecord(const AvailableFormat *record, const FormatInfo *catalogue, int count,
+                        const StreamKinds *told)
 {
     const FormatInfo *row = FindFormat(record->code, catalogue, count);
-    return row && HasPicture(row) && !HasSound(row);
+    if (row)
+        return !HasSound(row) ? STREAM_PICTURE_ONLY : !HasPicture(row) ? STREAM_SOUND_ONLY : STREAM_FULL;
+    for (int32_t i = 0; told && i < told->count && i < MAX_AVAILABLE_FORMATS; i++)
+        if (told->codes[i] == record->code && told->kinds[i] <= STREAM_SOUND_ONLY)
+            return (StreamKind)told->kinds[i];
+    return STREAM_FULL;
+}
+
+bool IsMergeable(const AvailableFormat *record, const FormatInfo *catalogue, int count, const StreamKinds *told)
+{
+    return KindOfRecord(record, catalogue, count, told) == STREAM_PICTURE_ONLY;
 }
 
 const char *MergedExtension(const AvailableFormat *record)
@@ -167,30 +181,38 @@ const char *MergedExtension(const AvailableFormat *record)
 }
 
 void DescribeOffered(char *text, const AvailableFormat *record, const FormatInfo *catalogue,
-                     int count, bool merge)
+                     int count, bool merge, const StreamKinds *told)
 {
     text[0] = '\0';
     if (!record)
         return;
     const FormatInfo *row = FindFormat(record->code, catalogue, count);
-    if (merge && IsMergeable(record, catalogue, count)) {
+    StreamKind kind = KindOfRecord(record, catalogue, count, told);
+    if (!row) {
+        bool merged = merge && kind == STREAM_PICTURE_ONLY;
+        DescribeFromRecord(text, record, merged ? (strcmp(MergedExtension(record), "mp4") == 0 ? "MP4" : "MKV") : NULL);
+        size_t used = strlen(text);
+        const char *sound = kind == STREAM_SOUND_ONLY    ? "\nV.encode:\tnone (no picture)"
+                            : kind != STREAM_PICTURE_ONLY ? ""
+                            : merged                      ? "\nA.encode:\t" MERGED_SOUND_TEXT
+                                                          : "\nA.encode:\tnone (no sound)";
+        snprintf(text + used, FORMAT_TEXT_SIZE - used, "%s", sound);
+    } else if (merge && kind == STREAM_PICTURE_ONLY) {
         const char *fileType = strcmp(MergedExtension(record), "mp4") == 0 ? "MP4" : "MKV";
         snprintf(text, FORMAT_TEXT_SIZE,
                  "File type:\t%s\nResolution:\t%s\nV.Profile:\t%s\nV.encode:\t%s"
                  "\nV.bitrate:\t%s\nA.encode:\t" MERGED_SOUND_TEXT "\nA.bitrate:\tN/A",
                  fileType, row->resolution, row->videoProfile, row->videoEncoding, row->videoBitrate);
-    } else if (row) {
-        DescribeFormat(text, record->code, catalogue, count);
     } else {
-        DescribeFromRecord(text, record);
+        DescribeFormat(text, record->code, catalogue, count);
     }
 }
 
 bool PutBestMergedFirst(AvailableFormat *list, int32_t count, const FormatInfo *catalogue,
-                        int catalogueCount)
+                        int catalogueCount, const StreamKinds *told)
 {
     for (int32_t i = 0; i < count && i < MAX_AVAILABLE_FORMATS; i++) {
-        if (!IsMergeable(&list[i], catalogue, catalogueCount))
+        if (!IsMergeable(&list[i], catalogue, catalogueCount, told))
             continue;
         AvailableFormat best = list[i];
         memmove(&list[1], &list[0], (size_t)i * sizeof *list);

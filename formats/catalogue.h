@@ -57,8 +57,25 @@ const FormatInfo *FindFormat(int32_t code, const FormatInfo *catalogue, int coun
 bool HasSound(const FormatInfo *row);
 bool HasPicture(const FormatInfo *row);
 
+// What the tool's format table said of the offered codes: a row marked "video only" or
+// "audio only". Kept beside the record (whose layout is fixed), for codes the catalogue
+// does not know: YouTube's AV1 and HDR streams, other sites' numbered ones.
+enum StreamKind { STREAM_FULL, STREAM_PICTURE_ONLY, STREAM_SOUND_ONLY };
+
+struct StreamKinds {
+    int32_t count;
+    int32_t codes[MAX_AVAILABLE_FORMATS];
+    unsigned char kinds[MAX_AVAILABLE_FORMATS];
+};
+
+// The kind of `record`: the catalogue's where it knows the code, else what the table told
+// (`told` may be null), else a full format.
+StreamKind KindOfRecord(const AvailableFormat *record, const FormatInfo *catalogue, int count,
+                        const StreamKinds *told);
+
 // A picture-only stream the tool can merge with the best sound through ffmpeg.
-bool IsMergeable(const AvailableFormat *record, const FormatInfo *catalogue, int count);
+bool IsMergeable(const AvailableFormat *record, const FormatInfo *catalogue, int count,
+                 const StreamKinds *told = nullptr);
 
 // The container of a merged download: "mp4" for an MP4 picture, "mkv" for any other.
 const char *MergedExtension(const AvailableFormat *record);
@@ -67,12 +84,12 @@ const char *MergedExtension(const AvailableFormat *record);
 // known code, otherwise what the record itself tells (extension, height, code). With `merge`
 // (ffmpeg at hand) a picture-only stream is described as merged with the best sound.
 void DescribeOffered(char *text, const AvailableFormat *record, const FormatInfo *catalogue,
-                     int count, bool merge = false);
+                     int count, bool merge = false, const StreamKinds *told = nullptr);
 
 // With ffmpeg at hand the best picture with sound is a merged one: moves the first
 // mergeable record (the lists come best first) to the front. True when it moved one.
 bool PutBestMergedFirst(AvailableFormat *list, int32_t count, const FormatInfo *catalogue,
-                        int catalogueCount);
+                        int catalogueCount, const StreamKinds *told = nullptr);
 
 // The record's extension as a string of at most EXTENSION_SIZE - 1 bytes, bounded even when
 // the record came from a damaged file; upper-cased ASCII when `upper`.

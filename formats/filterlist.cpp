@@ -67,23 +67,35 @@ static void CatalogueEntry(char *description, char *pattern, const AvailableForm
     snprintf(pattern, FILTER_PATTERN_SIZE, "*.%s", lowered);
 }
 
-// A code without a catalogue row: the tool's own pick, or a stream described by its record.
-static void RecordEntry(char *description, char *pattern, const AvailableFormat *record)
+// A code without a catalogue row: the tool's own pick, or a stream described by its record
+// and by what the tool's table told of it.
+static void RecordEntry(char *description, char *pattern, const AvailableFormat *record, StreamKind kind,
+                        bool merge)
 {
     char extension[EXTENSION_SIZE];
     char fileType[EXTENSION_SIZE];
     RecordExtension(extension, record, false);
     RecordExtension(fileType, record, true);
+    if (merge && kind == STREAM_PICTURE_ONLY) {
+        const char *merged = MergedExtension(record);
+        snprintf(description, FILTER_ENTRY_SIZE, "%s~Code %ld with sound (merged)[%ldx%ld]",
+                 strcmp(merged, "mp4") == 0 ? "MP4" : "MKV", (long)record->code, (long)record->height,
+                 (long)record->width);
+        snprintf(pattern, FILTER_PATTERN_SIZE, "*.%s", merged);
+        return;
+    }
     if (record->code == BEST_FORMAT_CODE)
         snprintf(description, FILTER_ENTRY_SIZE, "%s", BEST_FORMAT_TEXT);
+    else if (kind == STREAM_SOUND_ONLY)
+        snprintf(description, FILTER_ENTRY_SIZE, "%s~Code %ld no picture", fileType, (long)record->code);
     else
-        snprintf(description, FILTER_ENTRY_SIZE, "%s~Code %ld[%ldx%ld]", fileType,
-                 (long)record->code, (long)record->height, (long)record->width);
+        snprintf(description, FILTER_ENTRY_SIZE, "%s~Code %ld[%ldx%ld]%s", fileType, (long)record->code,
+                 (long)record->height, (long)record->width, kind == STREAM_PICTURE_ONLY ? " no sound" : "");
     snprintf(pattern, FILTER_PATTERN_SIZE, "*.%s", extension[0] ? extension : "*");
 }
 
 static bool AppendEntry(char *block, size_t *used, const AvailableFormat *record,
-                        const FormatInfo *catalogue, int catalogueCount, bool merge)
+                        const FormatInfo *catalogue, int catalogueCount, bool merge, const StreamKinds *told)
 {
     char description[FILTER_ENTRY_SIZE];
     char pattern[FILTER_PATTERN_SIZE];
@@ -91,7 +103,7 @@ static bool AppendEntry(char *block, size_t *used, const AvailableFormat *record
     if (row)
         CatalogueEntry(description, pattern, record, row, merge);
     else
-        RecordEntry(description, pattern, record);
+        RecordEntry(description, pattern, record, KindOfRecord(record, catalogue, catalogueCount, told), merge);
     size_t before = *used;
     if (AppendString(block, used, description) && AppendString(block, used, pattern))
         return true;
@@ -101,7 +113,7 @@ static bool AppendEntry(char *block, size_t *used, const AvailableFormat *record
 
 char *BuildFilterList(const AvailableFormat *available, int availableCount,
                       const FormatInfo *catalogue, int catalogueCount, FilterEntries *entries,
-                      bool merge)
+                      bool merge, const StreamKinds *told)
 {
     char *block = (char *)calloc(FILTER_WORK_SIZE, 1);
     if (!block)
@@ -112,7 +124,7 @@ char *BuildFilterList(const AvailableFormat *available, int availableCount,
     if (availableCount > MAX_AVAILABLE_FORMATS)
         availableCount = MAX_AVAILABLE_FORMATS;
     for (int i = 0; i < availableCount; i++) {
-        if (AppendEntry(block, &used, &available[i], catalogue, catalogueCount, merge) && entries)
+        if (AppendEntry(block, &used, &available[i], catalogue, catalogueCount, merge, told) && entries)
             entries->recordOf[entries->count++] = i + 1;
     }
     block[used++] = '\0';

@@ -14,7 +14,8 @@ struct FilterEntries {
 // With `merge` (ffmpeg at hand) picture-only streams are offered merged with the best sound.
 char *BuildFilterList(const AvailableFormat *available, int availableCount,
                       const FormatInfo *catalogue, int catalogueCount,
-                      FilterEntries *entries = nullptr, bool merge = false);
+                      FilterEntries *entries = nullptr, bool merge = false,
+                      const StreamKinds *told = nullptr);
 
 // Size of a filter block including its final terminator.
 size_t FilterListSize(const char *block);

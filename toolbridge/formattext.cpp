@@ -194,7 +194,7 @@ static int Smaller(int a, int b)
 // only, sound only, each best first. When they do not all fit, the worst picture-only
 // rows go first (a file without sound is the least useful), then the worst sound-only
 // rows, then the worst full ones.
-static int32_t CollectRows(const FormatScan *scan, AvailableFormat *out)
+static int32_t CollectRows(const FormatScan *scan, AvailableFormat *out, StreamKinds *told)
 {
     int used = scan->oldCount;
     memcpy(out, scan->oldRows, (size_t)used * sizeof *out);
@@ -208,13 +208,20 @@ static int32_t CollectRows(const FormatScan *scan, AvailableFormat *out)
     const RowGroup order[GROUP_COUNT] = {GROUP_FULL, GROUP_PICTURE_ONLY, GROUP_SOUND_ONLY};
     for (int g = 0; g < GROUP_COUNT; g++) {
         const GroupRing *ring = &scan->groups[order[g]];
-        for (int k = 0; k < kept[order[g]]; k++)
+        for (int k = 0; k < kept[order[g]]; k++) {
+            if (told) {
+                told->codes[used] = ring->rows[(ring->total - 1 - k) % MAX_AVAILABLE_FORMATS].code;
+                told->kinds[used] = order[g] == GROUP_PICTURE_ONLY ? STREAM_PICTURE_ONLY
+                                    : order[g] == GROUP_SOUND_ONLY ? STREAM_SOUND_ONLY
+                                                                   : STREAM_FULL;
+            }
             out[used++] = ring->rows[(ring->total - 1 - k) % MAX_AVAILABLE_FORMATS];
+        }
     }
     return used;
 }
 
-void ParseFormatText(const char *text, size_t length, AvailableFormat *list, int32_t *count)
+void ParseFormatText(const char *text, size_t length, AvailableFormat *list, int32_t *count, StreamKinds *told)
 {
     FormatScan scan;
     memset(&scan, 0, sizeof scan);
@@ -229,7 +236,14 @@ void ParseFormatText(const char *text, size_t length, AvailableFormat *list, int
         p = newline ? newline + 1 : end;
     }
     AvailableFormat rows[MAX_AVAILABLE_FORMATS];
-    *count = CollectRows(&scan, rows);
+    if (told) {
+        memset(told, 0, sizeof *told);
+        for (int i = 0; i < scan.oldCount; i++)
+            told->codes[i] = scan.oldRows[i].code;  // the old lines tell no kind
+    }
+    *count = CollectRows(&scan, rows, told);
+    if (told)
+        told->count = *count;
     memcpy(list, rows, (size_t)*count * sizeof *list);
 }
 

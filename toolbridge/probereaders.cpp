@@ -25,7 +25,8 @@ static char *LoadProbeOutput(const char *probeOutPath, const char *suffix, const
     if (JoinText(path, sizeof path, probeOutPath, suffix))
         file = fopen(path, "rb");
     if (!file) {
-        Alert(failure, "Alert", ALERT_WARNING);
+        if (failure)
+            Alert(failure, "Alert", ALERT_WARNING);
         return nullptr;
     }
     long size = 0;
@@ -75,14 +76,28 @@ char *ReadTitleFile(const char *probeOutPath)
     return title;
 }
 
-bool ReadFormatFile(const char *probeOutPath, AvailableFormat *list, int32_t *count)
+bool ReadFormatFile(const char *probeOutPath, AvailableFormat *list, int32_t *count, StreamKinds *told)
 {
     size_t length = 0;
     char *bytes =
         LoadProbeOutput(probeOutPath, FORMAT_OUT_SUFFIX, "Failed to access format-out!", &length);
     if (!bytes)
         return false;
-    ParseFormatText(bytes, length, list, count);
+    ParseFormatText(bytes, length, list, count, told);
+    free(bytes);
+    return true;
+}
+
+bool ReadFormatKinds(const char *probeOutPath, StreamKinds *told)
+{
+    size_t length = 0;
+    char *bytes = LoadProbeOutput(probeOutPath, FORMAT_OUT_SUFFIX, nullptr, &length);
+    told->count = 0;
+    if (!bytes)
+        return false;
+    AvailableFormat list[MAX_AVAILABLE_FORMATS];
+    int32_t count = 0;
+    ParseFormatText(bytes, length, list, &count, told);
     free(bytes);
     return true;
 }

@@ -23,11 +23,17 @@ char *ReadTitleFile(const char *probeOutPath);
 // and the rows of the later tables (under a "format code" or "ID" heading), with sound and
 // picture first, then picture only, then sound only, each best first. Fills at most
 // MAX_AVAILABLE_FORMATS records of `list` and sets `count`; later slots are left alone.
-void ParseFormatText(const char *text, size_t length, AvailableFormat *list, int32_t *count);
+// With `told`, also what the table said of each row's kind (picture only, sound only).
+void ParseFormatText(const char *text, size_t length, AvailableFormat *list, int32_t *count,
+                     StreamKinds *told = nullptr);
 
 // Fills `list` (MAX_AVAILABLE_FORMATS records) from the format file and sets `count`;
 // false, with both unchanged, when the file cannot be read.
-bool ReadFormatFile(const char *probeOutPath, AvailableFormat *list, int32_t *count);
+bool ReadFormatFile(const char *probeOutPath, AvailableFormat *list, int32_t *count, StreamKinds *told = nullptr);
+
+// The kinds the last probe's format file tells, quietly: after a restart the offered list is
+// the record's, and this is what the record cannot hold. False when there is no file.
+bool ReadFormatKinds(const char *probeOutPath, StreamKinds *told);
 
 // Scans one old-style format line ("22\t:\tmp4\t[720x1280]"); false when it is not one.
 bool ParseFormatLine(const char *line, AvailableFormat *record);

@@ -159,7 +159,7 @@ void SaveFile(MainState *state)
     FilterEntries entries;
     char *catalogueFilters = BuildFilterList(state->record.formats, state->record.formatCount,
                                              state->catalogue, state->catalogueCount, &entries,
-                                             KeptAvailable(&state->paths, KIND_FFMPEG));
+                                             KeptAvailable(&state->paths, KIND_FFMPEG), &state->told);
     // The catalogue's texts are Windows-1252; the dialog reads the process's code page.
     char *filters = catalogueFilters ? FilterBlockFromWindows1252(catalogueFilters, FilterListSize(catalogueFilters))
                                      : NULL;

@@ -10,6 +10,7 @@
 #include "formats/filterlist.h"
 #include "toolbridge/cmdline.h"
 #include "toolbridge/paths.h"
+#include "toolbridge/probereaders.h"
 #include "toolbridge/toolwords.h"
 
 class MergeTest : public ::testing::Test {
@@ -85,6 +86,50 @@ TEST(MergedProgress, TheBarCrossesBothPartsOnceAndNeverGoesBack)
     const char merger[] = "[Merger] Merging formats into \"a.mp4\"\n";
     ScanMergeOutput(&merge, merger, strlen(merger));
     EXPECT_TRUE(merge.merging);
+}
+
+// Rows the catalogue does not know (YouTube's AV1 401, the premium HLS 616, a sound-only 599)
+// are what the tool's table says: yt-dlp's "video only" and "audio only" columns.
+TEST_F(MergeTest, RowsTheCatalogueDoesNotKnowAreWhatTheTableSays)
+{
+    const std::string table =
+        "[info] Available formats for x:\n"
+        "ID  EXT   RESOLUTION FPS | FILESIZE   TBR PROTO | VCODEC        ACODEC      ABR MORE INFO\n"
+        "------------------------------------------------------------------------------------------\n"
+        "599 m4a   audio only     |  2.86MiB   31k https | audio only    mp4a.40.5   31k DASH audio\n"
+        "18  mp4   640x360     30 |  2.86MiB  500k https | avc1.42001E   mp4a.40.2   96k 360p\n"
+        "616 mp4   1920x1080   30 |               m3u8 | vp09.00.40.08 video only      Premium\n"
+        "401 mp4   3840x2160   30 |  2.86MiB 9000k https | av01.0.12M.08 video only      2160p\n";
+    AvailableFormat list[MAX_AVAILABLE_FORMATS];
+    int32_t listCount = 0;
+    StreamKinds told;
+    ParseFormatText(table.data(), table.size(), list, &listCount, &told);
+    ASSERT_EQ(4, listCount);
+    const int order[] = {18, 401, 616, 599};  // full, picture only best first, sound only
+    for (int i = 0; i < 4; i++) {
+        int code = list[i].code;
+        EXPECT_EQ(order[i], code) << i;
+    }
+    EXPECT_EQ(STREAM_PICTURE_ONLY, KindOfRecord(&list[1], catalogue, count, &told));
+    EXPECT_EQ(STREAM_SOUND_ONLY, KindOfRecord(&list[3], catalogue, count, &told));
+    EXPECT_EQ(STREAM_FULL, KindOfRecord(&list[1], catalogue, count, nullptr)) << "nothing told: a full format";
+    ASSERT_TRUE(PutBestMergedFirst(list, listCount, catalogue, count, &told));
+    EXPECT_EQ(401, (int)list[0].code);
+
+    for (bool merge : {true, false}) {
+        char *block = BuildFilterList(list, listCount, catalogue, count, nullptr, merge, &told);
+        std::string bytes(block, FilterListSize(block));
+        free(block);
+        std::string expected = merge ? std::string("MP4~Code 401 with sound (merged)[2160x3840]") + '\0' + "*.mp4"
+                                     : std::string("MP4~Code 401[2160x3840] no sound") + '\0' + "*.mp4";
+        EXPECT_EQ(0u, bytes.find(expected)) << merge;
+        EXPECT_NE(std::string::npos, bytes.find(std::string("M4A~Code 599 no picture") + '\0' + "*.m4a")) << merge;
+    }
+    char text[FORMAT_TEXT_SIZE];
+    DescribeOffered(text, &list[0], catalogue, count, true, &told);
+    EXPECT_STREQ("File type:\tMP4\nResolution:\t2160p\nFormat code:\t401\nA.encode:\tBest sound (merged)", text);
+    DescribeOffered(text, &list[0], catalogue, count, false, &told);
+    EXPECT_STREQ("File type:\tMP4\nResolution:\t2160p\nFormat code:\t401\nA.encode:\tnone (no sound)", text);
 }
 
 TEST(DownloadParts, OnlyFilesTheToolNamedBesideTheDestination)
