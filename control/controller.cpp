@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
 #include "toolbridge/keptool.h"
+#include "toolbridge/cmdline.h"
 #include "toolbridge/paths.h"
 #include "toolbridge/textconv.h"
 #include "toolbridge/textrules.h"
@@ -71,10 +72,12 @@ void StartOrContinue(MainState *state)
     ToolIdentityOf(&state->paths, controller->toolIdentity, sizeof controller->toolIdentity);
     controller->refused = RefusedOptionsOf(&state->paths, controller->toolIdentity);
     // Only a tool told where ffmpeg is merges: it would look for one of its own otherwise.
-    bool merging = IsMergeable(format, state->catalogue, state->catalogueCount, &state->told) &&
-                   KeptAvailable(&state->paths, KIND_FFMPEG) &&
-                   !(controller->refused & OptionBit(OPTION_FFMPEG_LOCATION));
-    const char *extension = merging ? MergedExtension(format) : NULL;
+    bool canMerge = KeptAvailable(&state->paths, KIND_FFMPEG) && !(controller->refused & OptionBit(OPTION_FFMPEG_LOCATION));
+    // "best (chosen by the tool)" with ffmpeg: the tool's own choice, merged; --format best
+    // would take only a format that has both already.
+    bool toolsChoice = format->code == BEST_FORMAT_CODE && canMerge;
+    bool merging = toolsChoice || (canMerge && IsMergeable(format, state->catalogue, state->catalogueCount, &state->told));
+    const char *extension = merging && !toolsChoice ? MergedExtension(format) : NULL;
     // The tool names the merged file after its container.
     if (merging && ReplaceExtension(destination, sizeof destination, extension))
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
@@ -85,11 +88,12 @@ void StartOrContinue(MainState *state)
     char runtime[PATH_SIZE + 16];
     DescribeSurroundings(&state->paths, controller->refused, &surroundings, runtime, sizeof runtime);
     if (!StartDownload(&controller->child, &state->paths, destination, format->code, address, &surroundings,
-                       extension))
+                       extension, toolsChoice))
         return;
     SetDlgItemTextA(state->window, IDC_START, STOP_CAPTION);
     controller->downloading = 1;
     controller->merging = merging;
+    controller->toolsChoice = toolsChoice;
     memset(&controller->merge, 0, sizeof controller->merge);
     controller->outputRead = 0;
     SaveState(state);
@@ -222,6 +226,16 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
         RememberRefused(&state->paths, controller->toolIdentity, controller->refused | OptionBit(refusal));
     // The download is not asked for UTF-8: what it prints is in the legacy code page.
     ToolTextToProcess(printed, false, words, size);
+    // The tool's own choice is named by the tool: the window takes that name.
+    char final[DESTINATION_SIZE], shown[DESTINATION_SIZE];
+    if (controller->toolsChoice && !failed && ReadFinalFile(outPath, final, sizeof final)) {
+        if (!ProcessIsUtf8() || !ConvertText(final, LegacyCodePage(), CP_UTF8, shown, sizeof shown))
+            snprintf(shown, sizeof shown, "%s", final);
+        if (IsPassableArgument(shown) && LastBackslash(shown, TextCodePage())) {
+            snprintf(destination, sizeof destination, "%s", shown);
+            SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
+        }
+    }
     // The tool names files in the legacy code page: it was not asked for UTF-8.
     char name[DESTINATION_SIZE];
     if (!ProcessIsUtf8() || !ConvertText(FileNameOf(destination), CP_UTF8, LegacyCodePage(), name, sizeof name))

@@ -20,6 +20,7 @@ struct DownloadController {
     int missedTicks;  // consecutive ticks without the tool's console window
     ChildProcess child;
     bool merging;                // this download merges a picture and a sound stream
+    bool toolsChoice;            // the tool chooses the format (and names the file)
     MergeProgress merge;
     unsigned long outputRead;    // bytes of the tool's output read so far
     // The tool file the download runs and the options it was not given: one it refuses all

@@ -177,6 +177,8 @@ size_t ScanMergeOutput(MergeProgress *merge, const char *text, size_t length)
             merge->partsBegun++;
         else if (StartsWith(line, lineLength, "[Merger] Merging formats into "))
             merge->merging = true;
+        else if (StartsWith(line, lineLength, "[info] ") && Contains(line, lineLength, ": Downloading 1 format(s): "))
+            merge->single = !Contains(line, lineLength, "+");
         used = i + 1;
     }
     return used;
@@ -204,6 +206,11 @@ const char *ComposeMergedProgress(ProgressText *progress, MergeProgress *merge, 
     if (!ComposeProgress(progress, title, &plainWidth)) {
         *fillWidth = -1;
         return nullptr;
+    }
+    // The tool's own choice may be one format with both: a plain download then.
+    if (merge->single) {
+        *fillWidth = plainWidth;
+        return progress->status;
     }
     int part = merge->partsBegun < 1 ? 1 : merge->partsBegun > MERGE_PARTS ? MERGE_PARTS : merge->partsBegun;
     *fillWidth = MergedFillWidth(merge, strtod(progress->percent, nullptr));

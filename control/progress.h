@@ -32,6 +32,7 @@ const char *ComposeProgress(ProgressText *progress, const char *title, int *fill
 struct MergeProgress {
     int partsBegun;  // "[download] Destination: ..." or "... has already been downloaded" lines
     bool merging;    // "[Merger] Merging formats into ..." seen
+    bool single;     // the tool chose one format that has both: "Downloading 1 format(s): 22"
     int widest;      // the bar never goes backwards
 };
 

@@ -1,6 +1,8 @@
 // Builds the tool's command lines; window-free so the quoting is tested natively.
 #include "toolbridge/cmdline.h"
 
+#include "toolbridge/paths.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -88,10 +90,41 @@ bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surround
     return fits;
 }
 
+// DEST without its extension, '%' doubled, then ".%(ext)s".
+static bool AppendStemTemplate(char *line, size_t size, const char *destination)
+{
+    char stem[COMMAND_LINE_SIZE];
+    const char *slash = strrchr(destination, '\\');
+    const char *extension = ExtensionOf(slash ? slash + 1 : destination);
+    size_t stemLength = extension ? (size_t)(extension - destination) : strlen(destination);
+    if (stemLength >= sizeof stem)
+        return false;
+    memcpy(stem, destination, stemLength);
+    stem[stemLength] = '\0';
+    size_t start = strlen(line);
+    if (!AppendQuoted(line, size, stem, true) || !AppendText(line, size, ".%(ext)s\"")) {
+        line[start] = '\0';
+        return false;
+    }
+    // The closing quote moves past the template.
+    char *quote = line + strlen(line) - strlen(".%(ext)s\"") - 1;
+    memmove(quote, quote + 1, strlen(quote + 1) + 1);
+    return true;
+}
+
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
                             const char *address, const RunSurroundings *surroundings,
-                            const char *mergeExtension)
+                            const char *mergeExtension, bool toolsChoice)
 {
+    if (toolsChoice) {
+        line[0] = '\0';
+        bool fits = AppendText(line, size, " -o ") && AppendStemTemplate(line, size, destination) &&
+                    AppendSurroundings(line, size, surroundings) && AppendText(line, size, " --console-title -- ") &&
+                    AppendQuotedArgument(line, size, address);
+        if (!fits)
+            line[0] = '\0';
+        return fits;
+    }
     char codeText[96];
     // Code 0 stands for a page that offered no numeric format.
     if (code == 0)

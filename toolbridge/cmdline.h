@@ -44,9 +44,12 @@ bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surround
 // With `mergeExtension` the picture of CODE is merged with the best sound:
 // `--format CODE+bestaudio[ext=m4a]/CODE+bestaudio --merge-output-format EXT`, by the ffmpeg
 // that the surroundings name.
+// With `toolsChoice` (code 0 where ffmpeg is given) no --format goes out: the tool chooses
+// and merges, and writes `-o "STEM.%(ext)s"` (a fixed name would get the container's
+// extension added to it).
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
                             const char *address, const RunSurroundings *surroundings,
-                            const char *mergeExtension = nullptr);
+                            const char *mergeExtension = nullptr, bool toolsChoice = false);
 
 enum { ENVIRONMENT_NAME_SIZE = 128 };
 

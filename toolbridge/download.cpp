@@ -40,7 +40,7 @@ static char downloadArguments[COMMAND_LINE_SIZE];
 
 bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *destination,
                    int32_t code, const char *address, const RunSurroundings *surroundings,
-                   const char *mergeExtension)
+                   const char *mergeExtension, bool toolsChoice)
 {
     // A quote or a control character would let the text split into further options.
     if (!IsPassableArgument(destination) || !IsPassableArgument(address)) {
@@ -61,7 +61,7 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
         return false;
     }
     if (!BuildDownloadArguments(downloadArguments, sizeof downloadArguments, destination, code,
-                                address, surroundings, mergeExtension) ||
+                                address, surroundings, mergeExtension, toolsChoice) ||
         !JoinText(child->partPath, sizeof child->partPath, destination, PART_SUFFIX)) {
         Alert("The destination and the address are too long to pass to the download tool.",
               "Alert", ALERT_WARNING);

@@ -22,7 +22,7 @@ struct ChildProcess {
 // the best sound into such a file (see BuildDownloadArguments).
 bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *destination,
                    int32_t code, const char *address, const RunSurroundings *surroundings,
-                   const char *mergeExtension = nullptr);
+                   const char *mergeExtension = nullptr, bool toolsChoice = false);
 
 // Reads what the tool printed since `*offset` into `buffer` (at most `size` bytes) and returns
 // how many bytes it got; the caller moves `*offset` on by what it used.

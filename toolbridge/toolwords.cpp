@@ -188,3 +188,35 @@ bool NamedFileOf(const char *line, size_t length, char *name, size_t size)
     name[count] = '\0';
     return true;
 }
+
+bool FinalFileOf(const char *text, size_t length, char *name, size_t size)
+{
+    static const char MERGER[] = "[Merger] Merging formats into \"";
+    bool named = false, merged = false;
+    for (size_t line = 0; line < length;) {
+        size_t stop = line;
+        while (stop < length && !IsLineEnd(text[stop]) && text[stop] != '\0')
+            stop++;
+        size_t width = stop - line;
+        if (width > sizeof MERGER && memcmp(text + line, MERGER, sizeof MERGER - 1) == 0 && text[stop - 1] == '"' &&
+            width - sizeof MERGER < size) {
+            size_t count = width - sizeof MERGER;  // between the quotes
+            memcpy(name, text + line + sizeof MERGER - 1, count);
+            name[count] = '\0';
+            named = merged = true;
+        } else if (!named && !merged) {
+            named = NamedFileOf(text + line, width, name, size);
+        }
+        line = stop + 1;
+    }
+    return named;
+}
+
+bool ReadFinalFile(const char *path, char *name, size_t size)
+{
+    size_t length = 0;
+    char *text = ReadFileEnd(path, &length);
+    bool found = text && FinalFileOf(text, length, name, size);
+    free(text);
+    return found;
+}

@@ -45,3 +45,11 @@ bool FileSaysAlreadyDownloaded(const char *path, const char *fileName);
 // that a continued run found whole). Gives NAME of `line` (`length` bytes, no line end) in
 // `name`; false when the line names none or NAME does not fit.
 bool NamedFileOf(const char *line, size_t length, char *name, size_t size);
+
+// The file a download ended with, as its output names it: the last `[Merger] Merging formats
+// into "NAME"`, else the first file it named (see NamedFileOf). For a run that chose its own
+// format, whose name only the tool knows. False when the output names none.
+bool FinalFileOf(const char *text, size_t length, char *name, size_t size);
+
+// The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
+bool ReadFinalFile(const char *path, char *name, size_t size);

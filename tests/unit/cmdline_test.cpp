@@ -161,6 +161,9 @@ TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
                  " --ffmpeg-location \"C:\\U s\\Vidmora\\ffmpeg.exe\" --no-js-runtimes"
                  " --js-runtimes \"node:C:\\U s\\Vidmora\\js-runtime.exe\" --no-playlist --playlist-items 1 -- \"A\"",
                  line);
+    // The tool's own choice: no --format, and a template the tool gives the extension of.
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\100% Fun.mp4", 0, "A", &OLD_TOOL, nullptr, true));
+    EXPECT_STREQ(" -o \"C:\\V\\100%% Fun.%(ext)s\" --console-title -- \"A\"", line);
     const RunSurroundings before2025 = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A", &before2025));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ignore-config --ffmpeg-location \"F\" --no-playlist"

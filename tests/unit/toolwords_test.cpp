@@ -63,3 +63,26 @@ TEST(ToolWords, SkippedDestinationIsToldApartFromSkippedParts)
     for (const auto &c : cases)
         EXPECT_EQ(c.skipped, SaysAlreadyDownloaded(output, sizeof output - 1, c.name)) << c.name;
 }
+
+TEST(ToolWords, FinalFileIsTheMergedOneElseTheFirstNamed)
+{
+    // yt-dlp's "[Merger] Merging formats into \"%s\"" after its parts; a single format's own
+    // "[download] Destination: %s"; a file found whole, "[download] %s has already been downloaded".
+    const struct {
+        const char *output;
+        const char *name;  // "" when none
+    } cases[] = {
+        {"[download] Destination: C:\\V\\A.f137.mp4\n[download] Destination: C:\\V\\A.f140.m4a\n"
+         "[Merger] Merging formats into \"C:\\V\\A.mp4\"\nDeleting original file C:\\V\\A.f137.mp4\n",
+         "C:\\V\\A.mp4"},
+        {"[info] x: Downloading 1 format(s): 18\r\n[download] Destination: C:\\V\\B.mp4\r\n", "C:\\V\\B.mp4"},
+        {"[download] C:\\V\\C.webm has already been downloaded\n", "C:\\V\\C.webm"},
+        {"[youtube] x: Downloading webpage\n", ""},
+        {"[Merger] Merging formats into \"\n", ""},
+    };
+    for (const auto &c : cases) {
+        char name[64] = "";
+        EXPECT_EQ(c.name[0] != '\0', FinalFileOf(c.output, strlen(c.output), name, sizeof name)) << c.output;
+        EXPECT_STREQ(c.name, c.name[0] ? name : "");
+    }
+}
