@@ -82,6 +82,17 @@ static inline int standinPickOne(const StandinPage *page, const char *term)
     return 0;
 }
 
+// `a`, merged with `b` unless b is 0. yt-dlp's _merge keeps one format with pictures and one
+// with sound, so b goes when it brings a kind a has.
+static inline void standinSetPick(StandinMergePick *pick, int a, int b)
+{
+    int clash = (StandinHasVideo(a) && StandinHasVideo(b)) ||
+                (StandinHasAudio(a) && StandinHasAudio(b));
+    pick->count = b && !clash ? 2 : 1;
+    pick->codes[0] = a;
+    pick->codes[1] = pick->count == 2 ? b : 0;
+}
+
 // Picks formats as yt-dlp reads a --format text: alternatives split by '/' are tried in
 // order and the first whose every part the page offers wins; parts joined by '+' are
 // merged. Of two merged formats yt-dlp keeps only one with pictures and one with sound,
@@ -102,16 +113,7 @@ static inline int StandinPickFormats(const StandinPage *page, const char *text,
             int a = standinPickOne(page, alt);
             int b = plus && !strchr(plus + 1, '+') ? standinPickOne(page, plus + 1) : 0;
             if (a && (!plus || b)) {
-                pick->count = 1;
-                pick->codes[0] = a;
-                pick->codes[1] = 0;
-                // yt-dlp's _merge: the second goes when it brings a kind the first has.
-                int clash = (StandinHasVideo(a) && StandinHasVideo(b)) ||
-                            (StandinHasAudio(a) && StandinHasAudio(b));
-                if (b && !clash) {
-                    pick->count = 2;
-                    pick->codes[1] = b;
-                }
+                standinSetPick(pick, a, b);
                 return 1;
             }
         }
@@ -119,6 +121,39 @@ static inline int StandinPickFormats(const StandinPage *page, const char *text,
             return 0;
         p += n + 1;
     }
+}
+
+// yt-dlp's own choice without --format (YoutubeDL._default_format_spec): where ffmpeg can
+// merge, "bestvideo*+bestaudio/best", else "best/bestvideo+bestaudio". bestvideo* is the best
+// format with pictures, sound or not; bestvideo one with pictures only, bestaudio one with
+// sound only; best the best with both, or on a page that lacks all pictures or all sound its
+// best format. The page lists its formats best first. 0 when nothing fits.
+static inline int StandinDefaultFormats(const StandinPage *page, int canMerge,
+                                        StandinMergePick *pick)
+{
+    int anyVideo = 0, anyAudio = 0, withVideo = 0, videoOnly = 0, audioOnly = 0, both = 0;
+    for (int i = page->formatCount - 1; i >= 0; i--) {  // backwards, so the best is kept
+        int code = page->formats[i];
+        int video = StandinHasVideo(code), audio = StandinHasAudio(code);
+        anyVideo |= video;
+        anyAudio |= audio;
+        withVideo = video ? code : withVideo;
+        videoOnly = video && !audio ? code : videoOnly;
+        audioOnly = audio && !video ? code : audioOnly;
+        both = video && audio ? code : both;
+    }
+    int best = both                                                    ? both
+               : page->formatCount > 0 && (!anyVideo || !anyAudio) ? page->formats[0]
+                                                                   : 0;
+    if (canMerge && withVideo && audioOnly)
+        standinSetPick(pick, withVideo, audioOnly);
+    else if (best)
+        standinSetPick(pick, best, 0);
+    else if (!canMerge && videoOnly && audioOnly)
+        standinSetPick(pick, videoOnly, audioOnly);
+    else
+        return 0;
+    return 1;
 }
 
 // "avi", "flv", "mkv", "mov", "mp4" or "webm" (yt-dlp's check only looks at the start).

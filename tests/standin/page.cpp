@@ -141,6 +141,7 @@ void StandinParsePage(const char *address, StandinPage *page)
     page->delayMs = STANDIN_DEFAULT_DELAY;
     page->lines = -1;
     page->exitCode = 1;
+    page->entries = STANDIN_DEFAULT_ENTRIES;
     parseFormats(STANDIN_DEFAULT_FORMATS, page);
 
     int haveTitle = 0;
@@ -210,6 +211,12 @@ void StandinParsePage(const char *address, StandinPage *page)
                         page->probeDelayMs = (unsigned)n;
                 } else if (strcmp(key, "mergefail") == 0) {
                     page->mergeFail = strcmp(value, "1") == 0;
+                } else if (strcmp(key, "list") == 0) {
+                    StandinPercentDecode(valStart, valLen, page->list, sizeof page->list);
+                    trimPartialUtf8(page->list);
+                } else if (strcmp(key, "entries") == 0) {
+                    if (valueFits && parseNumber(value, STANDIN_MAX_ENTRIES, &n))
+                        page->entries = n > 0 ? (int)n : 1;
                 } else if (strcmp(key, "exit") == 0) {
                     if (valueFits && parseNumber(value, STANDIN_MAX_EXIT, &n))
                         page->exitCode = (int)n;
@@ -220,6 +227,7 @@ void StandinParsePage(const char *address, StandinPage *page)
     }
 
     page->https = address != NULL && strncmp(address, "https:", 6) == 0;
+    page->videoGiven = page->videoId[0] != '\0';
     if (page->videoId[0] == '\0')
         snprintf(page->videoId, sizeof page->videoId, "%s", STANDIN_DEFAULT_ID);
     if (!haveTitle)
@@ -271,6 +279,62 @@ int StandinPageHasFormat(const StandinPage *page, int code)
         if (page->formats[i] == code)
             return 1;
     return 0;
+}
+
+// ---- lists --------------------------------------------------------------------
+
+// A number of a --playlist-items segment: 0 when there is none, -1 when it is not one.
+static int itemNumber(const char *s, size_t len)
+{
+    char digits[16];
+    unsigned long long n;
+    if (len == 0)
+        return 0;
+    if (len >= sizeof digits)
+        return -1;
+    memcpy(digits, s, len);
+    digits[len] = '\0';
+    return parseNumber(digits, STANDIN_MAX_ENTRIES + 1ULL, &n) ? (int)n : -1;
+}
+
+int StandinListItems(const StandinPage *page, int noPlaylist, const char *items, int *out)
+{
+    if (page->generic || page->list[0] == '\0' || (page->videoGiven && noPlaylist))
+        return -1;
+    int count = 0;
+    for (const char *p = items ? items : ":";; p++) {
+        size_t n = strcspn(p, ",");
+        size_t cut = strcspn(p, ":-");
+        int first, last;
+        if (cut >= n) {
+            first = last = itemNumber(p, n);
+        } else {
+            first = itemNumber(p, cut);
+            last = itemNumber(p + cut + 1, n - cut - 1);
+            if (first == 0 && p[cut] == '-')
+                first = -1;  // "-3" counts from the end in yt-dlp, which the stand-in leaves out
+            first = first == 0 ? 1 : first;
+            last = last == 0 ? page->entries : last;
+        }
+        for (int k = first; k >= 1 && last >= 1 && k <= last && k <= page->entries; k++) {
+            int seen = 0;
+            for (int i = 0; i < count; i++)
+                seen |= out[i] == k;
+            if (!seen)
+                out[count++] = k;  // each entry once, where it first came
+        }
+        p += n;
+        if (*p != ',')
+            return count;
+    }
+}
+
+void StandinListEntry(const StandinPage *page, int index, StandinPage *entry)
+{
+    *entry = *page;
+    snprintf(entry->videoId, sizeof entry->videoId, "%s-%d", page->list, index);
+    if (!page->videoGiven || strcmp(entry->videoId, page->videoId) != 0)
+        snprintf(entry->title, sizeof entry->title, "Stand-in video %s", entry->videoId);
 }
 
 // ---- formats ---------------------------------------------------------------

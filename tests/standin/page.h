@@ -13,7 +13,10 @@ enum {
     STANDIN_MAX_CODE = 99999,   // largest format code accepted
     STANDIN_MAX_LINES = 1000,   // format lines "lines=" may ask for
     STANDIN_MAX_DELAY = 60000,  // ms between steps, and the probes' extra wait
-    STANDIN_MAX_EXIT = 255      // largest exit code "exit=" may ask for
+    STANDIN_MAX_EXIT = 255,     // largest exit code "exit=" may ask for
+    STANDIN_MAX_LIST = 48,      // bytes of a list id (its entries' ids still fit STANDIN_MAX_ID)
+    STANDIN_MAX_ENTRIES = 50,   // videos a list may have
+    STANDIN_DEFAULT_ENTRIES = 6
 };
 
 // Which tool's output a page imitates.
@@ -55,6 +58,9 @@ struct StandinPage {
     unsigned probeDelayMs;       // probe runs wait this long before answering
     int exitCode;                // exit code of a failing page (exit=, default 1)
     int mergeFail;               // mergefail=1: ffmpeg is asked for a merge it cannot do
+    int videoGiven;              // v= named the video (not the default id)
+    char list[STANDIN_MAX_LIST + 1];  // list=: the list the video is part of; empty = none
+    int entries;                 // videos of the list (entries=)
 };
 
 // fail=title and fail=formats: only that probe run fails, the other answers as usual.
@@ -74,6 +80,17 @@ int StandinPercentDecode(const char *src, size_t srcLen, char *dst, size_t dstSi
 
 // Fills page from the query of address (after the first '?', up to any '#').
 void StandinParsePage(const char *address, StandinPage *page);
+
+// The videos a run takes from the page, as both tools read an address: -1 for the page's own
+// video alone (no list, or a video named and --no-playlist given); else the list's entries
+// that `items` (--playlist-items: N, A-B, A:B, A: or :B, comma separated; NULL keeps all)
+// selects, in its order and each once, as 1-based indexes into out[STANDIN_MAX_ENTRIES], and
+// their count.
+int StandinListItems(const StandinPage *page, int noPlaylist, const char *items, int *out);
+
+// Entry `index` (1-based) of the page's list: the page itself with the id LIST-INDEX and that
+// id's default title, except that the entry whose id is the page's own video keeps its title.
+void StandinListEntry(const StandinPage *page, int index, StandinPage *entry);
 
 // The ERROR text (without "ERROR: ") for a failing page, or NULL if it works.
 const char *StandinPageError(const StandinPage *page, char *buf, size_t bufSize);

@@ -294,6 +294,54 @@ TEST(ParsePage, IdIsCapped)
     EXPECT_EQ((size_t)STANDIN_MAX_ID, strlen(page.videoId));
 }
 
+// A page in a list: its entries are taken unless a video is named and --no-playlist given.
+TEST(ParsePage, ListEntriesARunTakes)
+{
+    struct Case {
+        const char *query;
+        int noPlaylist;
+        const char *items;  // --playlist-items
+        const char *taken;  // the entries' ids, or "own" for the page's own video alone
+    } cases[] = {
+        {"v=a", 0, NULL, "own"},
+        {"v=a&list=L&entries=3", 0, NULL, "L-1 L-2 L-3"},
+        {"v=a&list=L&entries=3", 1, NULL, "own"},
+        {"list=L&entries=2", 1, NULL, "L-1 L-2"},
+        {"v=&list=L&entries=1", 1, NULL, "L-1"},
+        {"list=L", 0, NULL, "L-1 L-2 L-3 L-4 L-5 L-6"},
+        {"list=L&entries=0", 0, NULL, "L-1"},
+        {"list=L&entries=99", 0, "49-", "L-49 L-50"},
+        {"list=L&entries=5", 0, "1", "L-1"},
+        {"list=L&entries=5", 0, "4-9,2,4,:1", "L-4 L-5 L-2 L-1"},
+        {"list=L&entries=5", 0, "3:,x,-2,0,,2:1,1:3:1", "L-3 L-4 L-5"},
+        {"list=L&entries=5", 0, "9", ""},
+        {"list=&v=a", 0, NULL, "own"},
+        {"list=L&generic=1", 0, NULL, "own"},
+    };
+    for (const Case &c : cases) {
+        StandinPage page = parse(std::string("x?") + c.query);
+        int items[STANDIN_MAX_ENTRIES];
+        int count = StandinListItems(&page, c.noPlaylist, c.items, items);
+        std::string taken = count < 0 ? "own" : "";
+        for (int i = 0; i < count; i++) {
+            StandinPage entry;
+            StandinListEntry(&page, items[i], &entry);
+            taken += (i ? " " : "") + std::string(entry.videoId);
+        }
+        EXPECT_EQ(c.taken, taken) << c.query << " " << (c.items ? c.items : "");
+    }
+    // The entry that is the named video keeps the page's title; the others get their own.
+    StandinPage page = parse("x?v=L-2&list=L&title=Mine"), entry;
+    const char *titles[] = {"Stand-in video L-1", "Mine"};
+    for (int k = 1; k <= 2; k++) {
+        StandinListEntry(&page, k, &entry);
+        EXPECT_STREQ(titles[k - 1], entry.title);
+    }
+    page = parse("x?list=L&title=Mine");
+    StandinListEntry(&page, 1, &entry);
+    EXPECT_STREQ("Stand-in video L-1", entry.title);
+}
+
 TEST(PageError, FailingAndFormatlessPages)
 {
     char buf[128];

@@ -495,9 +495,42 @@ static int parseCode(const char *text)
     return code <= STANDIN_MAX_CODE ? code : 0;
 }
 
+static int findFfmpeg(const Options *opt, char *program, size_t size, char *full,
+                      size_t fullSize);
+
+// yt-dlp chose its own formats without ffmpeg, and with it would have chosen others.
+static int gFfmpegAdvice;
+
+// yt-dlp's own choice of formats, which depends on whether ffmpeg can merge them.
+static int pickDefault(const Options *opt, const StandinPage *page, StandinMergePick *pick)
+{
+    static char program[STANDIN_MERGE_PATH];
+    static char full[STANDIN_MERGE_PATH];
+    int canMerge = findFfmpeg(opt, program, sizeof program, full, sizeof full);
+    int found = StandinDefaultFormats(page, canMerge, pick);
+    StandinMergePick merged = {0, {0, 0}};
+    int mergedFound = !canMerge && StandinDefaultFormats(page, 1, &merged);
+    gFfmpegAdvice = !canMerge && (found != mergedFound || (found && (pick->count != merged.count ||
+                                                           pick->codes[0] != merged.codes[0] ||
+                                                           pick->codes[1] != merged.codes[1])));
+    if (!found)
+        failWith("requested format not available", NULL);
+    return found;
+}
+
+// The warning yt-dlp gives for each video whose formats that choice made worse.
+static void adviseFfmpeg(void)
+{
+    if (gFfmpegAdvice)
+        say(stderr, "WARNING: ffmpeg not found. The downloaded format may not be the best "
+                    "available. Installing ffmpeg is strongly recommended: "
+                    "https://github.com/yt-dlp/yt-dlp#dependencies\n");
+}
+
 // Loads the page and picks the format (0 for a generic page's one), or in the yt-dlp
 // style the two formats a merge takes; prints the error and returns 0 on failure. "best"
-// takes the first format on every page.
+// takes the first format on every page; without --format a yt-dlp style page gets yt-dlp's
+// own choice, the others their first format.
 static int loadPage(const Options *opt, StandinPage *page, StandinMergePick *pick)
 {
     char error[256];
@@ -516,6 +549,9 @@ static int loadPage(const Options *opt, StandinPage *page, StandinMergePick *pic
     pick->codes[0] = page->generic ? 0 : page->formats[0];
     pick->codes[1] = 0;
     int *code = &pick->codes[0];
+    if (!opt->format && page->style == STANDIN_STYLE_YT_DLP && !page->generic &&
+        !opt->listFormats)  // a list of formats picks none
+        return pickDefault(opt, page, pick);
     if (!opt->format || strcmp(opt->format, "best") == 0)
         return 1;
     int found = page->generic ? strcmp(opt->format, StandinGenericId(page)) == 0
@@ -588,29 +624,25 @@ static int fileName(const Options *opt, const StandinPage *page, const char *ext
     return 1;
 }
 
-static int runGetFilename(const Options *opt)
+static int printName(const Options *opt, const StandinPage *page, const StandinMergePick *pick)
 {
-    StandinPage page;
-    StandinMergePick pick;
-    if (!loadPage(opt, &page, &pick))
-        return page.exitCode;
-    probeWait(&page);
     char name[PATH_CAP];
-    int rc = fileName(opt, &page, pickExt(opt, &page, &pick), name, sizeof name);
+    adviseFfmpeg();
+    int rc = fileName(opt, page, pickExt(opt, page, pick), name, sizeof name);
     if (rc != 0)
         return rc;
     say(stdout, "%s\n", name);
     return 0;
 }
 
-// The lines each tool prints while it reads the page.
-static void printExtracting(const Options *opt, const StandinPage *page)
+// The lines each tool prints while it reads the page; `address` is the one the video has.
+static void printExtracting(const char *address, const StandinPage *page)
 {
     const char *ie = page->generic ? "generic" : "youtube";
     const char *id = page->videoId;
     switch (page->style) {
     case STANDIN_STYLE_YT_DLP:
-        say(stdout, "[%s] Extracting URL: %s\n", ie, opt->address);
+        say(stdout, "[%s] Extracting URL: %s\n", ie, address);
         say(stdout, "[%s] %s: Downloading webpage\n", ie, id);
         if (!page->generic)
             say(stdout, "[youtube] %s: Downloading android player API JSON\n", id);
@@ -627,14 +659,10 @@ static void printExtracting(const Options *opt, const StandinPage *page)
     }
 }
 
-static int runListFormats(const Options *opt)
+static int printFormats(const char *address, const StandinPage *video)
 {
-    StandinPage page;
-    StandinMergePick pick;
-    if (!loadPage(opt, &page, &pick))
-        return page.exitCode;
-    probeWait(&page);
-    printExtracting(opt, &page);
+    StandinPage page = *video;
+    printExtracting(address, &page);
     // yt-dlp draws its table's lines with box characters only where its output holds them.
     if (page.box && !(outputHolds(0x2502) && outputHolds(0x2500)))
         page.box = 0;
@@ -1186,30 +1214,28 @@ static int runMerge(const Options *opt, const StandinPage *page, const StandinMe
     return 0;
 }
 
-static int runDownload(const Options *opt)
+static int downloadVideo(const Options *opt, const char *address, const StandinPage *video,
+                         const StandinMergePick *pick)
 {
-    StandinPage page;
-    StandinMergePick pick;
-    if (!loadPage(opt, &page, &pick))
-        return page.exitCode;
-
+    StandinPage page = *video;
     char dest[PATH_CAP];
-    int rc = fileName(opt, &page, pickExt(opt, &page, &pick), dest, sizeof dest);
+    int rc = fileName(opt, &page, pickExt(opt, &page, pick), dest, sizeof dest);
     if (rc != 0)
         return rc;
 
-    printExtracting(opt, &page);
+    printExtracting(address, &page);
+    adviseFfmpeg();
     if (page.style == STANDIN_STYLE_YT_DLP) {
         char id[32];
-        if (pick.count == 2)
-            snprintf(id, sizeof id, "%d+%d", pick.codes[0], pick.codes[1]);
+        if (pick->count == 2)
+            snprintf(id, sizeof id, "%d+%d", pick->codes[0], pick->codes[1]);
         else
-            snprintf(id, sizeof id, "%d", pick.codes[0]);
+            snprintf(id, sizeof id, "%d", pick->codes[0]);
         say(stdout, "[info] %s: Downloading 1 format(s): %s\n", page.videoId,
             page.generic ? StandinGenericId(&page) : id);
     }
-    if (pick.count == 2)
-        return runMerge(opt, &page, &pick, dest);
+    if (pick->count == 2)
+        return runMerge(opt, &page, pick, dest);
     unsigned long long have = 0;
     if (fileSize(dest, &have) && have == page.size) {
         say(stdout, "[download] %s has already been downloaded\n", dest);
@@ -1221,6 +1247,115 @@ static int runDownload(const Options *opt)
     if (rc == 0)
         showMoveFiles(opt, &page);
     return rc;
+}
+
+// ---- lists -----------------------------------------------------------------------
+
+// What a run does with each video it takes.
+enum { RUN_NAME, RUN_FORMATS, RUN_DOWNLOAD };
+
+static int runVideo(int kind, const Options *opt, const char *address, const StandinPage *page,
+                    const StandinMergePick *pick)
+{
+    if (kind == RUN_NAME)
+        return printName(opt, page, pick);
+    if (kind == RUN_FORMATS)
+        return printFormats(address, page);
+    return downloadVideo(opt, address, page, pick);
+}
+
+// The lines each tool prints on reading the list, until its first entry. The texts are the
+// tools' own: yt-dlp's _yes_playlist and __process_playlist, youtube-dl's YoutubeTabIE and
+// __process_playlist, the 2013 tool's YoutubePlaylistIE and process_ie_result.
+static void printListStart(const Options *opt, const StandinPage *page, int count)
+{
+    const char *list = page->list;
+    const char *id = page->videoId;
+    if (page->style == STANDIN_STYLE_YT_DLP) {
+        say(stdout, "[youtube:tab] Extracting URL: %s\n", opt->address);
+        if (page->videoGiven)
+            say(stdout, "[youtube:tab] Downloading playlist %s - add --no-playlist to download "
+                        "just the video %s\n", list, id);
+        say(stdout, "[youtube:tab] %s: Downloading webpage\n", list);
+        say(stdout, "[download] Downloading playlist: Stand-in list %s\n", list);
+        say(stdout, "[youtube:tab] Playlist Stand-in list %s: Downloading %d items of %d\n", list,
+            count, page->entries);
+        return;
+    }
+    int modern = page->style == STANDIN_STYLE_YOUTUBE_DL;
+    const char *ie = modern ? "youtube:tab" : "youtube:playlist";
+    if (page->videoGiven)
+        say(stdout, "[%s] Downloading playlist %s - add --no-playlist to just download video %s\n",
+            ie, list, id);
+    say(stdout, modern ? "[%s] %s: Downloading webpage\n" : "[%s] %s: Downloading page #1\n", ie,
+        list);
+    say(stdout, "[download] Downloading playlist: Stand-in list %s\n", list);
+    if (modern)
+        say(stdout, "[%s] playlist Stand-in list %s: Downloading %d videos\n", ie, list, count);
+    else
+        say(stdout, "[%s] playlist 'Stand-in list %s': Collected %d video ids (downloading %d of "
+                    "them)\n", ie, list, page->entries, count);
+}
+
+static void printListItem(const StandinPage *page, int k, int count)
+{
+    const char *kind = page->style == STANDIN_STYLE_YT_DLP        ? "item "
+                       : page->style == STANDIN_STYLE_YOUTUBE_DL ? "video "
+                                                                 : "video #";
+    say(stdout, "[download] Downloading %s%d of %d\n", kind, k, count);
+}
+
+// A video and a list named together, and --no-playlist: the tools say they take the video.
+static void printJustTheVideo(const Options *opt, const StandinPage *page)
+{
+    const char *id = page->videoId;
+    if (page->style == STANDIN_STYLE_YT_DLP) {
+        say(stdout, "[youtube:tab] Extracting URL: %s\n", opt->address);
+        say(stdout, "[youtube:tab] Downloading just the video %s because of --no-playlist\n", id);
+    } else {
+        say(stdout, "[%s] Downloading just video %s because of --no-playlist\n",
+            page->style == STANDIN_STYLE_YOUTUBE_DL ? "youtube:tab" : "youtube:playlist", id);
+    }
+}
+
+// A probe or download run: the page's own video, or each entry of its list the run takes.
+// --get-filename prints the names alone, as the tools are quiet then.
+static int runPage(const Options *opt, int kind)
+{
+    StandinPage page;
+    StandinMergePick pick;
+    if (!loadPage(opt, &page, &pick))
+        return page.exitCode;
+    if (kind != RUN_DOWNLOAD)
+        probeWait(&page);
+    int items[STANDIN_MAX_ENTRIES];
+    int count = StandinListItems(&page, opt->noPlaylist, opt->playlistItems, items);
+    int listed = page.list[0] && !page.generic;
+    int quiet = kind == RUN_NAME;
+    char address[STANDIN_MAX_ID + 64];
+    if (count < 0) {
+        if (!listed)
+            return runVideo(kind, opt, opt->address, &page, &pick);
+        if (!quiet)
+            printJustTheVideo(opt, &page);
+        snprintf(address, sizeof address, "https://www.youtube.com/watch?v=%s", page.videoId);
+        return runVideo(kind, opt, address, &page, &pick);
+    }
+    if (!quiet)
+        printListStart(opt, &page, count);
+    for (int i = 0; i < count; i++) {
+        StandinPage entry;
+        StandinListEntry(&page, items[i], &entry);
+        if (!quiet)
+            printListItem(&page, i + 1, count);
+        snprintf(address, sizeof address, "https://www.youtube.com/watch?v=%s", entry.videoId);
+        int rc = runVideo(kind, opt, address, &entry, &pick);
+        if (rc != 0)
+            return rc;
+    }
+    if (!quiet && page.style != STANDIN_STYLE_2013)
+        say(stdout, "[download] Finished downloading playlist: Stand-in list %s\n", page.list);
+    return 0;
 }
 
 // ---- --version and -U ----------------------------------------------------------
@@ -1684,10 +1819,10 @@ int main(void)
         readConfigs();
     checkHelpers(&opt, &page, version);
     if (opt.getFilename)
-        return runGetFilename(&opt);
+        return runPage(&opt, RUN_NAME);
     if (opt.listFormats)
-        return runListFormats(&opt);
-    rc = runDownload(&opt);
+        return runPage(&opt, RUN_FORMATS);
+    rc = runPage(&opt, RUN_DOWNLOAD);
     if (rc == 0)
         runExecs();
     return rc;

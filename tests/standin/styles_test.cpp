@@ -415,6 +415,37 @@ TEST(StyleMerge, PicksFormatsAsYtDlpReadsTheFormatText)
     }
 }
 
+// yt-dlp's default, "bestvideo*+bestaudio/best" with ffmpeg and "best/bestvideo+bestaudio"
+// without, on pages that list their formats best first.
+TEST(StyleMerge, DefaultFormatsFollowWhetherFfmpegCanMerge)
+{
+    struct Case {
+        const char *formats;
+        int canMerge;
+        int count;  // 0: nothing fits
+        int first, second;
+    } cases[] = {
+        {"137,248,18,140,251", 1, 2, 137, 140},
+        {"137,248,18,140,251", 0, 1, 18, 0},
+        {"22,137,140", 1, 1, 22, 0},  // the best with pictures has sound: it goes alone
+        {"248,251,43", 1, 2, 248, 251},
+        {"22,18", 1, 1, 22, 0},
+        {"137,248", 1, 1, 137, 0},    // without sound anywhere, the best of all
+        {"140,251", 0, 1, 140, 0},
+        {"137,140", 0, 2, 137, 140},  // nothing has both: the merge, ffmpeg or not
+        {"248,137,251", 0, 2, 248, 251},
+        {"99999,140", 1, 1, 99999, 0},
+    };
+    for (const Case &c : cases) {
+        StandinPage page = parse(std::string("x?style=yt-dlp&formats=") + c.formats);
+        StandinMergePick pick = {0, {0, 0}};
+        ASSERT_EQ(c.count > 0, StandinDefaultFormats(&page, c.canMerge, &pick)) << c.formats;
+        EXPECT_EQ(c.count, pick.count) << c.formats << " " << c.canMerge;
+        EXPECT_EQ(c.first, pick.codes[0]) << c.formats << " " << c.canMerge;
+        EXPECT_EQ(c.second, pick.codes[1]) << c.formats << " " << c.canMerge;
+    }
+}
+
 TEST(StyleMerge, OutputExtensionAndItsCheck)
 {
     struct Case {
@@ -424,7 +455,8 @@ TEST(StyleMerge, OutputExtensionAndItsCheck)
     } cases[] = {
         {137, 140, NULL, "mp4"},   {248, 251, NULL, "webm"}, {137, 251, NULL, "mkv"},
         {248, 140, NULL, "mkv"},   {399, 140, NULL, "mp4"},  {248, 171, NULL, "webm"},
-        {137, 140, "mkv", "mkv"},  {248, 251, "mp4", "mp4"},
+        {137, 140, "mkv", "mkv"},  {248, 251, "mp4", "mp4"},  {701, 251, NULL, "webm"},
+        {330, 140, NULL, "mkv"},   {616, 140, NULL, "mp4"},
     };
     StandinPage page = parse("x?style=yt-dlp");
     for (const Case &c : cases) {
@@ -580,6 +612,21 @@ TEST(StyleTable, YtDlpListsPictureAndSoundOnlyRows)
         "137 mp4   1920x1080      |  2.86MiB 3000k https | h264       video only      DASH video",
     };
     EXPECT_EQ(expected, tableLines(parse("x?style=yt-dlp&size=3000000&formats=137,248,18,140,251")));
+
+    // AV1 and VP9 HDR, AV1 8K and the premium HLS one: yt-dlp cuts codecs to four parts.
+    std::vector<std::string> more = {
+        "ID  EXT   RESOLUTION FPS | FILESIZE    TBR PROTO | VCODEC        ACODEC     MORE INFO",
+        std::string(86, '-'),
+        "sb0 mhtml 320x180      1 |                 mhtml | images                   storyboard",
+        "400 mp4   2560x1440      |  2.86MiB  4500k https | av01.0.12M.08 video only DASH video",
+        "337 webm  3840x2160   60 |  2.86MiB 30180k https | vp09.02.51.10 video only DASH video",
+        "616 mp4   1920x1080      |  2.86MiB  5000k m3u8  | vp09.00.40.08 video only Premium",
+        "702 mp4   7680x4320   60 |  2.86MiB 66040k https | av01.0.17M.10 video only DASH video",
+    };
+    EXPECT_EQ(more, tableLines(parse("x?style=yt-dlp&size=3000000&formats=702,616,337,400")));
+    EXPECT_EQ("701          mp4        3840x2160  DASH video 31940k , av01.0.13M.10.0.110.09.16.09.0, "
+              "60fps, video only, 2.86MiB",
+              tableLines(parse("x?style=youtube-dl&size=3000000&formats=701"))[1]);
 }
 
 // yt-dlp's minimum versions (node 20 and deno 2.0 from 2025.11.12, node 22 and deno 2.3

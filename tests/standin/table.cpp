@@ -10,6 +10,8 @@
 
 static const char V[] = "DASH video";
 static const char A[] = "DASH audio";
+#define HDR_AV1(level) "av01.0." level "M.10.0.110.09.16.09.0"
+#define HDR_VP9 "vp09.02.51.10.01.09.16.09.00"
 
 // Codecs, audio rates, frame rates, notes and containers as in youtube-dl's YouTube
 // extractor; sizes as the 2013 table has them (16:9 widths for the DASH heights);
@@ -75,7 +77,48 @@ static const StandinFormatFacts kFacts[] = {
     {397, "mp4", 854, 480, "av01.0.04M.08", "none", 0, 0, V, NULL, 550},
     {398, "mp4", 1280, 720, "av01.0.05M.08", "none", 0, 0, V, NULL, 1100},
     {399, "mp4", 1920, 1080, "av01.0.08M.08", "none", 0, 0, V, NULL, 2000},
+    // yt-dlp's table has 400 and 401; the other codecs are those YouTube names in its stream
+    // types (HDR: 10 bits, BT.2020, PQ), which yt-dlp takes as they are.
+    {400, "mp4", 2560, 1440, "av01.0.12M.08", "none", 0, 0, V, NULL, 4500},
+    {401, "mp4", 3840, 2160, "av01.0.12M.08", "none", 0, 0, V, NULL, 9000},
+    {402, "mp4", 7680, 4320, "av01.0.16M.08", "none", 0, 0, V, NULL, 20000},
+    {571, "mp4", 7680, 4320, "av01.0.16M.08", "none", 0, 0, V, NULL, 28000},
+    {694, "mp4", 256, 144, HDR_AV1("00"), "none", 0, 60, V, NULL, 190},
+    {695, "mp4", 426, 240, HDR_AV1("01"), "none", 0, 60, V, NULL, 400},
+    {696, "mp4", 640, 360, HDR_AV1("04"), "none", 0, 60, V, NULL, 820},
+    {697, "mp4", 854, 480, HDR_AV1("05"), "none", 0, 60, V, NULL, 1560},
+    {698, "mp4", 1280, 720, HDR_AV1("08"), "none", 0, 60, V, NULL, 4170},
+    {699, "mp4", 1920, 1080, HDR_AV1("09"), "none", 0, 60, V, NULL, 6870},
+    {700, "mp4", 2560, 1440, HDR_AV1("12"), "none", 0, 60, V, NULL, 17320},
+    {701, "mp4", 3840, 2160, HDR_AV1("13"), "none", 0, 60, V, NULL, 31940},
+    {702, "mp4", 7680, 4320, HDR_AV1("17"), "none", 0, 60, V, NULL, 66040},
+    {330, "webm", 256, 144, HDR_VP9, "none", 0, 60, V, NULL, 250},
+    {331, "webm", 426, 240, HDR_VP9, "none", 0, 60, V, NULL, 500},
+    {332, "webm", 640, 360, HDR_VP9, "none", 0, 60, V, NULL, 1060},
+    {333, "webm", 854, 480, HDR_VP9, "none", 0, 60, V, NULL, 2000},
+    {334, "webm", 1280, 720, HDR_VP9, "none", 0, 60, V, NULL, 4560},
+    {335, "webm", 1920, 1080, HDR_VP9, "none", 0, 60, V, NULL, 6950},
+    {336, "webm", 2560, 1440, HDR_VP9, "none", 0, 60, V, NULL, 16930},
+    {337, "webm", 3840, 2160, HDR_VP9, "none", 0, 60, V, NULL, 30180},
+    // Premium 1080p comes by HLS only (not in yt-dlp's table): yt-dlp notes it "Premium".
+    {616, "mp4", 1920, 1080, "vp09.00.40.08", "none", 0, 0, "Premium", NULL, 5000},
 };
+
+// Codes not sent over plain HTTPS: yt-dlp's PROTO column (its shortened protocol name).
+static const struct {
+    int code;
+    const char *proto;
+} kProtocols[] = {
+    {616, "m3u8"},  // m3u8_native
+};
+
+static const char *protocolOf(int code)
+{
+    for (size_t i = 0; i < sizeof kProtocols / sizeof kProtocols[0]; i++)
+        if (kProtocols[i].code == code)
+            return kProtocols[i].proto;
+    return "https";
+}
 
 const StandinFormatFacts *StandinFindFacts(int code)
 {
@@ -153,7 +196,7 @@ static void describeRow(const StandinTable *t, int index, Row *r)
     snprintf(r->id, sizeof r->id, "%d", code);
     const StandinFormatFacts *f = StandinFindFacts(code);
     r->ext = StandinFormatExt(page, code);
-    r->proto = "https";
+    r->proto = protocolOf(code);
     r->hasFilesize = 1;
     if (!f)
         return;
@@ -196,7 +239,9 @@ static void simplifiedCodec(const Row *r, int video, TextOut *o)
     if (!codec || !*codec) {
         outText(o, "unknown");
     } else if (!isNone(codec)) {
-        outText(o, codec);  // table codecs have at most four dotted parts already
+        // yt-dlp shows a codec's first four dotted parts ("av01.0.00M.10" of an HDR one).
+        for (int dots = 0; *codec && !(*codec == '.' && ++dots == 4); codec++)
+            outChar(o, *codec);
     } else if (video && isNone(r->acodec)) {
         outText(o, "images");
     } else if (!video && isNone(r->vcodec)) {
