@@ -79,7 +79,7 @@ void StartOrContinue(MainState *state)
     bool merging = toolsChoice || (canMerge && IsMergeable(format, state->catalogue, state->catalogueCount, &state->told));
     const char *extension = merging && !toolsChoice ? MergedExtension(format) : NULL;
     // The tool names the merged file after its container.
-    if (merging && ReplaceExtension(destination, sizeof destination, extension))
+    if (extension && ReplaceExtension(destination, sizeof destination, extension))
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
     // The tools skip a file that is there, and it would be told as done: asked first.
     if (controller->paused == 0 && !MayReplace(destination))

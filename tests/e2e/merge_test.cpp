@@ -86,9 +86,9 @@ protected:
     }
 
     // One video and one audio stream, each as long as the media it was made of.
-    void ExpectMergedFile()
+    void ExpectMergedFile(const char *name = "Merged.mp4")
     {
-        std::string streams = ProbeStreams(folder + "Merged.mp4");
+        std::string streams = ProbeStreams(folder + name);
         int video = 0, audio = 0;
         double videoLength = 0, audioLength = 0;
         for (size_t at = 0; at < streams.size();) {
@@ -196,6 +196,26 @@ TEST_F(MergeTest, StopInTheSecondPartLeavesNothingOfTheDownload)
         return FolderFiles() == "Merged\nMerged.f2019.jpg\nMerged.final.mp4\nMerged.temp.jpg\nOther.f137.mp4\n";
     }))
         << FolderFiles();
+}
+
+// "best (chosen by the tool)" with ffmpeg: no --format, so the tool takes its own choice (the
+// best picture and the best sound) and merges it; the window takes the name the tool gives.
+TEST_F(MergeTest, ToolsOwnChoiceIsMergedAndSavedUnderTheNameItGives)
+{
+    const std::string page = "http://standin.test/watch?v=own&style=yt-dlp&formats=137,18,140&title=Own&step=3000&delay=20";
+    WriteRecord(BuildRecord(page.c_str(), (folder + "Own.mkv").c_str(), 0, {{0, "mp4", 0, 0}}, 1));
+    ASSERT_TRUE(StartMerging()) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(&run, IDC_START); })) << OpenBoxes();
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes() << FolderFiles();
+    EXPECT_EQ(folder + "Own.mp4", Text(IDC_DEST_EDIT));
+    EXPECT_EQ("Own.mp4\n", FolderFiles()) << "the parts are gone";
+    ExpectMergedFile("Own.mp4");
+    std::vector<ArgList> runs = Runs();
+    ASSERT_FALSE(runs.empty());
+    EXPECT_EQ(JoinArgs(Joined({"-o", folder + "Own.%(ext)s"}, SurroundingArgs(&run), {"--console-title", "--", page})),
+              JoinArgs(runs.back()));
 }
 
 }  // namespace

@@ -198,6 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Styles, TodaysToolTest, ::testing::Values("youtube-dl",
 // A page whose formats have no numbers gets one entry, the tool's own choice.
 TEST_F(AddressTest, PageWithoutNumberedFormatsOffersTheToolsChoice)
 {
+    WriteOldPageRecord();
     ASSERT_TRUE(Start()) << DriverError();
     std::string directory = DirectoryOf(Text(IDC_DEST_EDIT));
     const std::string address =
