@@ -69,6 +69,29 @@ TEST_F(AddressTest, PasteReplacesAnEarlierPageAndResetsTheSelection)
     EXPECT_EQ(1, record.selectedFormat);
 }
 
+// A watch address copied while a list plays names the video of v=: the tools read the whole
+// list unless told --no-playlist, and would name and fetch the list's first entry.
+TEST_F(AddressTest, WatchAddressFromAListGivesTheVideoItNames)
+{
+    WriteOldPageRecord();
+    ASSERT_TRUE(Start()) << DriverError();
+    const std::string address =
+        "http://standin.test/watch?v=meant&list=PLx&entries=6&title=Meant&style=yt-dlp&formats=22&size=3000&delay=0";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address, Temp("Meant.mp4")));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(&run, IDC_START); })) << OpenBoxes();
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(Temp("Meant.mp4").c_str(), &bytes)) << DriverError();
+    ASSERT_EQ(3000u, bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        ASSERT_EQ(StandinByte("meant", i), (unsigned char)bytes[i]) << "byte " << i;
+    std::vector<ArgList> runs = Runs();
+    ASSERT_EQ(3u, runs.size());
+    ExpectProbeRuns(runs, 0, address);
+    EXPECT_NE(runs[2].end(), std::find(runs[2].begin(), runs[2].end(), "--no-playlist")) << JoinArgs(runs[2]);
+}
+
 TEST_F(AddressTest, PasteWithNoTextOnTheClipboardDoesNothing)
 {
     ASSERT_TRUE(Start()) << DriverError();

@@ -198,6 +198,36 @@ TEST_F(MergeTest, StopInTheSecondPartLeavesNothingOfTheDownload)
         << FolderFiles();
 }
 
+// Picture-only rows the catalogue does not know (YouTube's AV1 401, the premium HLS 616) are
+// what the table says they are: offered merged, also after a restart.
+TEST_F(MergeTest, UnknownPictureOnlyRowsAreOfferedMergedAlsoAfterARestart)
+{
+    const std::string page = "http://standin.test/watch?v=av1&style=yt-dlp&formats=401,616,18,140&title=Av1";
+    ASSERT_TRUE(StartMerging()) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
+    ASSERT_TRUE(SetClipboardText(page.c_str())) << DriverError();
+    ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return EndsWith(Text(IDC_DEST_EDIT), "\\Av1.mp4") && IsControlEnabled(&run, IDC_START); }))
+        << Text(IDC_DEST_EDIT) << OpenBoxes();
+    for (int restart = 0; restart < 2; restart++) {
+        SCOPED_TRACE(restart ? "after a restart" : "after the paste");
+        EXPECT_EQ("File type:\tMP4\nResolution:\t2160p\nFormat code:\t401\nA.encode:\tBest sound (merged)",
+                  Text(IDC_FORMAT_INFO));
+        HWND dialog = NULL;
+        ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
+        char entry[256] = "";
+        EXPECT_TRUE(SaveDialogFilterText(dialog, 0, entry, sizeof entry)) << DriverError();
+        EXPECT_STREQ("MP4~Code 401 with sound (merged)[2160x3840]", entry);
+        // The best merged one first, then the full 18, then the other picture-only row.
+        EXPECT_TRUE(SaveDialogFilterText(dialog, 2, entry, sizeof entry)) << DriverError();
+        EXPECT_STREQ("MP4~Code 616 with sound (merged)[1080x1920]", entry);
+        ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, false));
+        ASSERT_TRUE(CloseApp(&run)) << DriverError();
+        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+        ASSERT_TRUE(StartMerging()) << DriverError();
+    }
+}
+
 // "best (chosen by the tool)" with ffmpeg: no --format, so the tool takes its own choice (the
 // best picture and the best sound) and merges it; the window takes the name the tool gives.
 TEST_F(MergeTest, ToolsOwnChoiceIsMergedAndSavedUnderTheNameItGives)

@@ -209,6 +209,10 @@ TEST_F(ToolKeepingTest, ToolThatKnowsNoneOfTheNewOptionsRunsAsBeforeWithNoRefuse
         << JoinArgs(runs[2]) << " " << JoinArgs(runs[3]);
     EXPECT_EQ(JoinArgs({"-o", Temp("Then.mp4"), "--format", "22", "--console-title", "--", address}),
               JoinArgs(runs[4]));
+    // A list's address is read as the list by such a tool, as it always was: the window
+    // still fills, with the list's first entry.
+    ASSERT_TRUE(WaitUntil([&] { return ProbeIdle(); })) << OpenBoxes();
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(address + "&list=PLy&entries=3", Temp("Stand-in video PLy-1.mp4")));
 }
 
 // Runs `program` with `arguments` in `directory`, with `variables` added to this process's
