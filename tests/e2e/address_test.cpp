@@ -313,7 +313,7 @@ TEST_F(AddressTest, PausedDownloadIsDroppedForAHandedAddressOnlyWhenThePersonSay
     ASSERT_TRUE(Start((" " + address + " ").c_str())) << DriverError();
     EXPECT_EQ(question, AnswerBox(&run, "Vidmora", IDNO));
     EXPECT_EQ(oldAddress, Text(IDC_URL_EDIT));
-    EXPECT_EQ("Continue", Text(IDC_START));
+    EXPECT_TRUE(WaitControlText(&run, IDC_START, "Continue")) << DriverError();
     EXPECT_TRUE(FileExists(Temp("old.mp4.part").c_str()));
     EXPECT_TRUE(AllRuns().empty()) << "the new page was read";
 
