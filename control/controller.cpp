@@ -231,7 +231,12 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     if (controller->toolsChoice && !failed && ReadFinalFile(outPath, final, sizeof final)) {
         if (!ProcessIsUtf8() || !ConvertText(final, LegacyCodePage(), CP_UTF8, shown, sizeof shown))
             snprintf(shown, sizeof shown, "%s", final);
-        if (IsPassableArgument(shown) && LastBackslash(shown, TextCodePage())) {
+        // Outside input: only a name in the destination's folder that begins like it.
+        const char *slash = LastBackslash(destination, TextCodePage());
+        size_t folder = slash ? (size_t)(slash + 1 - destination) : 0;
+        if (IsPassableArgument(shown) && folder > 0 && strlen(shown) > folder &&
+            _strnicmp(shown, destination, folder) == 0 &&
+            IsDownloadPart(destination + folder, shown + folder)) {
             snprintf(destination, sizeof destination, "%s", shown);
             SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
         }
