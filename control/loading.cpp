@@ -75,8 +75,8 @@ static void ReportProbeFailure(MainState *state)
         Alert(message, "Alert", ALERT_WARNING);
 }
 
-// Told without a box, so a paste still fills the window: the status line names the kept
-// runtime, or the window-menu item that gives one.
+// Told without a box, so a paste still fills the window: the status line (300 pixels) names
+// the kept runtime, or the window-menu item that gives one.
 static void TellRuntimeTrouble(MainState *state)
 {
     RuntimeTrouble title = ReadRuntimeTrouble(state->probe.title.errPath);
@@ -88,12 +88,9 @@ static void TellRuntimeTrouble(MainState *state)
     ToolSource source;
     if (KeptAvailable(&state->paths, KIND_RUNTIME) &&
         ReadKeptVersion(&state->paths, KIND_RUNTIME, version, sizeof version, &source))
-        snprintf(text, sizeof text, "Some formats are missing: the JavaScript runtime (%s) did not work for this page.",
-                 version);
+        snprintf(text, sizeof text, "Some formats missing: %s failed here", version);
     else
-        snprintf(text, sizeof text,
-                 "Some formats are missing: this page needs a JavaScript runtime (window menu, "
-                 "Choose a JavaScript runtime).");
+        snprintf(text, sizeof text, "Some formats missing: Choose a JavaScript runtime");
     SetDlgItemTextA(state->window, IDC_STATUS, text);
 }
 
