@@ -2,6 +2,8 @@
 // ending with the whole story from a command-line address to a complete file.
 #include "tests/e2e/addresssteps.h"
 
+#include <shlobj.h>
+
 namespace {
 
 TEST_F(AddressTest, PasteProbesTheStrippedClipboardAddress)
@@ -90,6 +92,40 @@ TEST_F(AddressTest, WatchAddressFromAListGivesTheVideoItNames)
     ASSERT_EQ(3u, runs.size());
     ExpectProbeRuns(runs, 0, address);
     EXPECT_NE(runs[2].end(), std::find(runs[2].begin(), runs[2].end(), "--no-playlist")) << JoinArgs(runs[2]);
+}
+
+// A program installed where it may not write (Program Files) proposes its first destination in
+// the person's Downloads folder. As root every folder can be written, so the program's copy
+// lies in a folder made immutable for the test.
+TEST_F(AddressTest, FirstDestinationIsInDownloadsWhereTheProgramsFolderCannotBeWritten)
+{
+    char dir[MAX_PATH], own[MAX_PATH];
+    ASSERT_TRUE(DriverDir(dir, sizeof dir) && JoinPath(own, sizeof own, dir, "vidmora.exe")) << DriverError();
+    const std::string folder = "Z:\\tmp\\vidmora-unwritable-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), NULL);
+    ASSERT_TRUE(CopyFileA(own, (folder + "\\vidmora.exe").c_str(), FALSE));
+    std::string said = RunUnixShell(&run, "chattr +i '" + UnixPath(folder) + "' && echo fixed");
+    struct Unfix {
+        const AppRun *run;
+        std::string folder;
+        ~Unfix() { RunUnixShell(run, "chattr -i '" + UnixPath(folder) + "'; rm -rf '" + UnixPath(folder) + "'"); }
+    } unfix = {&run, folder};
+    if (said.find("fixed") == std::string::npos)
+        GTEST_SKIP() << "this file system cannot make a folder unwritable for root: " << said;
+    ASSERT_FALSE(WriteWholeFile((folder + "\\probe.txt").c_str(), "x", 1)) << "the folder can still be written";
+
+    wchar_t *downloads = NULL;
+    ASSERT_EQ(S_OK, SHGetKnownFolderPath(FOLDERID_Downloads, 0, NULL, &downloads));
+    char expected[MAX_PATH];
+    WideCharToMultiByte(CP_UTF8, 0, downloads, -1, expected, sizeof expected, NULL, NULL);
+    CoTaskMemFree(downloads);
+    SetEnvironmentVariableA("VIDMORA_EXE", (folder + "\\vidmora.exe").c_str());
+    bool started = Start();
+    SetEnvironmentVariableA("VIDMORA_EXE", NULL);
+    ASSERT_TRUE(started) << DriverError();
+    EXPECT_EQ(std::string(expected) + "\\Vidmora sample.mp4", Text(IDC_DEST_EDIT));
+    ASSERT_TRUE(CloseApp(&run)) << DriverError();
+    ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
 }
 
 TEST_F(AddressTest, PasteWithNoTextOnTheClipboardDoesNothing)

@@ -22,7 +22,7 @@ foreach(test_file ${E2E_TEST_FILES})
     get_filename_component(test_name ${test_file} NAME_WE)
     add_executable(e2e_${test_name} ${test_file} ${CMAKE_SOURCE_DIR}/tests/e2e/testdata.cpp
                    ${STANDIN_LOGIC_SOURCES})
-    target_link_libraries(e2e_${test_name} PRIVATE e2e_driver vidmora_core gtest_main)
+    target_link_libraries(e2e_${test_name} PRIVATE e2e_driver vidmora_core gtest_main shell32 ole32 uuid)
     # The merge tests' media, and the real ffmpeg and node that scripts/fetch-exe.sh fetches.
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
         set(ffmpeg_arch x64)

@@ -9,14 +9,6 @@ namespace {
 const char MERGE_PAGE[] =
     "http://standin.test/watch?v=mrg&style=yt-dlp&formats=137,18,140&title=Merged&step=300&delay=150";
 
-// A Unix path as Wine shows it under Z:, and back.
-std::string UnixPath(const std::string &windowsPath)
-{
-    std::string path = windowsPath.substr(2);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 class MergeTest : public AddressTest {
 protected:
     void SetUp() override
@@ -64,25 +56,8 @@ protected:
     // hands back neither its output nor its end, so it writes a file and then a marker.
     std::string ProbeStreams(const std::string &file)
     {
-        std::string script = Temp("probe.sh"), output = Temp("probe.txt"), marker = Temp("probe.done");
-        DeleteFileA(marker.c_str());
-        std::string text = "ffprobe -v error -show_entries stream=codec_type,duration -of csv=p=0 '" +
-                           UnixPath(file) + "' > '" + UnixPath(output) + "' 2>&1; touch '" + UnixPath(marker) + "'\n";
-        EXPECT_TRUE(WriteWholeFile(script.c_str(), text.data(), text.size()));
-        std::string commandLine = "Z:\\bin\\sh " + UnixPath(script);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-            return "ffprobe did not start";
-        if (process.hProcess)
-            CloseHandle(process.hProcess);
-        if (process.hThread)
-            CloseHandle(process.hThread);
-        std::string streams;
-        EXPECT_TRUE(WaitUntil([&] { return FileExists(marker.c_str()); })) << "ffprobe gave no answer";
-        ReadWholeFile(output.c_str(), &streams);
-        return streams;
+        return RunUnixShell(&run, "ffprobe -v error -show_entries stream=codec_type,duration -of csv=p=0 '" +
+                                      UnixPath(file) + "'");
     }
 
     // One video and one audio stream, each as long as the media it was made of.

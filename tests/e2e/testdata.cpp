@@ -288,3 +288,35 @@ bool KeepRealNode(const AppRun *run)
     EXPECT_TRUE(kept) << node << " could not be kept; scripts/fetch-exe.sh node fetches it";
     return kept;
 }
+
+std::string UnixPath(const std::string &windowsPath)
+{
+    std::string path = windowsPath.substr(2);
+    for (char &c : path)
+        c = c == '\\' ? '/' : c;
+    return path;
+}
+
+std::string RunUnixShell(const AppRun *run, const std::string &commands)
+{
+    std::string script = TempPath(run, "unix.sh"), output = TempPath(run, "unix.txt"), marker = TempPath(run, "unix.done");
+    DeleteFileA(marker.c_str());
+    std::string text = "(" + commands + ") > '" + UnixPath(output) + "' 2>&1; touch '" + UnixPath(marker) + "'\n";
+    EXPECT_TRUE(WriteWholeFile(script.c_str(), text.data(), text.size()));
+    std::string commandLine = "Z:\\bin\\sh " + UnixPath(script);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof process);
+    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return "the shell did not start";
+    if (process.hProcess)
+        CloseHandle(process.hProcess);
+    if (process.hThread)
+        CloseHandle(process.hThread);
+    std::string printed;
+    EXPECT_TRUE(WaitUntil([&] { return FileExists(marker.c_str()); })) << "the shell gave no answer: " << commands;
+    ReadWholeFile(output.c_str(), &printed);
+    return printed;
+}

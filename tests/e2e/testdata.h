@@ -114,6 +114,12 @@ std::string RunFolder(const AppRun *run);
 // as "Choose a JavaScript runtime" would: today's YouTube pages offer their streams only with
 // one. False (and a test failure) when it cannot be copied.
 bool KeepRealNode(const AppRun *run);
+// Runs `commands` with the Unix shell and gives what they printed. Wine runs a Unix program
+// named by its Z: path but hands back neither its output nor its end, so the script writes a
+// file and then a marker, and this waits for the marker.
+std::string RunUnixShell(const AppRun *run, const std::string &commands);
+// A Z: path of this machine as a Unix one.
+std::string UnixPath(const std::string &windowsPath);
 // A path of this machine as Wine's Z: drive shows it.
 std::string WindowsPath(const char *unixPath);
 // `first`, then `then`, then `last`.
