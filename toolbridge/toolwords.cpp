@@ -14,13 +14,19 @@ static bool IsLineEnd(char c)
 
 // A line is [start, end); blanks alone make no line worth showing, and neither does the
 // warning every run gives where no ffmpeg is kept (it is told where none is, on purpose).
+static bool Holds(const char *text, size_t length, const char *words)
+{
+    size_t count = strlen(words);
+    for (size_t at = 0; at + count <= length; at++)
+        if (memcmp(text + at, words, count) == 0)
+            return true;
+    return false;
+}
+
 static bool IsQuietLine(const char *start, const char *end)
 {
-    static const char NO_FFMPEG[] = "does not exist! Continuing without ffmpeg";
-    size_t length = (size_t)(end - start);
-    for (size_t at = 0; at + sizeof NO_FFMPEG - 1 <= length; at++)
-        if (memcmp(start + at, NO_FFMPEG, sizeof NO_FFMPEG - 1) == 0)
-            return true;
+    if (Holds(start, (size_t)(end - start), "does not exist! Continuing without ffmpeg"))
+        return true;
     for (const char *p = start; p < end; p++)
         if (*p != ' ' && *p != '\t')
             return false;
@@ -105,15 +111,6 @@ bool FileHasErrorLine(const char *path)
     char words[TOOL_WORDS_SIZE];
     return ReadToolWords(path, words, sizeof words) &&
            strncmp(words, ERROR_PREFIX, sizeof ERROR_PREFIX - 1) == 0;
-}
-
-static bool Holds(const char *text, size_t length, const char *words)
-{
-    size_t count = strlen(words);
-    for (size_t at = 0; at + count <= length; at++)
-        if (memcmp(text + at, words, count) == 0)
-            return true;
-    return false;
 }
 
 RuntimeTrouble FindRuntimeTrouble(const char *text, size_t length)
