@@ -23,6 +23,7 @@ static const char CONTINUE_CAPTION[] = "Continue";
 
 // Wide, so the ellipsis shows in any code page.
 static const wchar_t MERGING_STATUS[] = L"Merging picture and sound\u2026";
+static const wchar_t CONVERTING_STATUS[] = L"Converting to MP3\u2026";
 
 static const char *FileNameOf(const char *path)
 {
@@ -77,24 +78,34 @@ void StartOrContinue(MainState *state)
     // would take only a format that has both already.
     bool toolsChoice = format->code == BEST_FORMAT_CODE && canMerge;
     bool merging = toolsChoice || (canMerge && IsMergeable(format, state->catalogue, state->catalogueCount, &state->told));
-    const char *extension = merging && !toolsChoice ? MergedExtension(format) : NULL;
-    // The tool names the merged file after its container.
+    bool toMp3 = IsMp3Record(format);
+    DownloadShape shape = {toolsChoice ? DOWNLOAD_TOOLS_CHOICE
+                           : toMp3     ? DOWNLOAD_MP3
+                           : merging   ? DOWNLOAD_MERGED
+                                       : DOWNLOAD_PLAIN,
+                           merging && !toolsChoice ? MergedExtension(format) : NULL};
+    // The tool names the merged file after its container, and the converted one after MP3.
+    const char *extension = toMp3 ? MP3_EXTENSION : shape.mergeExtension;
     if (extension && ReplaceExtension(destination, sizeof destination, extension))
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
     // The tools skip a file that is there, and it would be told as done: asked first.
     if (controller->paused == 0 && !MayReplace(destination))
         return;
+    // A conversion cut short left a broken MP3 that the tool would take for done.
+    if (toMp3)
+        DropHalfConverted(&state->paths, destination);
     RunSurroundings surroundings;
     char runtime[PATH_SIZE + 16];
     DescribeSurroundings(&state->paths, controller->refused, &surroundings, runtime, sizeof runtime);
-    if (!StartDownload(&controller->child, &state->paths, destination, format->code, address, &surroundings,
-                       extension, toolsChoice))
+    if (!StartDownload(&controller->child, &state->paths, destination, format->code, address, &surroundings, &shape))
         return;
     SetDlgItemTextA(state->window, IDC_START, STOP_CAPTION);
     controller->downloading = 1;
-    controller->merging = merging;
+    controller->merging = merging || toMp3;
+    controller->toMp3 = toMp3;
     controller->toolsChoice = toolsChoice;
     memset(&controller->merge, 0, sizeof controller->merge);
+    controller->merge.shape = toMp3 ? STAGES_MP3 : STAGES_MERGE;
     controller->outputRead = 0;
     SaveState(state);
 }
@@ -105,6 +116,10 @@ static void RemovePartialFiles(MainState *state)
 {
     char destination[DESTINATION_SIZE];
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
+    // A conversion's MP3 is written only by the download (a file there before was replaced).
+    const AvailableFormat *format = SelectedFormatOf(&state->record);
+    if (format && IsMp3Record(format))
+        DropHalfConverted(&state->paths, destination);
     RemoveDownloadFiles(&state->paths, destination);
     RemoveDownloadCopy(&state->paths);
     ForgetPausedOutput(&state->paths);
@@ -171,6 +186,11 @@ void PauseDownload(MainState *state)
     EndDownload(&controller->child);
     KeepPausedOutput(&state->paths);
     RemoveDownloadCopy(&state->paths);
+    if (controller->toMp3) {
+        char destination[DESTINATION_SIZE];
+        GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
+        DropHalfConverted(&state->paths, destination);
+    }
     SetDlgItemTextA(state->window, IDC_START, CONTINUE_CAPTION);
     controller->downloading = 0;
     controller->paused = 1;
@@ -187,12 +207,15 @@ static void ShowFullBar(HWND mainWindow)
 
 // A run that ended with an error is reported in the tool's own words; the .part stays.
 // What FinishDownload gives for a run that ended well but skipped the destination itself.
-enum { DOWNLOAD_SKIPPED = 0xFFFFFFFEu };
+// DOWNLOAD_TOLD: the words are the whole message.
+enum { DOWNLOAD_SKIPPED = 0xFFFFFFFEu, DOWNLOAD_TOLD = 0xFFFFFFFDu };
 
 static void ReportFailedRun(DWORD exitCode, const char *words)
 {
     char message[160 + TOOL_WORDS_SIZE];
-    if (exitCode == DOWNLOAD_SKIPPED)
+    if (exitCode == DOWNLOAD_TOLD)
+        snprintf(message, sizeof message, "%s", words);
+    else if (exitCode == DOWNLOAD_SKIPPED)
         snprintf(message, sizeof message, "Nothing was downloaded: %s", words);
     else
         snprintf(message, sizeof message,
@@ -246,6 +269,18 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     if (!ProcessIsUtf8() || !ConvertText(FileNameOf(destination), CP_UTF8, LegacyCodePage(), name, sizeof name))
         snprintf(name, sizeof name, "%s", FileNameOf(destination));
     bool skipped = !failed && FileSaysAlreadyDownloaded(outPath, name);
+    // A conversion that failed: the sound the tool downloaded stays, its broken MP3 goes.
+    char original[PART_PATH_SIZE];
+    if (failed && controller->toMp3 && FindDownloadedOriginal(&state->paths, destination, original)) {
+        DropHalfConverted(&state->paths, destination);
+        char told[TOOL_WORDS_SIZE];
+        snprintf(told, sizeof told,
+                 "%s was downloaded, but the download tool could not convert it to MP3 (exit code %lu). "
+                 "It was kept as it is.%s%s",
+                 FileNameOf(original), (unsigned long)exitCode, words[0] ? "\n\n" : "", words);
+        snprintf(words, size, "%s", told);
+        exitCode = DOWNLOAD_TOLD;
+    }
     RemoveDownloadCopy(&state->paths);
     ForgetPausedOutput(&state->paths);
     if (skipped) {
@@ -311,6 +346,8 @@ static void FollowDownload(MainState *state)
         // A title without progress leaves the status line and the bar as they were.
         if (controller->merging && controller->merge.merging)
             SetControlTextW(state->window, IDC_STATUS, MERGING_STATUS);
+        else if (controller->merging && controller->merge.converting)
+            SetControlTextW(state->window, IDC_STATUS, CONVERTING_STATUS);
         else if (status)
             SetControlText(state->window, IDC_STATUS, status);
         controller->missedTicks = 0;

@@ -120,11 +120,15 @@ static void FinishLoad(MainState *state)
     // With ffmpeg the best picture with sound is a merged one; the name takes its container.
     char destination[DESTINATION_SIZE];
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
-    if (KeptAvailable(&state->paths, KIND_FFMPEG) &&
+    bool ffmpeg = KeptAvailable(&state->paths, KIND_FFMPEG);
+    if (ffmpeg &&
         PutBestMergedFirst(record->formats, record->formatCount, state->catalogue, state->catalogueCount,
                            &state->told) &&
         ReplaceExtension(destination, sizeof destination, MergedExtension(&record->formats[0])))
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
+    // Only a tool told where ffmpeg is converts: it would look for one of its own otherwise.
+    if (ffmpeg && !(state->probe.refused & OptionBit(OPTION_FFMPEG_LOCATION)))
+        AddMp3Row(record->formats, &record->formatCount, state->catalogue, state->catalogueCount, &state->told);
     record->selectedFormat = 1;
     ShowSelectedFormat(state);
     ShowIdleControls(state);

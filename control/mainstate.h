@@ -19,7 +19,8 @@ struct DownloadController {
     int paused;       // the last download was paused and can be continued
     int missedTicks;  // consecutive ticks without the tool's console window
     ChildProcess child;
-    bool merging;                // this download merges a picture and a sound stream
+    bool merging;                // this download's output tells its stages: a merge or an MP3
+    bool toMp3;                  // the sound is converted to MP3
     bool toolsChoice;            // the tool chooses the format (and names the file)
     MergeProgress merge;
     unsigned long outputRead;    // bytes of the tool's output read so far

@@ -163,6 +163,34 @@ static bool Contains(const char *line, size_t length, const char *word)
     return false;
 }
 
+// "[download] Downloading item 3 of 25": the entry and the list's length.
+static bool ReadEntryLine(MergeProgress *merge, const char *line, size_t length)
+{
+    static const char *const STARTS[] = {"[download] Downloading item ", "[download] Downloading video "};
+    for (const char *start : STARTS) {
+        if (!StartsWith(line, length, start))
+            continue;
+        char text[48];
+        size_t skip = strlen(start), count = length - skip < sizeof text - 1 ? length - skip : sizeof text - 1;
+        memcpy(text, line + skip, count);
+        text[count] = '\0';
+        int entry, entries;
+        char end;
+        if (sscanf(text, "%d of %d%c", &entry, &entries, &end) != 2 || entry < 1 || entries < entry)
+            return false;
+        // Each entry has its own parts.
+        StageShape shape = merge->shape;
+        int widest = merge->widest;
+        *merge = MergeProgress();
+        merge->shape = shape;
+        merge->widest = widest;
+        merge->entry = entry;
+        merge->entries = entries;
+        return true;
+    }
+    return false;
+}
+
 size_t ScanMergeOutput(MergeProgress *merge, const char *text, size_t length)
 {
     size_t used = 0;
@@ -172,16 +200,34 @@ size_t ScanMergeOutput(MergeProgress *merge, const char *text, size_t length)
             continue;
         const char *line = text + used;
         size_t lineLength = i - used;
-        if (StartsWith(line, lineLength, "[download] Destination: ") ||
-            (StartsWith(line, lineLength, "[download] ") && Contains(line, lineLength, " has already been downloaded")))
+        if (ReadEntryLine(merge, line, lineLength)) {
+            // The next entry of a list begins.
+        } else if (StartsWith(line, lineLength, "[download] Destination: ") ||
+                   (StartsWith(line, lineLength, "[download] ") && Contains(line, lineLength, " has already been downloaded"))) {
             merge->partsBegun++;
-        else if (StartsWith(line, lineLength, "[Merger] Merging formats into "))
+        } else if (StartsWith(line, lineLength, "[Merger] Merging formats into ")) {
             merge->merging = true;
-        else if (StartsWith(line, lineLength, "[info] ") && Contains(line, lineLength, ": Downloading 1 format(s): "))
+        } else if (StartsWith(line, lineLength, "[ExtractAudio] Destination: ") ||
+                   StartsWith(line, lineLength, "[ffmpeg] Destination: ")) {
+            merge->converting = true;
+        } else if (StartsWith(line, lineLength, "[info] ") && Contains(line, lineLength, ": Downloading 1 format(s): ")) {
             merge->single = !Contains(line, lineLength, "+");
+        }
         used = i + 1;
     }
     return used;
+}
+
+// How far the running entry is, 0 to 100.
+static double EntryShare(const MergeProgress *merge, double percent)
+{
+    if (merge->shape == STAGES_MP3)
+        return merge->converting ? 95 : percent * 0.95;
+    if (merge->shape == STAGES_PLAIN || merge->single)
+        return percent;
+    if (merge->merging)
+        return 99;
+    return merge->partsBegun <= 1 ? percent * 0.9 : 90 + percent * 0.09;
 }
 
 int MergedFillWidth(MergeProgress *merge, double percent)
@@ -190,9 +236,9 @@ int MergedFillWidth(MergeProgress *merge, double percent)
         percent = 0;
     if (percent > 100)
         percent = 100;
-    double share = merge->partsBegun <= 1 ? percent * 0.9 : 90 + percent * 0.09;
-    if (merge->merging)
-        share = 99;
+    double share = EntryShare(merge, percent);
+    if (merge->entries > 0)
+        share = ((merge->entry - 1) * 100.0 + share) / merge->entries;
     int width = (int)(share * PROGRESS_BAR_WIDTH * 0.01);
     if (width > merge->widest)
         merge->widest = width;
@@ -202,21 +248,20 @@ int MergedFillWidth(MergeProgress *merge, double percent)
 const char *ComposeMergedProgress(ProgressText *progress, MergeProgress *merge, const char *title,
                                   int *fillWidth)
 {
-    int plainWidth;
-    if (!ComposeProgress(progress, title, &plainWidth)) {
-        *fillWidth = -1;
+    if (!ComposeProgress(progress, title, fillWidth))
         return nullptr;
-    }
-    // The tool's own choice may be one format with both: a plain download then.
-    if (merge->single) {
-        *fillWidth = plainWidth;
-        return progress->status;
-    }
-    int part = merge->partsBegun < 1 ? 1 : merge->partsBegun > MERGE_PARTS ? MERGE_PARTS : merge->partsBegun;
     *fillWidth = MergedFillWidth(merge, strtod(progress->percent, nullptr));
+    // The tool's own choice may be one format with both: a plain download then.
+    bool parts = merge->shape == STAGES_MERGE && !merge->single;
+    if (merge->entries == 0 && !parts)
+        return progress->status;
+    int part = merge->partsBegun < 1 ? 1 : merge->partsBegun > MERGE_PARTS ? MERGE_PARTS : merge->partsBegun;
     char *end = strstr(progress->status, "<|");
     char partText[32];
-    snprintf(partText, sizeof partText, " (%d/%d)", part, MERGE_PARTS);
+    if (merge->entries > 0)
+        snprintf(partText, sizeof partText, " (%d/%d)", merge->entry, merge->entries);
+    else
+        snprintf(partText, sizeof partText, " (%d/%d)", part, MERGE_PARTS);
     size_t used = strlen(progress->status), added = strlen(partText);
     if (end && used + added < sizeof progress->status) {
         memmove(end + added, end, strlen(end) + 1);

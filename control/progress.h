@@ -27,12 +27,18 @@ struct ProgressText {
 // `progress->status` is left as it was, so the shown status and bar can stay.
 const char *ComposeProgress(ProgressText *progress, const char *title, int *fillWidth);
 
-// A download that merges a picture and a sound stream: the tool shows 0 to 100% once for
-// each part, then ffmpeg merges them. Its output lines tell which part runs.
+// A download whose output tells its stages. A merge: the tool shows 0 to 100% once for
+// each part, then ffmpeg merges them. An MP3: the sound, then ffmpeg converts it. A list:
+// each entry in turn, each of its own shape. The output lines tell which stage runs.
+enum StageShape { STAGES_MERGE, STAGES_MP3, STAGES_PLAIN };
+
 struct MergeProgress {
+    StageShape shape;  // of each entry; set by the starter
     int partsBegun;  // "[download] Destination: ..." or "... has already been downloaded" lines
     bool merging;    // "[Merger] Merging formats into ..." seen
     bool single;     // the tool chose one format that has both: "Downloading 1 format(s): 22"
+    bool converting;  // "[ExtractAudio] Destination: ..." (yt-dlp), "[ffmpeg] Destination: ..."
+    int entry, entries;  // of a list: "[download] Downloading item K of N" (youtube-dl: "video")
     int widest;      // the bar never goes backwards
 };
 
@@ -42,12 +48,14 @@ enum { MERGE_PARTS = 2 };
 // line end), so the rest is read again with what follows.
 size_t ScanMergeOutput(MergeProgress *merge, const char *text, size_t length);
 
-// The bar's width for `percent` of part `part` (from 1): the first part fills 0-90% of the
-// bar, the second 90-99%; a finished merge 100%. Never narrower than before.
+// The bar's width for `percent` of the running stage. A merge's first part fills 0-90% of
+// the bar, the second 90-99%, a finished merge 100%; an MP3's sound 0-95%, its conversion
+// 95%. A list's entries share the bar. Never narrower than before.
 int MergedFillWidth(MergeProgress *merge, double percent);
 
-// ComposeProgress for a merged download: the status says which part runs ("...Of 12.00MiB
-// (1/2)<|..."), the bar follows MergedFillWidth. NULL and -1 for an unreadable title.
+// ComposeProgress for such a download: the status says which part runs ("...Of 12.00MiB
+// (1/2)<|..."), or which entry of a list ("(3/25)"), the bar follows MergedFillWidth.
+// NULL and -1 for an unreadable title.
 const char *ComposeMergedProgress(ProgressText *progress, MergeProgress *merge, const char *title,
                                   int *fillWidth);
 

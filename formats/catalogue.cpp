@@ -180,12 +180,67 @@ const char *MergedExtension(const AvailableFormat *record)
     return strcmp(extension, "mp4") == 0 ? "mp4" : "mkv";
 }
 
+bool IsMp3Record(const AvailableFormat *record)
+{
+    char extension[EXTENSION_SIZE];
+    RecordExtension(extension, record, false);
+    return strcmp(extension, MP3_EXTENSION) == 0;
+}
+
+static bool IsSoundRow(const AvailableFormat *record, const FormatInfo *catalogue, int count, const StreamKinds *told)
+{
+    return !IsMp3Record(record) && KindOfRecord(record, catalogue, count, told) == STREAM_SOUND_ONLY;
+}
+
+bool AddMp3Row(AvailableFormat *list, int32_t *count, const FormatInfo *catalogue, int catalogueCount,
+               const StreamKinds *told)
+{
+    int32_t best = -1, last = -1;
+    for (int32_t i = 0; i < *count && i < MAX_AVAILABLE_FORMATS; i++) {
+        if (IsMp3Record(&list[i]))
+            return false;
+        if (IsSoundRow(&list[i], catalogue, catalogueCount, told)) {
+            best = best < 0 ? i : best;
+            last = i;
+        }
+    }
+    if (best < 0)
+        return false;
+    AvailableFormat mp3 = {list[best].code, MP3_EXTENSION, 0, 0};
+    if (*count < MAX_AVAILABLE_FORMATS) {
+        list[(*count)++] = mp3;
+    } else {
+        // The rows after it move up, so the MP3 still comes last.
+        memmove(&list[last], &list[last + 1], (size_t)(MAX_AVAILABLE_FORMATS - 1 - last) * sizeof *list);
+        list[MAX_AVAILABLE_FORMATS - 1] = mp3;
+    }
+    return true;
+}
+
+void DescribeMp3Source(char *text, size_t size, const AvailableFormat *record, const FormatInfo *catalogue,
+                       int count)
+{
+    const FormatInfo *row = FindFormat(record->code, catalogue, count);
+    if (row)
+        snprintf(text, size, "%s %sk", row->fileType, row->audioBitrate);
+    else
+        snprintf(text, size, "code %ld", (long)record->code);
+}
+
 void DescribeOffered(char *text, const AvailableFormat *record, const FormatInfo *catalogue,
                      int count, bool merge, const StreamKinds *told)
 {
     text[0] = '\0';
     if (!record)
         return;
+    if (IsMp3Record(record)) {
+        char source[32];
+        DescribeMp3Source(source, sizeof source, record, catalogue, count);
+        snprintf(text, FORMAT_TEXT_SIZE,
+                 "File type:\tMP3\nV.encode:\tnone (no picture)\nA.encode:\tMP3, converted from %s",
+                 source);
+        return;
+    }
     const FormatInfo *row = FindFormat(record->code, catalogue, count);
     StreamKind kind = KindOfRecord(record, catalogue, count, told);
     if (!row) {

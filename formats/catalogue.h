@@ -91,6 +91,22 @@ void DescribeOffered(char *text, const AvailableFormat *record, const FormatInfo
 bool PutBestMergedFirst(AvailableFormat *list, int32_t count, const FormatInfo *catalogue,
                         int catalogueCount, const StreamKinds *told = nullptr);
 
+// The sound only, converted to MP3 by ffmpeg: a record with a sound-only row's code and
+// the extension "mp3".
+#define MP3_EXTENSION "mp3"
+bool IsMp3Record(const AvailableFormat *record);
+
+// With ffmpeg at hand a page with sound-only rows also offers the best of them as MP3: one
+// more record after the others, or, in a full list, in the place of the last sound-only row.
+// True when it added one.
+bool AddMp3Row(AvailableFormat *list, int32_t *count, const FormatInfo *catalogue, int catalogueCount,
+               const StreamKinds *told = nullptr);
+
+// What the MP3 of `record` is converted from, into `text` (at most `size` bytes):
+// "M4A 128k" for a catalogue code, else "code 600".
+void DescribeMp3Source(char *text, size_t size, const AvailableFormat *record, const FormatInfo *catalogue,
+                       int count);
+
 // The record's extension as a string of at most EXTENSION_SIZE - 1 bytes, bounded even when
 // the record came from a damaged file; upper-cased ASCII when `upper`.
 void RecordExtension(char *out, const AvailableFormat *record, bool upper);

@@ -100,7 +100,12 @@ static bool AppendEntry(char *block, size_t *used, const AvailableFormat *record
     char description[FILTER_ENTRY_SIZE];
     char pattern[FILTER_PATTERN_SIZE];
     const FormatInfo *row = FindFormat(record->code, catalogue, catalogueCount);
-    if (row)
+    if (IsMp3Record(record)) {
+        char source[32];
+        DescribeMp3Source(source, sizeof source, record, catalogue, catalogueCount);
+        snprintf(description, sizeof description, "MP3~sound only (converted from %s)", source);
+        snprintf(pattern, sizeof pattern, "*." MP3_EXTENSION);
+    } else if (row)
         CatalogueEntry(description, pattern, record, row, merge);
     else
         RecordEntry(description, pattern, record, KindOfRecord(record, catalogue, catalogueCount, told), merge);

@@ -114,30 +114,27 @@ static bool AppendStemTemplate(char *line, size_t size, const char *destination)
 
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
                             const char *address, const RunSurroundings *surroundings,
-                            const char *mergeExtension, bool toolsChoice)
+                            const DownloadShape *shape)
 {
-    if (toolsChoice) {
-        line[0] = '\0';
-        bool fits = AppendText(line, size, " -o ") && AppendStemTemplate(line, size, destination) &&
-                    AppendSurroundings(line, size, surroundings) && AppendText(line, size, " --console-title -- ") &&
-                    AppendQuotedArgument(line, size, address);
-        if (!fits)
-            line[0] = '\0';
-        return fits;
-    }
-    char codeText[96];
-    // Code 0 stands for a page that offered no numeric format.
-    if (code == 0)
-        snprintf(codeText, sizeof codeText, "%s", "best");
-    else if (mergeExtension)
+    DownloadKind kind = shape ? shape->kind : DOWNLOAD_PLAIN;
+    char codeText[96] = "";
+    if (kind == DOWNLOAD_MERGED)
         // The m4a sound first: it goes into an MP4 without re-encoding.
         snprintf(codeText, sizeof codeText, "%d+bestaudio[ext=m4a]/%d+bestaudio --merge-output-format %s",
-                 code, code, mergeExtension);
-    else
+                 code, code, shape->mergeExtension);
+    else if (kind == DOWNLOAD_MP3)
+        // Quality 0 is the best of libmp3lame's variable bit rates.
+        snprintf(codeText, sizeof codeText, "%d -x --audio-format mp3 --audio-quality 0", code);
+    else if (kind == DOWNLOAD_PLAIN && code == 0)
+        // Code 0 stands for a page that offered no numeric format.
+        snprintf(codeText, sizeof codeText, "%s", "best");
+    else if (kind == DOWNLOAD_PLAIN)
         snprintf(codeText, sizeof codeText, "%d", code);
+    bool stem = kind == DOWNLOAD_TOOLS_CHOICE || kind == DOWNLOAD_MP3;
     line[0] = '\0';
-    bool fits = AppendText(line, size, " -o ") && AppendQuoted(line, size, destination, true) &&
-                AppendText(line, size, " --format ") && AppendText(line, size, codeText) &&
+    bool fits = AppendText(line, size, " -o ") &&
+                (stem ? AppendStemTemplate(line, size, destination) : AppendQuoted(line, size, destination, true)) &&
+                (!codeText[0] || (AppendText(line, size, " --format ") && AppendText(line, size, codeText))) &&
                 AppendSurroundings(line, size, surroundings) &&
                 AppendText(line, size, " --console-title -- ") && AppendQuotedArgument(line, size, address);
     if (!fits)

@@ -36,20 +36,32 @@ struct RunSurroundings {
 
 bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surroundings);
 
+// What a download asks of the tool beyond the one format it names.
+enum DownloadKind {
+    DOWNLOAD_PLAIN,         // `--format CODE`, code 0 going out as "best"
+    // CODE's picture merged with the best sound: `--format CODE+bestaudio[ext=m4a]/CODE+bestaudio
+    // --merge-output-format EXT`, by the ffmpeg that the surroundings name.
+    DOWNLOAD_MERGED,
+    DOWNLOAD_TOOLS_CHOICE,  // no --format: the tool chooses and merges
+    // CODE's sound converted: `--format CODE -x --audio-format mp3 --audio-quality 0`.
+    DOWNLOAD_MP3
+};
+
+struct DownloadShape {
+    DownloadKind kind;
+    const char *mergeExtension;  // of DOWNLOAD_MERGED
+};
+
 // The download's arguments: ` -o "DEST" --format CODE SURROUNDINGS --console-title -- "ADDRESS"`.
 // Options end at "--", so no address can reach the tool as an option (--exec, --config-locations).
 // The leading blank stands for the empty program name; the tool's path is passed apart.
-// Each '%' of DEST goes out as "%%" (the tool expands -o as a template, "%%" giving one '%');
-// code 0 goes out as "best". False and an empty line if it does not fit.
-// With `mergeExtension` the picture of CODE is merged with the best sound:
-// `--format CODE+bestaudio[ext=m4a]/CODE+bestaudio --merge-output-format EXT`, by the ffmpeg
-// that the surroundings name.
-// With `toolsChoice` (code 0 where ffmpeg is given) no --format goes out: the tool chooses
-// and merges, and writes `-o "STEM.%(ext)s"` (a fixed name would get the container's
-// extension added to it).
+// Each '%' of DEST goes out as "%%" (the tool expands -o as a template, "%%" giving one '%').
+// The tool names the file of its own choice and of an MP3 after what it holds: these write
+// `-o "STEM.%(ext)s"` (a fixed name would get that extension added to it).
+// `shape` may be null: a plain download. False and an empty line if it does not fit.
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
                             const char *address, const RunSurroundings *surroundings,
-                            const char *mergeExtension = nullptr, bool toolsChoice = false);
+                            const DownloadShape *shape = nullptr);
 
 enum { ENVIRONMENT_NAME_SIZE = 128 };
 

@@ -40,7 +40,7 @@ static char downloadArguments[COMMAND_LINE_SIZE];
 
 bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *destination,
                    int32_t code, const char *address, const RunSurroundings *surroundings,
-                   const char *mergeExtension, bool toolsChoice)
+                   const DownloadShape *shape)
 {
     // A quote or a control character would let the text split into further options.
     if (!IsPassableArgument(destination) || !IsPassableArgument(address)) {
@@ -61,7 +61,7 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
         return false;
     }
     if (!BuildDownloadArguments(downloadArguments, sizeof downloadArguments, destination, code,
-                                address, surroundings, mergeExtension, toolsChoice) ||
+                                address, surroundings, shape) ||
         !JoinText(child->partPath, sizeof child->partPath, destination, PART_SUFFIX)) {
         Alert("The destination and the address are too long to pass to the download tool.",
               "Alert", ALERT_WARNING);
@@ -201,18 +201,21 @@ static void RemoveWithItsPieces(const char *path, bool itself)
     FindClose(search);
 }
 
-// Every part that `outPath` names for `destination`, in its folder, with its pieces.
-static void RemoveNamedParts(const char *outPath, const char *destination, size_t folderLength)
+// Calls `act` with every file that `outPath` names for `destination`, in its folder, until it
+// returns true; true then.
+static bool ForEachNamedPart(const char *outPath, const char *destination, size_t folderLength,
+                             bool (*act)(const char *name, void *context), void *context)
 {
-    // Static: a chunk of output at a time, at Stop only.
+    // Static: a chunk of output at a time, at Pause and Stop only.
     static char chunk[16384];
     FILE *file = outPath[0] ? fopen(outPath, "rb") : NULL;
     if (!file)
-        return;
+        return false;
+    bool done = false;
     size_t kept = 0, got;
-    while ((got = fread(chunk + kept, 1, sizeof chunk - kept, file)) > 0 || kept > 0) {
+    while (!done && ((got = fread(chunk + kept, 1, sizeof chunk - kept, file)) > 0 || kept > 0)) {
         size_t length = kept + got, start = 0;
-        for (size_t at = 0; at < length; at++) {
+        for (size_t at = 0; !done && at < length; at++) {
             if (chunk[at] != '\n' && chunk[at] != '\r' && !(got == 0 && at + 1 == length))
                 continue;
             size_t end = chunk[at] == '\n' || chunk[at] == '\r' ? at : at + 1;
@@ -224,7 +227,7 @@ static void RemoveNamedParts(const char *outPath, const char *destination, size_
                 // Only a name in the destination's folder, beginning like it and not it.
                 if (strlen(name) > folderLength && _strnicmp(name, destination, folderLength) == 0 &&
                     IsDownloadPart(destination + folderLength, name + folderLength))
-                    RemoveWithItsPieces(name, true);
+                    done = act(name, context);
             }
             start = at + 1;
         }
@@ -235,6 +238,40 @@ static void RemoveNamedParts(const char *outPath, const char *destination, size_
             break;
     }
     fclose(file);
+    return done;
+}
+
+static bool RemovePart(const char *name, void *)
+{
+    RemoveWithItsPieces(name, true);
+    return false;
+}
+
+static bool TakeExistingFile(const char *name, void *context)
+{
+    DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    snprintf((char *)context, PART_PATH_SIZE, "%s", name);
+    return true;
+}
+
+bool FindDownloadedOriginal(const WorkPaths *paths, const char *destination, char *original)
+{
+    const char *slash = LastBackslash(destination, TextCodePage());
+    char outPath[PATH_SIZE], errPath[PATH_SIZE], pausedPath[PATH_SIZE];
+    DownloadOutputPaths(paths, outPath, errPath);
+    PausedOutputPath(paths, pausedPath);
+    size_t folderLength = slash ? (size_t)(slash + 1 - destination) : 0;
+    return slash && (ForEachNamedPart(outPath, destination, folderLength, TakeExistingFile, original) ||
+                     ForEachNamedPart(pausedPath, destination, folderLength, TakeExistingFile, original));
+}
+
+void DropHalfConverted(const WorkPaths *paths, const char *destination)
+{
+    char original[PART_PATH_SIZE];
+    if (FindDownloadedOriginal(paths, destination, original))
+        DeleteUntilGone(destination);
 }
 
 void RemoveDownloadFiles(const WorkPaths *paths, const char *destination)
@@ -255,6 +292,6 @@ void RemoveDownloadFiles(const WorkPaths *paths, const char *destination)
     char outPath[PATH_SIZE], errPath[PATH_SIZE], pausedPath[PATH_SIZE];
     DownloadOutputPaths(paths, outPath, errPath);
     PausedOutputPath(paths, pausedPath);
-    RemoveNamedParts(outPath, destination, folderLength);
-    RemoveNamedParts(pausedPath, destination, folderLength);
+    ForEachNamedPart(outPath, destination, folderLength, RemovePart, NULL);
+    ForEachNamedPart(pausedPath, destination, folderLength, RemovePart, NULL);
 }

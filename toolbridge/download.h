@@ -18,11 +18,10 @@ struct ChildProcess {
 };
 
 // Writes the tool, starts it in the run folder and fills `child`. False (and a message
-// shown) when nothing started. With `mergeExtension`, the picture of `code` is merged with
-// the best sound into such a file (see BuildDownloadArguments).
+// shown) when nothing started. `shape` as BuildDownloadArguments takes it.
 bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *destination,
                    int32_t code, const char *address, const RunSurroundings *surroundings,
-                   const char *mergeExtension = nullptr, bool toolsChoice = false);
+                   const DownloadShape *shape = nullptr);
 
 // Reads what the tool printed since `*offset` into `buffer` (at most `size` bytes) and returns
 // how many bytes it got; the caller moves `*offset` on by what it used.
@@ -32,6 +31,14 @@ size_t ReadDownloadOutput(const WorkPaths *paths, unsigned long offset, char *bu
 // file its runs named on their output (a merge's parts and what they are written through:
 // ".part", ".part-FragN", ".ytdl") with the merge's temporary file. Nothing else in the folder.
 void RemoveDownloadFiles(const WorkPaths *paths, const char *destination);
+
+// A conversion to MP3 writes `destination` from the original the tool downloaded, which
+// it removes once the MP3 is whole. Finds that original (PART_PATH_SIZE bytes) among the
+// files the download's output names: false when none of them is there.
+bool FindDownloadedOriginal(const WorkPaths *paths, const char *destination, char *original);
+// Removes a half-written MP3: `destination` while its original is still there. The tool
+// would otherwise take it for done.
+void DropHalfConverted(const WorkPaths *paths, const char *destination);
 
 // A paused download's output is kept beside the run folder's copy, for the files it named;
 // forgotten when the download ends one way or another.

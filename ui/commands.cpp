@@ -144,6 +144,36 @@ void PasteUrl(MainState *state)
 
 typedef BOOL(WINAPI *SaveDialogFunction)(OPENFILENAMEA *);
 
+// What the save dialog's hook needs to know of the filters it shows.
+static struct {
+    const FilterEntries *entries;
+    const StateRecord *record;
+} shownFilters;
+
+static bool IsMp3Filter(int filterPosition)
+{
+    int record = RecordOfFilter(shownFilters.entries, filterPosition);
+    return record > 0 && IsMp3Record(&shownFilters.record->formats[record - 1]);
+}
+
+// An MP3 is saved as one whatever extension was typed: the dialog says so before it takes it.
+static UINT_PTR CALLBACK SaveDialogHook(HWND hook, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_NOTIFY || ((NMHDR *)lParam)->code != CDN_FILEOK)
+        return 0;
+    const OPENFILENAMEA *dialog = ((OFNOTIFYA *)lParam)->lpOFN;
+    char renamed[PATH_SIZE], text[PATH_SIZE + 100];
+    snprintf(renamed, sizeof renamed, "%s", dialog->lpstrFile);
+    if (!IsMp3Filter((int)dialog->nFilterIndex) || !ReplaceExtension(renamed, sizeof renamed, MP3_EXTENSION))
+        return 0;
+    const char *slash = LastBackslash(renamed, TextCodePage());
+    snprintf(text, sizeof text, "The sound is converted to MP3, so it is saved as %s.", slash ? slash + 1 : renamed);
+    if (MessageBoxA(GetParent(hook), text, "Vidmora", MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
+        return 0;
+    SetWindowLongPtrA(hook, DWLP_MSGRESULT, 1);
+    return 1;
+}
+
 void SaveFile(MainState *state)
 {
     if (ToolBusy(state))
@@ -179,14 +209,19 @@ void SaveFile(MainState *state)
     dialog.nFilterIndex = FilterOfRecord(&entries, state->record.selectedFormat);
     dialog.lpstrFile = fileName;
     dialog.nMaxFile = PATH_SIZE;
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_ENABLEHOOK;
+    dialog.lpfnHook = SaveDialogHook;
+    shownFilters.entries = &entries;
+    shownFilters.record = &state->record;
     dialog.lpstrDefExt = "All File";
     BeginModal();
     bool chosen = showSaveDialog(&dialog);
     EndModal();
     if (chosen) {
-        SetDlgItemTextA(state->window, IDC_DEST_EDIT, fileName);
         int record = RecordOfFilter(&entries, (int)dialog.nFilterIndex);
+        if (IsMp3Filter((int)dialog.nFilterIndex))
+            ReplaceExtension(fileName, PATH_SIZE, MP3_EXTENSION);
+        SetDlgItemTextA(state->window, IDC_DEST_EDIT, fileName);
         if (record > 0)
             state->record.selectedFormat = record;
         ShowSelectedFormat(state);

@@ -162,8 +162,14 @@ TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
                  " --js-runtimes \"node:C:\\U s\\Vidmora\\js-runtime.exe\" --no-playlist --playlist-items 1 -- \"A\"",
                  line);
     // The tool's own choice: no --format, and a template the tool gives the extension of.
-    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\100% Fun.mp4", 0, "A", &OLD_TOOL, nullptr, true));
+    const DownloadShape own = {DOWNLOAD_TOOLS_CHOICE, nullptr}, mp3 = {DOWNLOAD_MP3, nullptr};
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\100% Fun.mp4", 0, "A", &OLD_TOOL, &own));
     EXPECT_STREQ(" -o \"C:\\V\\100%% Fun.%(ext)s\" --console-title -- \"A\"", line);
+    // So is an MP3: the tool swaps only the extension of the sound it downloaded.
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\100% Fun.mp3", 140, "A", &OLD_TOOL, &mp3));
+    EXPECT_STREQ(" -o \"C:\\V\\100%% Fun.%(ext)s\" --format 140 -x --audio-format mp3 --audio-quality 0"
+                 " --console-title -- \"A\"",
+                 line);
     const RunSurroundings before2025 = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A", &before2025));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ignore-config --ffmpeg-location \"F\" --no-playlist"

@@ -55,7 +55,8 @@ TEST(MergeArguments, AskForPicturePlusTheBestSoundAndWhereFfmpegIs)
     const RunSurroundings surroundings = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES) |
                                               OptionBit(OPTION_IGNORE_CONFIG) | OptionBit(OPTION_NO_PLAYLIST),
                                           "C:\\U\\ffmpeg.exe", NULL, false};
-    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 137, "A", &surroundings, "mp4"));
+    const DownloadShape merged = {DOWNLOAD_MERGED, "mp4"};
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 137, "A", &surroundings, &merged));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 137+bestaudio[ext=m4a]/137+bestaudio --merge-output-format mp4"
                  " --ffmpeg-location \"C:\\U\\ffmpeg.exe\" --console-title -- \"A\"",
                  line);
@@ -184,5 +185,61 @@ TEST(ReplaceExtension, TheMergedContainerNamesTheFile)
         snprintf(path, sizeof path, "%s", c.path);
         EXPECT_EQ(c.changed, ReplaceExtension(path, sizeof path, c.extension)) << c.path;
         EXPECT_STREQ(c.result, path);
+    }
+}
+
+// The best sound converted to MP3: one more row, never first, kept last in a full list.
+TEST_F(MergeTest, TheBestSoundIsOfferedOnceMoreAsMp3)
+{
+    AvailableFormat list[MAX_AVAILABLE_FORMATS] = {{137, "mp4", 1080, 1920}, {18, "mp4", 360, 640},
+                                                   {140, "m4a", 0, 0},       {251, "webm", 0, 0}};
+    int32_t listCount = 4;
+    ASSERT_TRUE(AddMp3Row(list, &listCount, catalogue, count));
+    ASSERT_EQ(5, listCount);
+    EXPECT_EQ(140, (int)list[4].code);
+    EXPECT_FALSE(AddMp3Row(list, &listCount, catalogue, count)) << "one MP3 row";
+    char text[FORMAT_TEXT_SIZE];
+    DescribeOffered(text, &list[4], catalogue, count, true);
+    EXPECT_STREQ("File type:\tMP3\nV.encode:\tnone (no picture)\nA.encode:\tMP3, converted from M4A 128k", text);
+    char *block = BuildFilterList(list, listCount, catalogue, count, nullptr, true);
+    std::string bytes(block, FilterListSize(block));
+    free(block);
+    EXPECT_NE(std::string::npos, bytes.find(std::string("MP3~sound only (converted from M4A 128k)") + '\0' + "*.mp3" +
+                                            '\0' + '\0'));
+    // A sound row only the table knows; a full list loses its last sound row to the MP3.
+    StreamKinds told = {1, {599}, {STREAM_SOUND_ONLY}};
+    AvailableFormat full[MAX_AVAILABLE_FORMATS];
+    for (int i = 0; i < MAX_AVAILABLE_FORMATS; i++)
+        full[i] = {i < 20 ? 137 : i == 20 ? 599 : 140, "m4a", 0, 0};
+    listCount = MAX_AVAILABLE_FORMATS;
+    ASSERT_TRUE(AddMp3Row(full, &listCount, catalogue, count, &told));
+    EXPECT_EQ(MAX_AVAILABLE_FORMATS, listCount);
+    EXPECT_EQ(599, (int)full[20].code);
+    EXPECT_EQ(140, (int)full[22].code);
+    EXPECT_TRUE(IsMp3Record(&full[23]) && full[23].code == 599);
+    DescribeOffered(text, &full[23], catalogue, count, true, &told);
+    EXPECT_NE(nullptr, strstr(text, "converted from code 599")) << text;
+    AvailableFormat pictures[] = {{137, "mp4", 1080, 1920}, {18, "mp4", 360, 640}};
+    listCount = 2;
+    EXPECT_FALSE(AddMp3Row(pictures, &listCount, catalogue, count)) << "no sound, no MP3";
+}
+
+TEST(Mp3Progress, TheSoundFillsTheBarTo95PercentThenItIsConverted)
+{
+    MergeProgress merge = {};
+    merge.shape = STAGES_MP3;
+    ProgressText progress = {};
+    int width = -2;
+    const char lines[] = "[download] Destination: a.m4a\n";
+    ScanMergeOutput(&merge, lines, strlen(lines));
+    ASSERT_STREQ("SP:1.00MiB/s|>DL:100.0% Of 2.00MiB<|ET:00:00",
+                 ComposeMergedProgress(&progress, &merge, "yt-dlp 100.0% of 2.00MiB at 1.00MiB/s ETA 00:00", &width)
+                     ? progress.status : "");
+    EXPECT_EQ(275, width);  // 95% of 290
+    for (const char *line : {"[ExtractAudio] Destination: a.mp3\n", "[ffmpeg] Destination: a.mp3\n"}) {
+        MergeProgress converting = merge;
+        ScanMergeOutput(&converting, line, strlen(line));
+        EXPECT_TRUE(converting.converting) << line;
+        EXPECT_EQ(275, MergedFillWidth(&converting, 0)) << line;
     }
 }
