@@ -57,14 +57,16 @@ void StartOrContinue(MainState *state)
     // The build's own ffmpeg and runtime are written first; the download starts after them.
     if (PrepareFirst(state, PENDING_DOWNLOAD))
         return;
+    bool list = state->listChoice != 0;
     const AvailableFormat *format = SelectedFormatOf(&state->record);
-    if (!format) {
+    if (!format && !list) {
         Alert("There is no format to download. Paste the address again.", "Alert", ALERT_WARNING);
         return;
     }
     // The boxes are limited to the record's fields, so these buffers hold their full texts.
     char destination[DESTINATION_SIZE];
     char address[ADDRESS_SIZE];
+    char archive[PATH_SIZE];
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
     GetDlgItemTextA(state->window, IDC_URL_EDIT, address, sizeof address);
     // The tool runs in a folder of its own: a name typed without a folder means ours.
@@ -74,22 +76,26 @@ void StartOrContinue(MainState *state)
     controller->refused = RefusedOptionsOf(&state->paths, controller->toolIdentity);
     // Only a tool told where ffmpeg is merges: it would look for one of its own otherwise.
     bool canMerge = KeptAvailable(&state->paths, KIND_FFMPEG) && !(controller->refused & OptionBit(OPTION_FFMPEG_LOCATION));
-    // "best (chosen by the tool)" with ffmpeg: the tool's own choice, merged; --format best
-    // would take only a format that has both already.
-    bool toolsChoice = format->code == BEST_FORMAT_CODE && canMerge;
-    bool merging = toolsChoice || (canMerge && IsMergeable(format, state->catalogue, state->catalogueCount, &state->told));
-    bool toMp3 = IsMp3Record(format);
-    DownloadShape shape = {toolsChoice ? DOWNLOAD_TOOLS_CHOICE
-                           : toMp3     ? DOWNLOAD_MP3
-                           : merging   ? DOWNLOAD_MERGED
-                                       : DOWNLOAD_PLAIN,
-                           merging && !toolsChoice ? MergedExtension(format) : NULL};
+    // "best (chosen by the tool)" with ffmpeg, and a list's entries: the tool's own choice,
+    // merged; --format best would take only a format that has both already.
+    bool toolsChoice = canMerge && (list || format->code == BEST_FORMAT_CODE);
+    bool toMp3 = list ? state->listChoice == LIST_FILTER_MP3 : IsMp3Record(format);
+    bool merging = toolsChoice || (!list && canMerge && IsMergeable(format, state->catalogue, state->catalogueCount, &state->told));
+    DownloadShape shape = {toMp3       ? DOWNLOAD_MP3
+                           : toolsChoice ? DOWNLOAD_TOOLS_CHOICE
+                           : merging     ? DOWNLOAD_MERGED
+                                         : DOWNLOAD_PLAIN,
+                           merging && !toolsChoice ? MergedExtension(format) : NULL,
+                           list && ListArchivePath(&state->paths, archive) ? archive : NULL};
+    if (list && !shape.archive)
+        return;
     // The tool names the merged file after its container, and the converted one after MP3.
-    const char *extension = toMp3 ? MP3_EXTENSION : shape.mergeExtension;
+    const char *extension = list ? NULL : toMp3 ? MP3_EXTENSION : shape.mergeExtension;
     if (extension && ReplaceExtension(destination, sizeof destination, extension))
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
-    // The tools skip a file that is there, and it would be told as done: asked first.
-    if (controller->paused == 0 && !MayReplace(destination))
+    // The tools skip a file that is there, and it would be told as done: asked first. A list's
+    // entries that are there are skipped, and count as downloaded.
+    if (!list && controller->paused == 0 && !MayReplace(destination))
         return;
     // A conversion cut short left a broken MP3 that the tool would take for done.
     if (toMp3)
@@ -97,15 +103,18 @@ void StartOrContinue(MainState *state)
     RunSurroundings surroundings;
     char runtime[PATH_SIZE + 16];
     DescribeSurroundings(&state->paths, controller->refused, &surroundings, runtime, sizeof runtime);
-    if (!StartDownload(&controller->child, &state->paths, destination, format->code, address, &surroundings, &shape))
+    surroundings.list = list;
+    if (!StartDownload(&controller->child, &state->paths, destination, list ? 0 : format->code, address,
+                       &surroundings, &shape))
         return;
     SetDlgItemTextA(state->window, IDC_START, STOP_CAPTION);
     controller->downloading = 1;
-    controller->merging = merging || toMp3;
+    controller->merging = merging || toMp3 || list;
     controller->toMp3 = toMp3;
-    controller->toolsChoice = toolsChoice;
+    controller->list = list;
+    controller->toolsChoice = toolsChoice && !list;
     memset(&controller->merge, 0, sizeof controller->merge);
-    controller->merge.shape = toMp3 ? STAGES_MP3 : STAGES_MERGE;
+    controller->merge.shape = toMp3 ? STAGES_MP3 : merging ? STAGES_MERGE : STAGES_PLAIN;
     controller->outputRead = 0;
     SaveState(state);
 }
@@ -118,9 +127,20 @@ static void RemovePartialFiles(MainState *state)
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
     // A conversion's MP3 is written only by the download (a file there before was replaced).
     const AvailableFormat *format = SelectedFormatOf(&state->record);
-    if (format && IsMp3Record(format))
+    if (state->listChoice == LIST_FILTER_MP3 || (!state->listChoice && format && IsMp3Record(format)))
         DropHalfConverted(&state->paths, destination);
-    RemoveDownloadFiles(&state->paths, destination);
+    // A list keeps its finished entries.
+    char archive[PATH_SIZE];
+    if (state->listChoice && ListArchivePath(&state->paths, archive))
+        DeleteUntilGone(archive);
+    if (state->listChoice) {
+        const char *slash = LastBackslash(destination, TextCodePage());
+        if (slash)
+            destination[slash + 1 - destination] = '\0';
+        RemoveListEntryPieces(&state->paths, destination);
+    } else {
+        RemoveDownloadFiles(&state->paths, destination);
+    }
     RemoveDownloadCopy(&state->paths);
     ForgetPausedOutput(&state->paths);
 }
@@ -149,7 +169,7 @@ bool DropPausedDownload(MainState *state)
     const char *slash = LastBackslash(destination, TextCodePage());
     snprintf(question, sizeof question,
              "%s is paused. Drop it (its partial files are removed) and load the new address?",
-             slash ? slash + 1 : destination);
+             state->listChoice ? "The list" : slash ? slash + 1 : destination);
     if (!AskYesNo(question))
         return false;
     RemovePartialFiles(state);
@@ -187,6 +207,7 @@ void PauseDownload(MainState *state)
     KeepPausedOutput(&state->paths);
     RemoveDownloadCopy(&state->paths);
     if (controller->toMp3) {
+        // A list's entries are named by the tool: its output tells them.
         char destination[DESTINATION_SIZE];
         GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
         DropHalfConverted(&state->paths, destination);
@@ -224,6 +245,79 @@ static void ReportFailedRun(DWORD exitCode, const char *words)
     Alert(message, "Alert", ALERT_WARNING);
 }
 
+// The end of one video's run: the name the tool gave, a skip, a conversion that failed.
+// True when the destination is there.
+static bool EndOneVideo(MainState *state, char *destination, const char *outPath, bool *failed, DWORD *exitCode,
+                        char *words, size_t size)
+{
+    DownloadController *controller = &state->controller;
+    // The tool's own choice is named by the tool: the window takes that name.
+    char final[DESTINATION_SIZE], shown[DESTINATION_SIZE];
+    if (controller->toolsChoice && !*failed && ReadFinalFile(outPath, final, sizeof final)) {
+        if (!ProcessIsUtf8() || !ConvertText(final, LegacyCodePage(), CP_UTF8, shown, sizeof shown))
+            snprintf(shown, sizeof shown, "%s", final);
+        // Outside input: only a name in the destination's folder that begins like it.
+        const char *slash = LastBackslash(destination, TextCodePage());
+        size_t folder = slash ? (size_t)(slash + 1 - destination) : 0;
+        if (IsPassableArgument(shown) && folder > 0 && strlen(shown) > folder &&
+            _strnicmp(shown, destination, folder) == 0 &&
+            IsDownloadPart(destination + folder, shown + folder)) {
+            snprintf(destination, DESTINATION_SIZE, "%s", shown);
+            SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
+        }
+    }
+    // The tool names files in the legacy code page: it was not asked for UTF-8.
+    char name[DESTINATION_SIZE];
+    if (!ProcessIsUtf8() || !ConvertText(FileNameOf(destination), CP_UTF8, LegacyCodePage(), name, sizeof name))
+        snprintf(name, sizeof name, "%s", FileNameOf(destination));
+    bool skipped = !*failed && FileSaysAlreadyDownloaded(outPath, name);
+    // A conversion that failed: the sound the tool downloaded stays, its broken MP3 goes.
+    char original[PART_PATH_SIZE];
+    if (*failed && controller->toMp3 && FindDownloadedOriginal(&state->paths, destination, original)) {
+        DropHalfConverted(&state->paths, destination);
+        char told[TOOL_WORDS_SIZE];
+        snprintf(told, sizeof told,
+                 "%s was downloaded, but the download tool could not convert it to MP3 (exit code %lu). "
+                 "It was kept as it is.%s%s",
+                 FileNameOf(original), (unsigned long)*exitCode, words[0] ? "\n\n" : "", words);
+        snprintf(words, size, "%s", told);
+        *exitCode = DOWNLOAD_TOLD;
+    }
+    if (skipped) {
+        *failed = true;
+        snprintf(words, size, "%s was already there, and the download tool skipped it.", FileNameOf(destination));
+        *exitCode = DOWNLOAD_SKIPPED;
+    }
+    HANDLE file = *failed ? INVALID_HANDLE_VALUE
+                          : CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+// The end of a list's run: done when no entry failed, else how many did, in one message.
+static bool EndList(MainState *state, const char *errPath, bool *failed, DWORD *exitCode, char *words, size_t size)
+{
+    char archive[PATH_SIZE];
+    if (ListArchivePath(&state->paths, archive))
+        DeleteUntilGone(archive);
+    if (!*failed)
+        return true;
+    char first[TOOL_WORDS_SIZE], shown[TOOL_WORDS_SIZE];
+    int errors = ReadErrorLines(errPath, first, sizeof first);
+    int entries = state->controller.merge.entries > 0 ? state->controller.merge.entries : state->listEntries;
+    if (errors == 0 || entries == 0)
+        return false;
+    errors = errors < entries ? errors : entries;
+    ToolTextToProcess(first, false, shown, sizeof shown);
+    snprintf(words, size, "%d of %d videos of the list were downloaded; %d failed.\n\n%s", entries - errors, entries,
+             errors, shown);
+    *exitCode = DOWNLOAD_TOLD;
+    return false;
+}
+
 // Returns the exit code to report, with the tool's words in `words`: that of a run that
 // failed, else 0.
 static DWORD FinishDownload(MainState *state, char *words, size_t size)
@@ -249,50 +343,11 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
         RememberRefused(&state->paths, controller->toolIdentity, controller->refused | OptionBit(refusal));
     // The download is not asked for UTF-8: what it prints is in the legacy code page.
     ToolTextToProcess(printed, false, words, size);
-    // The tool's own choice is named by the tool: the window takes that name.
-    char final[DESTINATION_SIZE], shown[DESTINATION_SIZE];
-    if (controller->toolsChoice && !failed && ReadFinalFile(outPath, final, sizeof final)) {
-        if (!ProcessIsUtf8() || !ConvertText(final, LegacyCodePage(), CP_UTF8, shown, sizeof shown))
-            snprintf(shown, sizeof shown, "%s", final);
-        // Outside input: only a name in the destination's folder that begins like it.
-        const char *slash = LastBackslash(destination, TextCodePage());
-        size_t folder = slash ? (size_t)(slash + 1 - destination) : 0;
-        if (IsPassableArgument(shown) && folder > 0 && strlen(shown) > folder &&
-            _strnicmp(shown, destination, folder) == 0 &&
-            IsDownloadPart(destination + folder, shown + folder)) {
-            snprintf(destination, sizeof destination, "%s", shown);
-            SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
-        }
-    }
-    // The tool names files in the legacy code page: it was not asked for UTF-8.
-    char name[DESTINATION_SIZE];
-    if (!ProcessIsUtf8() || !ConvertText(FileNameOf(destination), CP_UTF8, LegacyCodePage(), name, sizeof name))
-        snprintf(name, sizeof name, "%s", FileNameOf(destination));
-    bool skipped = !failed && FileSaysAlreadyDownloaded(outPath, name);
-    // A conversion that failed: the sound the tool downloaded stays, its broken MP3 goes.
-    char original[PART_PATH_SIZE];
-    if (failed && controller->toMp3 && FindDownloadedOriginal(&state->paths, destination, original)) {
-        DropHalfConverted(&state->paths, destination);
-        char told[TOOL_WORDS_SIZE];
-        snprintf(told, sizeof told,
-                 "%s was downloaded, but the download tool could not convert it to MP3 (exit code %lu). "
-                 "It was kept as it is.%s%s",
-                 FileNameOf(original), (unsigned long)exitCode, words[0] ? "\n\n" : "", words);
-        snprintf(words, size, "%s", told);
-        exitCode = DOWNLOAD_TOLD;
-    }
+    bool done = controller->list ? EndList(state, errPath, &failed, &exitCode, words, size)
+                                 : EndOneVideo(state, destination, outPath, &failed, &exitCode, words, size);
     RemoveDownloadCopy(&state->paths);
     ForgetPausedOutput(&state->paths);
-    if (skipped) {
-        failed = true;
-        snprintf(words, size, "%s was already there, and the download tool skipped it.", FileNameOf(destination));
-        exitCode = DOWNLOAD_SKIPPED;
-    }
-    HANDLE file = failed ? INVALID_HANDLE_VALUE
-                         : CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
+    if (done) {
         SetDlgItemTextA(state->window, IDC_STATUS, "Done 100%-Download Complete!");
         ShowFullBar(state->window);
     }

@@ -130,6 +130,9 @@ static void FinishLoad(MainState *state)
     if (ffmpeg && !(state->probe.refused & OptionBit(OPTION_FFMPEG_LOCATION)))
         AddMp3Row(record->formats, &record->formatCount, state->catalogue, state->catalogueCount, &state->told);
     record->selectedFormat = 1;
+    // A new page's list is offered, not chosen.
+    state->listEntries = state->probe.list.exitCode == 0 ? ReadListEntries(state->paths.probeOutPath) : 0;
+    state->listChoice = 0;
     ShowSelectedFormat(state);
     ShowIdleControls(state);
     SaveState(state);

@@ -5,6 +5,7 @@
 #include "control/progress.h"
 #include "control/staterecord.h"
 #include "formats/catalogue.h"
+#include "formats/filterlist.h"
 #include "toolbridge/download.h"
 #include "toolbridge/keptool.h"
 #include "toolbridge/toolwords.h"
@@ -21,6 +22,7 @@ struct DownloadController {
     ChildProcess child;
     bool merging;                // this download's output tells its stages: a merge or an MP3
     bool toMp3;                  // the sound is converted to MP3
+    bool list;                   // a whole list, one entry after another
     bool toolsChoice;            // the tool chooses the format (and names the file)
     MergeProgress merge;
     unsigned long outputRead;    // bytes of the tool's output read so far
@@ -64,6 +66,8 @@ struct MainState {
     HWND window;
     StateRecord record;
     StreamKinds told;  // what the last format table said of the offered codes
+    int listEntries;   // of the list the page is part of, as its flat read found; 0 for none
+    int listChoice;    // LIST_FILTER_BEST or LIST_FILTER_MP3 where the whole list is chosen, else 0
     FormatInfo catalogue[FORMAT_CATALOGUE_SIZE];
     int catalogueCount;
     WorkPaths paths;

@@ -22,6 +22,8 @@ void LoadState(MainState *state)
         state->controller.paused = record->paused == 1 ? 1 : 0;
         // What the record cannot hold: which of its codes were picture or sound only.
         ReadFormatKinds(state->paths.probeOutPath, &state->told);
+        state->listEntries = ReadListEntries(state->paths.probeOutPath);
+        state->listChoice = state->listEntries > 0 ? ReadListChoice(&state->paths) : 0;
     } else {
         SetDefaultFormats(record);
     }
@@ -40,7 +42,7 @@ void SaveState(MainState *state)
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, record->destination,
                     sizeof record->destination);
     record->paused = state->controller.paused == 1 ? 1 : 0;
-    if (!WriteStateFile(state->paths.stateFilePath, record))
+    if (!WriteStateFile(state->paths.stateFilePath, record) || !WriteListChoice(&state->paths, state->listChoice))
         Alert("Failed to save the program's state!", "Alert", ALERT_WARNING);
 }
 
@@ -48,13 +50,21 @@ void ShowSelectedFormat(MainState *state)
 {
     const AvailableFormat *format = SelectedFormatOf(&state->record);
     state->description[0] = '\0';
-    if (format)
+    if (state->listChoice != 0)
+        snprintf(state->description, sizeof state->description,
+                 "All %d videos of the list, one after another, into the chosen folder as \"NN - title\":\n%s",
+                 state->listEntries,
+                 state->listChoice == LIST_FILTER_MP3 ? "the sound of each, as MP3" : "the best picture with sound of each");
+    else if (format)
         DescribeOffered(state->description, format, state->catalogue, state->catalogueCount,
                         KeptAvailable(&state->paths, KIND_FFMPEG), &state->told);
     // The catalogue is Windows-1252 (code 37's en dash); the window shows the process's code page.
     char shown[FORMAT_TEXT_SIZE * 3];
     if (!FromWindows1252(state->description, shown, sizeof shown))
         snprintf(shown, sizeof shown, "%s", state->description);
+    size_t used = strlen(shown);
+    if (state->listEntries > 0 && state->listChoice == 0)
+        snprintf(shown + used, sizeof shown - used, "\nIn a list of %d videos", state->listEntries);
     SetDlgItemTextA(state->window, IDC_FORMAT_INFO, shown);
 }
 

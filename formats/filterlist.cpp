@@ -14,9 +14,9 @@
 // eleven-character sizes and " no sound" allow at most 85) and a pattern to "*." and four
 // characters, so 24 entries always fit and none is ever dropped; the block is shrunk after.
 enum { FILTER_WORK_SIZE = 4096, FILTER_ENTRY_SIZE = 128, FILTER_PATTERN_SIZE = 8 };
-static_assert(MAX_AVAILABLE_FORMATS * (FILTER_ENTRY_SIZE + FILTER_PATTERN_SIZE) + 1 <=
+static_assert((MAX_AVAILABLE_FORMATS + LIST_FILTERS) * (FILTER_ENTRY_SIZE + FILTER_PATTERN_SIZE) + 1 <=
                   FILTER_WORK_SIZE,
-              "24 of the widest entries fit the filter block");
+              "24 of the widest entries and the list's fit the filter block");
 
 static void LowerCopy(char *dest, const char *src, size_t size)
 {
@@ -118,7 +118,7 @@ static bool AppendEntry(char *block, size_t *used, const AvailableFormat *record
 
 char *BuildFilterList(const AvailableFormat *available, int availableCount,
                       const FormatInfo *catalogue, int catalogueCount, FilterEntries *entries,
-                      bool merge, const StreamKinds *told)
+                      bool merge, const StreamKinds *told, const ListOffer *list)
 {
     char *block = (char *)calloc(FILTER_WORK_SIZE, 1);
     if (!block)
@@ -131,6 +131,17 @@ char *BuildFilterList(const AvailableFormat *available, int availableCount,
     for (int i = 0; i < availableCount; i++) {
         if (AppendEntry(block, &used, &available[i], catalogue, catalogueCount, merge, told) && entries)
             entries->recordOf[entries->count++] = i + 1;
+    }
+    for (int kind = LIST_FILTER_BEST; list && list->entries > 0 && kind >= LIST_FILTER_MP3; kind--) {
+        char description[FILTER_ENTRY_SIZE];
+        if (kind == LIST_FILTER_BEST)
+            snprintf(description, sizeof description, "All %d videos of the list~best picture with sound",
+                     list->entries);
+        else
+            snprintf(description, sizeof description, "All %d videos~sound only as MP3", list->entries);
+        if ((kind == LIST_FILTER_BEST || list->mp3) && AppendString(block, &used, description) &&
+            AppendString(block, &used, kind == LIST_FILTER_BEST ? "*.*" : "*." MP3_EXTENSION) && entries)
+            entries->recordOf[entries->count++] = kind;
     }
     block[used++] = '\0';
     char *shrunk = (char *)realloc(block, used);

@@ -73,9 +73,10 @@ bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surround
 {
     size_t start = strlen(line);
     bool fits = true;
-    for (int option = OPTION_IGNORE_CONFIG; fits && option < TOOL_OPTION_COUNT; option++) {
+    for (int option = OPTION_IGNORE_CONFIG; fits && option < SURROUNDING_OPTION_COUNT; option++) {
+        bool playlist = option == OPTION_NO_PLAYLIST || option == OPTION_PLAYLIST_ITEMS;
         if ((surroundings->refused & OptionBit((ToolOption)option)) ||
-            (option == OPTION_PLAYLIST_ITEMS && !surroundings->probe))
+            (option == OPTION_PLAYLIST_ITEMS && !surroundings->probe) || (playlist && surroundings->list))
             continue;
         fits = AppendText(line, size, " ") && AppendText(line, size, ToolOptionName((ToolOption)option));
         if (fits && option == OPTION_PLAYLIST_ITEMS)
@@ -85,6 +86,8 @@ bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surround
         if (fits && option == OPTION_NO_JS_RUNTIMES && surroundings->runtime && surroundings->runtime[0])
             fits = AppendText(line, size, " --js-runtimes ") && AppendQuotedArgument(line, size, surroundings->runtime);
     }
+    if (fits && surroundings->list && !(surroundings->refused & OptionBit(OPTION_YES_PLAYLIST)))
+        fits = AppendText(line, size, " --yes-playlist");
     if (!fits)
         line[start] = '\0';
     return fits;
@@ -112,13 +115,47 @@ static bool AppendStemTemplate(char *line, size_t size, const char *destination)
     return true;
 }
 
+// DEST's folder, '%' doubled, then the entries' template; and the archive.
+static bool AppendListTemplate(char *line, size_t size, const char *destination, const char *archive)
+{
+    static const char TEMPLATE[] = "%(playlist_index)02d - %(title)s.%(ext)s";
+    char folder[COMMAND_LINE_SIZE];
+    const char *slash = strrchr(destination, '\\');
+    size_t folderLength = slash ? (size_t)(slash + 1 - destination) : 0;
+    if (folderLength == 0 || folderLength + sizeof TEMPLATE > sizeof folder)
+        return false;
+    memcpy(folder, destination, folderLength);
+    folder[folderLength] = '\0';
+    size_t start = strlen(line);
+    bool fits = AppendQuoted(line, size, folder, true) && strlen(line) + sizeof TEMPLATE < size;
+    if (fits) {
+        // The template goes inside the quotes: the folder's trailing backslashes, doubled
+        // before the closing quote, are single again.
+        size_t trailing = 0;
+        while (trailing < folderLength && folder[folderLength - 1 - trailing] == '\\')
+            trailing++;
+        char *quote = line + strlen(line) - 1 - trailing;
+        memcpy(quote, TEMPLATE, sizeof TEMPLATE - 1);
+        quote[sizeof TEMPLATE - 1] = '"';
+        quote[sizeof TEMPLATE] = '\0';
+        fits = AppendText(line, size, " --download-archive ") && AppendQuotedArgument(line, size, archive) &&
+               AppendText(line, size, " -i");
+    }
+    if (!fits)
+        line[start] = '\0';
+    return fits;
+}
+
 bool BuildDownloadArguments(char *line, size_t size, const char *destination, int code,
                             const char *address, const RunSurroundings *surroundings,
                             const DownloadShape *shape)
 {
     DownloadKind kind = shape ? shape->kind : DOWNLOAD_PLAIN;
+    const char *archive = shape ? shape->archive : NULL;
     char codeText[96] = "";
-    if (kind == DOWNLOAD_MERGED)
+    if (archive && kind == DOWNLOAD_MP3)
+        snprintf(codeText, sizeof codeText, "%s", "bestaudio[ext=m4a]/bestaudio -x --audio-format mp3 --audio-quality 0");
+    else if (kind == DOWNLOAD_MERGED)
         // The m4a sound first: it goes into an MP4 without re-encoding.
         snprintf(codeText, sizeof codeText, "%d+bestaudio[ext=m4a]/%d+bestaudio --merge-output-format %s",
                  code, code, shape->mergeExtension);
@@ -133,7 +170,9 @@ bool BuildDownloadArguments(char *line, size_t size, const char *destination, in
     bool stem = kind == DOWNLOAD_TOOLS_CHOICE || kind == DOWNLOAD_MP3;
     line[0] = '\0';
     bool fits = AppendText(line, size, " -o ") &&
-                (stem ? AppendStemTemplate(line, size, destination) : AppendQuoted(line, size, destination, true)) &&
+                (archive ? AppendListTemplate(line, size, destination, archive)
+                 : stem  ? AppendStemTemplate(line, size, destination)
+                         : AppendQuoted(line, size, destination, true)) &&
                 (!codeText[0] || (AppendText(line, size, " --format ") && AppendText(line, size, codeText))) &&
                 AppendSurroundings(line, size, surroundings) &&
                 AppendText(line, size, " --console-title -- ") && AppendQuotedArgument(line, size, address);
@@ -190,6 +229,8 @@ bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeK
     bool fits = AppendQuotedArgument(line, size, toolPath);
     if (kind == PROBE_TITLE)
         fits = fits && AppendText(line, size, " \"--get-filename\" \"-o\" \"%(title)s.%(ext)s\"");
+    else if (kind == PROBE_LIST)
+        fits = fits && AppendText(line, size, " \"--flat-playlist\" \"--get-filename\" \"-o\" \"%(title)s\"");
     else
         fits = fits && AppendText(line, size, " \"--list-formats\"");
     if (askUtf8)
@@ -199,4 +240,38 @@ bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeK
     if (!fits)
         line[0] = '\0';
     return fits;
+}
+
+static bool SameLetters(const char *a, const char *b, size_t length)
+{
+    for (size_t i = 0; i < length; i++)
+        if ((a[i] | 0x20) != (b[i] | 0x20))
+            return false;
+    return true;
+}
+
+bool IsListAddress(const char *address)
+{
+    const char *query = strchr(address, '?');
+    size_t end = strcspn(address, "#");
+    for (const char *p = query; p && p < address + end; p = strchr(p + 1, '&')) {
+        const char *key = p + 1;
+        if (strncmp(key, "list=", 5) == 0 && key[5] && key[5] != '&' && key[5] != '#')
+            return true;
+    }
+    // The host's last labels are youtube.com; the path begins at the first '/' after it.
+    const char *host = strstr(address, "://");
+    host = host ? host + 3 : address;
+    size_t hostLength = strcspn(host, "/?#");
+    const char *path = host + hostLength;
+    static const char YOUTUBE[] = "youtube.com";
+    bool youtube = hostLength >= sizeof YOUTUBE - 1 &&
+                   SameLetters(path - (sizeof YOUTUBE - 1), YOUTUBE, sizeof YOUTUBE - 1) &&
+                   (hostLength == sizeof YOUTUBE - 1 || path[-(int)sizeof YOUTUBE] == '.');
+    static const char *const LIST_PATHS[] = {"/playlist", "/@", "/channel/", "/c/", "/user/"};
+    for (const char *start : LIST_PATHS)
+        if (youtube && strncmp(path, start, strlen(start)) == 0 &&
+            (strcmp(start, "/playlist") != 0 || strchr("/?#", path[9]) != NULL))
+            return true;
+    return false;
 }

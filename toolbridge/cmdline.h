@@ -27,11 +27,13 @@ bool AppendText(char *line, size_t size, const char *text);
 // also gets ` --playlist-items 1`, so an address of a list alone reads one entry.
 // With a `runtime` ("node:C:\\...\\js-runtime.exe"), ` --js-runtimes "RUNTIME"` follows
 // --no-js-runtimes: yt-dlp then runs that one and searches for none.
+// A `list` run gets ` --yes-playlist` instead of --no-playlist and --playlist-items.
 struct RunSurroundings {
     ToolOptions refused;
     const char *ffmpegPath;
     const char *runtime;
     bool probe;
+    bool list;
 };
 
 bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surroundings);
@@ -47,9 +49,13 @@ enum DownloadKind {
     DOWNLOAD_MP3
 };
 
+// A whole list (`archive` not null) goes into DEST's folder, an entry a file named by the tool
+// `NN - TITLE.EXT`, with its finished entries recorded in `archive`, and past a failed one (-i).
+// Its DOWNLOAD_MP3 takes each entry's best sound (`--format bestaudio[ext=m4a]/bestaudio`).
 struct DownloadShape {
     DownloadKind kind;
     const char *mergeExtension;  // of DOWNLOAD_MERGED
+    const char *archive;
 };
 
 // The download's arguments: ` -o "DEST" --format CODE SURROUNDINGS --console-title -- "ADDRESS"`.
@@ -72,11 +78,16 @@ enum { ENVIRONMENT_NAME_SIZE = 128 };
 // ("%NAME%" cannot expand: each '%' goes out doubled, which the tools keep.)
 bool FindExpandedName(const char *text, bool (*isSet)(const char *name), char *name, size_t size);
 
-enum ProbeKind { PROBE_TITLE, PROBE_FORMATS };
+enum ProbeKind { PROBE_TITLE, PROBE_FORMATS, PROBE_LIST };
 
-// `"TOOL" "--get-filename" "-o" "%(title)s.%(ext)s" SURROUNDINGS -- "ADDRESS"` or
-// `"TOOL" "--list-formats" SURROUNDINGS -- "ADDRESS"`; with `askUtf8`, `"--encoding" "utf-8"`
+// `"TOOL" "--get-filename" "-o" "%(title)s.%(ext)s" SURROUNDINGS -- "ADDRESS"`,
+// `"TOOL" "--list-formats" SURROUNDINGS -- "ADDRESS"` or, reading a list's page alone for a
+// line an entry, `"TOOL" "--flat-playlist" "--get-filename" "-o" "%(title)s" SURROUNDINGS -- "ADDRESS"`; with `askUtf8`, `"--encoding" "utf-8"`
 // before the surroundings, so the tool writes titles in every script instead of dropping
 // what the ANSI code page lacks.
 bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeKind kind,
                            const char *address, const RunSurroundings *surroundings, bool askUtf8 = false);
+
+// An address that names a list: `list=` in its query, or YouTube's list and channel pages
+// (`/playlist`, `/@NAME`, `/channel/`, `/c/`, `/user/`).
+bool IsListAddress(const char *address);

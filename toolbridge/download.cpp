@@ -201,10 +201,37 @@ static void RemoveWithItsPieces(const char *path, bool itself)
     FindClose(search);
 }
 
-// Calls `act` with every file that `outPath` names for `destination`, in its folder, until it
-// returns true; true then.
+// The files a run's output names, in the order it named them, and the list entry each
+// belongs to (0 before a list's first "Downloading item" line).
+struct NamedFile {
+    const char *name;
+    int entry;
+};
+
+static bool IsEntryLine(const char *line, size_t length)
+{
+    static const char *const STARTS[] = {"[download] Downloading item ", "[download] Downloading video "};
+    for (const char *start : STARTS)
+        if (length > strlen(start) && memcmp(line, start, strlen(start)) == 0)
+            return true;
+    return false;
+}
+
+// Whether `name` may be one of the download's files: in the destination's folder and beginning
+// like it, not it; for a list (a destination that names only its folder), any file right in it.
+static bool IsDownloadFile(const char *destination, size_t folderLength, const char *name)
+{
+    if (strlen(name) <= folderLength || _strnicmp(name, destination, folderLength) != 0)
+        return false;
+    if (destination[folderLength] == '\0')
+        return !strchr(name + folderLength, '\\') && !strchr(name + folderLength, '/');
+    return IsDownloadPart(destination + folderLength, name + folderLength);
+}
+
+// Calls `act` with every file that `outPath` names for `destination` until it returns true;
+// true then.
 static bool ForEachNamedPart(const char *outPath, const char *destination, size_t folderLength,
-                             bool (*act)(const char *name, void *context), void *context)
+                             bool (*act)(const NamedFile *file, void *context), void *context)
 {
     // Static: a chunk of output at a time, at Pause and Stop only.
     static char chunk[16384];
@@ -212,6 +239,7 @@ static bool ForEachNamedPart(const char *outPath, const char *destination, size_
     if (!file)
         return false;
     bool done = false;
+    int entry = 0;
     size_t kept = 0, got;
     while (!done && ((got = fread(chunk + kept, 1, sizeof chunk - kept, file)) > 0 || kept > 0)) {
         size_t length = kept + got, start = 0;
@@ -220,14 +248,15 @@ static bool ForEachNamedPart(const char *outPath, const char *destination, size_
                 continue;
             size_t end = chunk[at] == '\n' || chunk[at] == '\r' ? at : at + 1;
             char printed[PART_PATH_SIZE], name[PART_PATH_SIZE];
+            if (IsEntryLine(chunk + start, end - start))
+                entry++;
             if (NamedFileOf(chunk + start, end - start, printed, sizeof printed)) {
                 // The download is not asked for UTF-8: it names files in the legacy code page.
                 if (!ProcessIsUtf8() || !ConvertText(printed, LegacyCodePage(), CP_UTF8, name, sizeof name))
                     snprintf(name, sizeof name, "%s", printed);
-                // Only a name in the destination's folder, beginning like it and not it.
-                if (strlen(name) > folderLength && _strnicmp(name, destination, folderLength) == 0 &&
-                    IsDownloadPart(destination + folderLength, name + folderLength))
-                    done = act(name, context);
+                NamedFile named = {name, entry};
+                if (IsDownloadFile(destination, folderLength, name))
+                    done = act(&named, context);
             }
             start = at + 1;
         }
@@ -241,37 +270,90 @@ static bool ForEachNamedPart(const char *outPath, const char *destination, size_
     return done;
 }
 
-static bool RemovePart(const char *name, void *)
-{
-    RemoveWithItsPieces(name, true);
-    return false;
-}
-
-static bool TakeExistingFile(const char *name, void *context)
-{
-    DWORD attributes = GetFileAttributesA(name);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    snprintf((char *)context, PART_PATH_SIZE, "%s", name);
-    return true;
-}
-
-bool FindDownloadedOriginal(const WorkPaths *paths, const char *destination, char *original)
+// Both outputs of the download, the paused run's first.
+static bool ForEachNamedFile(const WorkPaths *paths, const char *destination,
+                             bool (*act)(const NamedFile *file, void *context), void *context)
 {
     const char *slash = LastBackslash(destination, TextCodePage());
     char outPath[PATH_SIZE], errPath[PATH_SIZE], pausedPath[PATH_SIZE];
     DownloadOutputPaths(paths, outPath, errPath);
     PausedOutputPath(paths, pausedPath);
     size_t folderLength = slash ? (size_t)(slash + 1 - destination) : 0;
-    return slash && (ForEachNamedPart(outPath, destination, folderLength, TakeExistingFile, original) ||
-                     ForEachNamedPart(pausedPath, destination, folderLength, TakeExistingFile, original));
+    return slash && (ForEachNamedPart(pausedPath, destination, folderLength, act, context) ||
+                     ForEachNamedPart(outPath, destination, folderLength, act, context));
+}
+
+static bool RemovePart(const NamedFile *file, void *)
+{
+    RemoveWithItsPieces(file->name, true);
+    return false;
+}
+
+static bool IsFile(const char *name)
+{
+    DWORD attributes = GetFileAttributesA(name);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+static bool TakeExistingFile(const NamedFile *file, void *context)
+{
+    if (!IsFile(file->name))
+        return false;
+    snprintf((char *)context, PART_PATH_SIZE, "%s", file->name);
+    return true;
+}
+
+bool FindDownloadedOriginal(const WorkPaths *paths, const char *destination, char *original)
+{
+    return ForEachNamedFile(paths, destination, TakeExistingFile, original);
+}
+
+// The MP3 an original that is still there was being converted to: the conversion did not end.
+static bool RemoveItsMp3(const NamedFile *file, void *)
+{
+    char mp3[PART_PATH_SIZE];
+    snprintf(mp3, sizeof mp3, "%s", file->name);
+    if (IsFile(file->name) && ReplaceExtension(mp3, sizeof mp3, "mp3"))
+        DeleteUntilGone(mp3);
+    return false;
 }
 
 void DropHalfConverted(const WorkPaths *paths, const char *destination)
 {
-    char original[PART_PATH_SIZE];
-    if (FindDownloadedOriginal(paths, destination, original))
-        DeleteUntilGone(destination);
+    ForEachNamedFile(paths, destination, RemoveItsMp3, NULL);
+}
+
+static bool FindLastEntry(const NamedFile *file, void *context)
+{
+    int *last = (int *)context;
+    *last = file->entry > *last ? file->entry : *last;
+    return false;
+}
+
+static bool RemoveEntryPieces(const NamedFile *file, void *context)
+{
+    if (file->entry == *(int *)context)
+        RemoveWithItsPieces(file->name, false);
+    return false;
+}
+
+void RemoveListEntryPieces(const WorkPaths *paths, const char *folder)
+{
+    char outPath[PATH_SIZE], errPath[PATH_SIZE], pausedPath[PATH_SIZE];
+    DownloadOutputPaths(paths, outPath, errPath);
+    PausedOutputPath(paths, pausedPath);
+    size_t folderLength = strlen(folder);
+    // The running entry is the last one the newest output named; a continued run that named
+    // none yet runs the paused one's.
+    const char *outputs[] = {outPath, pausedPath};
+    for (const char *path : outputs) {
+        int last = 0;
+        ForEachNamedPart(path, folder, folderLength, FindLastEntry, &last);
+        if (last == 0)
+            continue;
+        ForEachNamedPart(path, folder, folderLength, RemoveEntryPieces, &last);
+        return;
+    }
 }
 
 void RemoveDownloadFiles(const WorkPaths *paths, const char *destination)

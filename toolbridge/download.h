@@ -36,9 +36,13 @@ void RemoveDownloadFiles(const WorkPaths *paths, const char *destination);
 // it removes once the MP3 is whole. Finds that original (PART_PATH_SIZE bytes) among the
 // files the download's output names: false when none of them is there.
 bool FindDownloadedOriginal(const WorkPaths *paths, const char *destination, char *original);
-// Removes a half-written MP3: `destination` while its original is still there. The tool
-// would otherwise take it for done.
+// Removes a half-written MP3: one named after an original the output names that is still
+// there (for one video `destination`). The tool would otherwise take it for done.
 void DropHalfConverted(const WorkPaths *paths, const char *destination);
+
+// Removes what the running entry of a list download into `folder` (ending in '\\') is written
+// through (".part", ".ytdl", ".part-FragN"): the finished entries and their files stay.
+void RemoveListEntryPieces(const WorkPaths *paths, const char *folder);
 
 // A paused download's output is kept beside the run folder's copy, for the files it named;
 // forgotten when the download ends one way or another.

@@ -1,6 +1,6 @@
 // Probe runs. The tool is started directly with its output redirected into files:
 // through the command interpreter an address with & | < > or %NAME% would run as commands.
-// The two runs need nothing of each other, so they run at the same time.
+// The runs need nothing of each other, so they run at the same time.
 #include "toolbridge/probe.h"
 
 #include <stdlib.h>
@@ -36,7 +36,8 @@ static DWORD ProbeLimitMs()
 // output of an earlier page behind.
 static void EmptyOutputFiles(const char *probeOutPath)
 {
-    const char *suffixes[] = {TITLE_OUT_SUFFIX, FORMAT_OUT_SUFFIX, TITLE_ERR_SUFFIX, FORMAT_ERR_SUFFIX};
+    const char *suffixes[] = {TITLE_OUT_SUFFIX, FORMAT_OUT_SUFFIX, TITLE_ERR_SUFFIX, FORMAT_ERR_SUFFIX,
+                              LIST_OUT_SUFFIX,  LIST_ERR_SUFFIX};
     for (const char *suffix : suffixes) {
         char path[PATH_SIZE];
         if (!JoinText(path, sizeof path, probeOutPath, suffix))
@@ -50,15 +51,17 @@ static void EmptyOutputFiles(const char *probeOutPath)
 static bool LaunchRun(ToolTask *task, const ProbeRun *probe, const WorkPaths *paths, ProbeKind kind,
                       DWORD limitMs)
 {
+    static const char *const OUT_SUFFIXES[] = {TITLE_OUT_SUFFIX, FORMAT_OUT_SUFFIX, LIST_OUT_SUFFIX};
+    static const char *const ERR_SUFFIXES[] = {TITLE_ERR_SUFFIX, FORMAT_ERR_SUFFIX, LIST_ERR_SUFFIX};
     char outPath[PATH_SIZE], errPath[PATH_SIZE];
-    bool titleRun = kind == PROBE_TITLE;
     // Titles in every script where the process can hold them, unless the tool refuses it.
     bool askUtf8 = ProcessIsUtf8() && !(probe->refused & OptionBit(OPTION_ENCODING));
-    RunSurroundings surroundings = {probe->refused, paths->kept[KIND_FFMPEG].path, probe->runtime, true};
+    RunSurroundings surroundings = {probe->refused, paths->kept[KIND_FFMPEG].path, probe->runtime,
+                                    kind != PROBE_LIST, kind == PROBE_LIST};
     const char *probeOutPath = paths->probeOutPath;
     bool started =
-        JoinText(outPath, sizeof outPath, probeOutPath, titleRun ? TITLE_OUT_SUFFIX : FORMAT_OUT_SUFFIX) &&
-        JoinText(errPath, sizeof errPath, probeOutPath, titleRun ? TITLE_ERR_SUFFIX : FORMAT_ERR_SUFFIX) &&
+        JoinText(outPath, sizeof outPath, probeOutPath, OUT_SUFFIXES[kind]) &&
+        JoinText(errPath, sizeof errPath, probeOutPath, ERR_SUFFIXES[kind]) &&
         BuildProbeCommandLine(probeCommandLine, sizeof probeCommandLine, paths->probeToolPath, kind,
                               probeAddress, &surroundings, askUtf8) &&
         StartToolTask(task, paths->probeToolPath, probeCommandLine, paths->runFolder, outPath, errPath, limitMs);
@@ -81,8 +84,17 @@ static bool RetryWithoutRefused(ProbeRun *probe, ToolTask *task, const WorkPaths
         probe->refused |= OptionBit(option);
         RememberRefused(paths, probe->toolIdentity, probe->refused);
     }
-    ProbeKind kind = task == &probe->title ? PROBE_TITLE : PROBE_FORMATS;
+    // Without the list's options a list is not read flat: it is not offered.
+    if (task == &probe->list && !ReadsLists(probe->refused))
+        return false;
+    ProbeKind kind = task == &probe->title ? PROBE_TITLE : task == &probe->formats ? PROBE_FORMATS : PROBE_LIST;
     return LaunchRun(task, probe, paths, kind, task->limitMs);
+}
+
+bool ReadsLists(ToolOptions refused)
+{
+    return !(refused & (OptionBit(OPTION_FLAT_PLAYLIST) | OptionBit(OPTION_YES_PLAYLIST) |
+                        OptionBit(OPTION_DOWNLOAD_ARCHIVE)));
 }
 
 static void RemoveProbeCopy(ProbeRun *probe, const WorkPaths *paths)
@@ -96,6 +108,7 @@ ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *add
     memset(probe, 0, sizeof *probe);
     probe->title.exitCode = PROBE_NOT_RUN;
     probe->formats.exitCode = PROBE_NOT_RUN;
+    probe->list.exitCode = PROBE_NOT_RUN;
     EmptyOutputFiles(paths->probeOutPath);
     // An address too long for this buffer is too long for any command line as well,
     // and the run then fails to start and says so.
@@ -110,6 +123,9 @@ ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *add
         probe->runtime[0] = '\0';
     bool titleStarted = LaunchRun(&probe->title, probe, paths, PROBE_TITLE, limitMs);
     bool formatsStarted = LaunchRun(&probe->formats, probe, paths, PROBE_FORMATS, limitMs);
+    // Only for a list, and only where the tool reads lists: nothing more to wait for elsewhere.
+    if (IsListAddress(address) && ReadsLists(probe->refused))
+        LaunchRun(&probe->list, probe, paths, PROBE_LIST, limitMs);
     probe->running = titleStarted || formatsStarted;
     if (!titleStarted)
         Alert("Tester Failed!", "Alert-(1)", ALERT_WARNING);
@@ -125,9 +141,11 @@ ProbeOutcome FollowProbe(ProbeRun *probe, const WorkPaths *paths)
 {
     if (!probe->running)
         return PROBE_FINISHED;
-    ToolTask *tasks[] = {&probe->title, &probe->formats};
+    ToolTask *tasks[] = {&probe->title, &probe->formats, &probe->list};
     bool over = true;
     for (ToolTask *task : tasks) {
+        if (task == &probe->list && !task->running)
+            continue;
         TaskOutcome outcome = FollowToolTask(task);
         if (outcome == TASK_TIMED_OUT)
             probe->timedOut = true;
@@ -147,6 +165,7 @@ void CancelProbe(ProbeRun *probe, const WorkPaths *paths)
         return;
     CancelToolTask(&probe->title);
     CancelToolTask(&probe->formats);
+    CancelToolTask(&probe->list);
     RemoveProbeCopy(probe, paths);
 }
 

@@ -18,6 +18,7 @@ enum { PROBE_NOT_RUN = TASK_NOT_RUN };
 struct ProbeRun {
     ToolTask title;
     ToolTask formats;
+    ToolTask list;  // a list's address: its page read flat, a line an entry
     bool running;
     bool timedOut;
     // The tool file that ran, and the options it is known to refuse: a run refused for one
@@ -38,3 +39,6 @@ ProbeOutcome FollowProbe(ProbeRun *probe, const WorkPaths *paths);
 void CancelProbe(ProbeRun *probe, const WorkPaths *paths);
 
 bool ProbeRunning(const ProbeRun *probe);
+
+// Whether a tool that refuses `refused` reads and downloads whole lists.
+bool ReadsLists(ToolOptions refused);

@@ -102,6 +102,18 @@ bool ReadFormatKinds(const char *probeOutPath, StreamKinds *told)
     return true;
 }
 
+int ReadListEntries(const char *probeOutPath)
+{
+    size_t length = 0;
+    char *bytes = LoadProbeOutput(probeOutPath, LIST_OUT_SUFFIX, nullptr, &length);
+    int entries = 0;
+    for (size_t at = 0; bytes && at < length; at++)
+        if (bytes[at] != '\n' && bytes[at] != '\r' && (at + 1 == length || bytes[at + 1] == '\n' || bytes[at + 1] == '\r'))
+            entries++;
+    free(bytes);
+    return entries;
+}
+
 void OfferBestFormat(AvailableFormat *list, int32_t *count, const char *fileName)
 {
     memset(&list[0], 0, sizeof list[0]);

@@ -35,6 +35,9 @@ bool ReadFormatFile(const char *probeOutPath, AvailableFormat *list, int32_t *co
 // the record's, and this is what the record cannot hold. False when there is no file.
 bool ReadFormatKinds(const char *probeOutPath, StreamKinds *told);
 
+// The entries of the list that the flat read found: its non-empty lines, 0 without one.
+int ReadListEntries(const char *probeOutPath);
+
 // Scans one old-style format line ("22\t:\tmp4\t[720x1280]"); false when it is not one.
 bool ParseFormatLine(const char *line, AvailableFormat *record);
 

@@ -7,7 +7,8 @@
 
 static const char *const OPTION_NAMES[TOOL_OPTION_COUNT] = {
     "--encoding",      "--ignore-config", "--no-plugin-dirs",   "--ffmpeg-location",
-    "--no-js-runtimes", "--no-playlist",  "--playlist-items"};
+    "--no-js-runtimes", "--no-playlist",  "--playlist-items",  "--flat-playlist",
+    "--yes-playlist",  "--download-archive"};
 
 const char *ToolOptionName(ToolOption option)
 {

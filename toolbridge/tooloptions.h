@@ -13,7 +13,12 @@ enum ToolOption {
     OPTION_NO_JS_RUNTIMES,   // no JavaScript runtime searched for (yt-dlp 2025.11.12)
     OPTION_NO_PLAYLIST,      // the video a watch address names, not its list (youtube-dl 2013.10.04)
     OPTION_PLAYLIST_ITEMS,   // a probe of a list's address reads one entry (youtube-dl 2015)
-    TOOL_OPTION_COUNT
+    // The options of a whole list, given only to its runs.
+    OPTION_FLAT_PLAYLIST,    // the list's page alone, one line an entry (youtube-dl 2014.10.24)
+    OPTION_YES_PLAYLIST,     // the list a watch address is part of (youtube-dl 2015.02.26)
+    OPTION_DOWNLOAD_ARCHIVE, // finished entries recorded and skipped by their ids
+    TOOL_OPTION_COUNT,
+    SURROUNDING_OPTION_COUNT = OPTION_FLAT_PLAYLIST
 };
 
 // A set of options, one bit each.

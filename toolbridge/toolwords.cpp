@@ -105,6 +105,33 @@ bool ReadToolWords(const char *path, char *words, size_t size)
     return found;
 }
 
+int CountErrorLines(const char *text, size_t length, char *first, size_t size)
+{
+    int count = 0;
+    if (size > 0)
+        first[0] = '\0';
+    for (size_t line = 0; line < length;) {
+        size_t stop = line;
+        while (stop < length && !IsLineEnd(text[stop]) && text[stop] != '\0')
+            stop++;
+        if (stop - line >= sizeof ERROR_PREFIX - 1 && memcmp(text + line, ERROR_PREFIX, sizeof ERROR_PREFIX - 1) == 0 &&
+            count++ == 0)
+            PickToolWords(text + line, stop - line, first, size);
+        line = stop + 1;
+    }
+    return count;
+}
+
+int ReadErrorLines(const char *path, char *first, size_t size)
+{
+    size_t length = 0;
+    char *text = ReadFileEnd(path, &length);
+    int count = text ? CountErrorLines(text, length, first, size) : 0;
+    if (!text && size > 0)
+        first[0] = '\0';
+    free(text);
+    return count;
+}
 
 bool FileHasErrorLine(const char *path)
 {

@@ -16,6 +16,13 @@ bool PickToolWords(const char *text, size_t length, char *words, size_t size);
 // The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
 bool ReadToolWords(const char *path, char *words, size_t size);
 
+// How many lines of `text` start with "ERROR:" (a list's failed entries, one each), with the
+// first of them in `first` as PickToolWords cuts it.
+int CountErrorLines(const char *text, size_t length, char *first, size_t size);
+
+// The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
+int ReadErrorLines(const char *path, char *first, size_t size);
+
 // Whether any line of the file at `path` starts with "ERROR:".
 bool FileHasErrorLine(const char *path);
 

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "formats/filterlist.h"
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
 #include "toolbridge/keptool.h"
@@ -349,4 +350,41 @@ void RememberRefused(const WorkPaths *paths, const char *identity, ToolOptions r
         MoveFileExA(partPath, paths->keptOptionsPath, MOVEFILE_REPLACE_EXISTING);
     else
         DeleteFileA(partPath);
+}
+
+static const char *const LIST_CHOICE_WORDS[] = {"best", "mp3"};
+
+int ReadListChoice(const WorkPaths *paths)
+{
+    char path[PATH_SIZE], text[8] = "";
+    FILE *file = JoinText(path, sizeof path, paths->probeOutPath, LIST_CHOICE_SUFFIX) ? fopen(path, "rb") : NULL;
+    if (!file)
+        return 0;
+    size_t got = fread(text, 1, sizeof text - 1, file);
+    fclose(file);
+    text[got] = '\0';
+    for (int i = 0; i < LIST_FILTERS; i++)
+        if (strcmp(text, LIST_CHOICE_WORDS[i]) == 0)
+            return LIST_FILTER_BEST - i;
+    return 0;
+}
+
+bool WriteListChoice(const WorkPaths *paths, int choice)
+{
+    char path[PATH_SIZE];
+    if (!JoinText(path, sizeof path, paths->probeOutPath, LIST_CHOICE_SUFFIX))
+        return false;
+    if (choice != LIST_FILTER_BEST && choice != LIST_FILTER_MP3)
+        return DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    FILE *file = fopen(path, "wb");
+    const char *word = LIST_CHOICE_WORDS[LIST_FILTER_BEST - choice];
+    bool written = file && fwrite(word, 1, strlen(word), file) == strlen(word);
+    if (file && fclose(file) != 0)
+        written = false;
+    return written;
+}
+
+bool ListArchivePath(const WorkPaths *paths, char *path)
+{
+    return paths->runFolder[0] && JoinText(path, PATH_SIZE, paths->runFolder, "\\list-archive.txt");
 }

@@ -11,6 +11,9 @@
 #define FORMAT_OUT_SUFFIX "-format-out"
 #define TITLE_ERR_SUFFIX "-title-err"
 #define FORMAT_ERR_SUFFIX "-format-err"
+#define LIST_CHOICE_SUFFIX "-list-choice"
+#define LIST_OUT_SUFFIX "-list-out"
+#define LIST_ERR_SUFFIX "-list-err"
 // The download's own output and errors, beside its tool copy.
 #define RUN_OUT_SUFFIX "-out"
 #define RUN_ERR_SUFFIX "-err"
@@ -92,6 +95,15 @@ void ToolIdentityOf(const WorkPaths *paths, char *identity, size_t size);
 ToolOptions RefusedOptionsOf(const WorkPaths *paths, const char *identity);
 // Remembers, for every later session too, that `identity` refuses `refused`.
 void RememberRefused(const WorkPaths *paths, const char *identity, ToolOptions refused);
+
+// Which whole list is chosen, kept beside the record (whose layout is fixed): a negative
+// filter record (LIST_FILTER_BEST, LIST_FILTER_MP3), 0 for none. Writing 0 removes the note.
+int ReadListChoice(const WorkPaths *paths);
+bool WriteListChoice(const WorkPaths *paths, int choice);
+
+// Where a list download records its finished entries (PATH_SIZE bytes); false when there is
+// no run folder.
+bool ListArchivePath(const WorkPaths *paths, char *path);
 
 // Writes the tool to `path`, replacing any file there, and checks the copy is whole: the
 // kept tool where there is a sound one, else the built-in resource. False, with the reason

@@ -187,9 +187,14 @@ void SaveFile(MainState *state)
     }
     char *fileName = (char *)calloc(SAVE_NAME_BUFFER_SIZE, 1);
     FilterEntries entries;
+    // The list as MP3 where each entry can be converted, as a row's MP3 (which says so).
+    bool mp3 = false;
+    for (int i = 0; i < state->record.formatCount && i < MAX_AVAILABLE_FORMATS; i++)
+        mp3 = mp3 || IsMp3Record(&state->record.formats[i]);
+    ListOffer list = {state->listEntries, mp3};
     char *catalogueFilters = BuildFilterList(state->record.formats, state->record.formatCount,
                                              state->catalogue, state->catalogueCount, &entries,
-                                             KeptAvailable(&state->paths, KIND_FFMPEG), &state->told);
+                                             KeptAvailable(&state->paths, KIND_FFMPEG), &state->told, &list);
     // The catalogue's texts are Windows-1252; the dialog reads the process's code page.
     char *filters = catalogueFilters ? FilterBlockFromWindows1252(catalogueFilters, FilterListSize(catalogueFilters))
                                      : NULL;
@@ -206,7 +211,7 @@ void SaveFile(MainState *state)
     dialog.hwndOwner = state->window;
     dialog.lpstrFilter = filters;
     // One filter per offered record; the mapping keeps positions and records apart all the same.
-    dialog.nFilterIndex = FilterOfRecord(&entries, state->record.selectedFormat);
+    dialog.nFilterIndex = FilterOfRecord(&entries, state->listChoice ? state->listChoice : state->record.selectedFormat);
     dialog.lpstrFile = fileName;
     dialog.nMaxFile = PATH_SIZE;
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_ENABLEHOOK;
@@ -221,7 +226,12 @@ void SaveFile(MainState *state)
         int record = RecordOfFilter(&entries, (int)dialog.nFilterIndex);
         if (IsMp3Filter((int)dialog.nFilterIndex))
             ReplaceExtension(fileName, PATH_SIZE, MP3_EXTENSION);
+        // A whole list goes into the chosen file's folder, named by the tool.
+        char *slash = record < 0 ? (char *)LastBackslash(fileName, TextCodePage()) : NULL;
+        if (slash)
+            slash[1] = '\0';
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, fileName);
+        state->listChoice = record < 0 ? record : 0;
         if (record > 0)
             state->record.selectedFormat = record;
         ShowSelectedFormat(state);

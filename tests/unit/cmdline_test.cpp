@@ -12,9 +12,9 @@
 #endif
 
 // A tool that knows none of the surroundings' options (the 2013 one), and one of today.
-static const RunSurroundings OLD_TOOL = {(1u << TOOL_OPTION_COUNT) - 1, "F", "", true};
+static const RunSurroundings OLD_TOOL = {(1u << TOOL_OPTION_COUNT) - 1, "F", "", true, false};
 static const RunSurroundings TODAYS_TOOL = {0, "C:\\U s\\Vidmora\\ffmpeg.exe", "node:C:\\U s\\Vidmora\\js-runtime.exe",
-                                           false};
+                                           false, false};
 
 TEST(IsPassableArgument, RefusesQuotesAndControlCharacters)
 {
@@ -162,7 +162,7 @@ TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
                  " --js-runtimes \"node:C:\\U s\\Vidmora\\js-runtime.exe\" --no-playlist --playlist-items 1 -- \"A\"",
                  line);
     // The tool's own choice: no --format, and a template the tool gives the extension of.
-    const DownloadShape own = {DOWNLOAD_TOOLS_CHOICE, nullptr}, mp3 = {DOWNLOAD_MP3, nullptr};
+    const DownloadShape own = {DOWNLOAD_TOOLS_CHOICE, nullptr, nullptr}, mp3 = {DOWNLOAD_MP3, nullptr, nullptr};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\100% Fun.mp4", 0, "A", &OLD_TOOL, &own));
     EXPECT_STREQ(" -o \"C:\\V\\100%% Fun.%(ext)s\" --console-title -- \"A\"", line);
     // So is an MP3: the tool swaps only the extension of the sound it downloaded.
@@ -170,7 +170,7 @@ TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
     EXPECT_STREQ(" -o \"C:\\V\\100%% Fun.%(ext)s\" --format 140 -x --audio-format mp3 --audio-quality 0"
                  " --console-title -- \"A\"",
                  line);
-    const RunSurroundings before2025 = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false};
+    const RunSurroundings before2025 = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false, false};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A", &before2025));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ignore-config --ffmpeg-location \"F\" --no-playlist"
                  " --console-title -- \"A\"",
@@ -228,3 +228,41 @@ TEST(SplitByTheSystem, EachPathAndAddressIsOneArgument)
     }
 }
 #endif
+
+// A whole list: the tool's template in the chosen folder, the archive, past failed entries, and
+// the list instead of the one video; read flat by a probe of its own.
+TEST(ListArguments, EveryEntryIntoTheFolderNamedByTheTool)
+{
+    char line[COMMAND_LINE_SIZE];
+    RunSurroundings list = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false, true};
+    const DownloadShape best = {DOWNLOAD_TOOLS_CHOICE, nullptr, "C:\\A\\list-archive.txt"},
+                        mp3 = {DOWNLOAD_MP3, nullptr, "C:\\A\\list-archive.txt"};
+    const char *expectedTail = " --download-archive \"C:\\A\\list-archive.txt\" -i";
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\100% V\\", 0, "A", &list, &best));
+    EXPECT_EQ(std::string(" -o \"C:\\100%% V\\%(playlist_index)02d - %(title)s.%(ext)s\"") + expectedTail +
+                  " --ignore-config --ffmpeg-location \"F\" --yes-playlist --console-title -- \"A\"",
+              line);
+    ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\Clip.mp4", 0, "A", &list, &mp3));
+    EXPECT_EQ(std::string(" -o \"C:\\V\\%(playlist_index)02d - %(title)s.%(ext)s\"") + expectedTail +
+                  " --format bestaudio[ext=m4a]/bestaudio -x --audio-format mp3 --audio-quality 0"
+                  " --ignore-config --ffmpeg-location \"F\" --yes-playlist --console-title -- \"A\"",
+              line);
+    list.refused |= OptionBit(OPTION_YES_PLAYLIST) | OptionBit(OPTION_IGNORE_CONFIG) | OptionBit(OPTION_FFMPEG_LOCATION);
+    ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\t.exe", PROBE_LIST, "A", &list));
+    EXPECT_STREQ("\"C:\\T\\t.exe\" \"--flat-playlist\" \"--get-filename\" \"-o\" \"%(title)s\" -- \"A\"", line);
+
+    struct {
+        const char *address;
+        bool list;
+    } cases[] = {
+        {"https://www.youtube.com/watch?v=abc&list=PL1", true},  {"https://www.youtube.com/playlist?list=PL1", true},
+        {"https://m.youtube.com/@Name/videos", true},            {"https://youtube.com/channel/UC1", true},
+        {"https://www.youtube.com/c/Name", true},                {"https://www.youtube.com/user/Name", true},
+        {"http://standin.test/watch?v=a&list=L", true},          {"https://www.youtube.com/watch?v=abc", false},
+        {"https://www.youtube.com/watch?v=abc&list=", false},    {"https://www.youtube.com/watch?v=a&playlist=x", false},
+        {"https://www.youtube.com/playlists", false},            {"https://notyoutube.com/@Name", false},
+        {"https://example.com/@Name", false},                    {"https://www.youtube.com/watch?v=a#list=PL1", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.list, IsListAddress(c.address)) << c.address;
+}

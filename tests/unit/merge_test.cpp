@@ -54,8 +54,8 @@ TEST(MergeArguments, AskForPicturePlusTheBestSoundAndWhereFfmpegIs)
     char line[COMMAND_LINE_SIZE];
     const RunSurroundings surroundings = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES) |
                                               OptionBit(OPTION_IGNORE_CONFIG) | OptionBit(OPTION_NO_PLAYLIST),
-                                          "C:\\U\\ffmpeg.exe", NULL, false};
-    const DownloadShape merged = {DOWNLOAD_MERGED, "mp4"};
+                                          "C:\\U\\ffmpeg.exe", NULL, false, false};
+    const DownloadShape merged = {DOWNLOAD_MERGED, "mp4", nullptr};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 137, "A", &surroundings, &merged));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 137+bestaudio[ext=m4a]/137+bestaudio --merge-output-format mp4"
                  " --ffmpeg-location \"C:\\U\\ffmpeg.exe\" --console-title -- \"A\"",
@@ -206,6 +206,17 @@ TEST_F(MergeTest, TheBestSoundIsOfferedOnceMoreAsMp3)
     free(block);
     EXPECT_NE(std::string::npos, bytes.find(std::string("MP3~sound only (converted from M4A 128k)") + '\0' + "*.mp3" +
                                             '\0' + '\0'));
+    // The whole list after the rows, also as MP3.
+    const ListOffer offer = {25, true};
+    FilterEntries entries;
+    block = BuildFilterList(list, listCount, catalogue, count, &entries, true, nullptr, &offer);
+    bytes.assign(block, FilterListSize(block));
+    free(block);
+    const char listFilters[] = "All 25 videos of the list~best picture with sound\0*.*\0All 25 videos~sound only as MP3"
+                               "\0*.mp3\0";
+    EXPECT_EQ(bytes.size() - sizeof listFilters, bytes.find(std::string(listFilters, sizeof listFilters)));
+    EXPECT_EQ(LIST_FILTER_BEST, RecordOfFilter(&entries, 6));
+    EXPECT_EQ(LIST_FILTER_MP3, RecordOfFilter(&entries, 7));
     // A sound row only the table knows; a full list loses its last sound row to the MP3.
     StreamKinds told = {1, {599}, {STREAM_SOUND_ONLY}};
     AvailableFormat full[MAX_AVAILABLE_FORMATS];
@@ -243,3 +254,26 @@ TEST(Mp3Progress, TheSoundFillsTheBarTo95PercentThenItIsConverted)
         EXPECT_EQ(275, MergedFillWidth(&converting, 0)) << line;
     }
 }
+
+TEST(ListProgress, TheEntriesShareTheBarAndTheStatusNamesTheEntry)
+{
+    MergeProgress merge = {};
+    merge.shape = STAGES_PLAIN;
+    ProgressText progress = {};
+    int width = -2;
+    const char lines[] = "[download] Downloading item 3 of 4\n[download] Destination: C:\\V\\03 - c.mp4\n";
+    ScanMergeOutput(&merge, lines, strlen(lines));
+    ASSERT_STREQ("SP:1.00MiB/s|>DL:50.0% Of 2.00MiB (3/4)<|ET:00:01",
+                 ComposeMergedProgress(&progress, &merge, "yt-dlp  50.0% of 2.00MiB at 1.00MiB/s ETA 00:01", &width)
+                     ? progress.status : "");
+    EXPECT_EQ(181, width);  // (2 + 0.5) / 4 of 290
+    const char next[] = "[download] Downloading video 4 of 4\n";  // youtube-dl's words
+    ScanMergeOutput(&merge, next, strlen(next));
+    EXPECT_EQ(4, merge.entry);
+    EXPECT_EQ(217, MergedFillWidth(&merge, 0));
+    char first[TOOL_WORDS_SIZE];
+    const char errors[] = "WARNING: a\nERROR: [youtube] L-2: Video unavailable\nERROR: [youtube] L-3: Private video\n";
+    EXPECT_EQ(2, CountErrorLines(errors, strlen(errors), first, sizeof first));
+    EXPECT_STREQ("ERROR: [youtube] L-2: Video unavailable", first);
+}
+

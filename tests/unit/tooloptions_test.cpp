@@ -39,13 +39,17 @@ TEST(ToolOptions, HelpListsWhatTheToolKnows)
         "    --encoding ENCODING             Force the specified encoding (experimental)\n"
         "    --ffmpeg-location PATH          Location of the ffmpeg binary; either the\n"
         "    -I, --playlist-items ITEM_SPEC  Comma separated playlist_index of the items\n"
-        "    --no-playlist                   Download only the video, if the URL refers\n";
+        "    --no-playlist                   Download only the video, if the URL refers\n"
+        "    --yes-playlist                  Download the playlist, if the URL refers to\n"
+        "    --flat-playlist                 Do not extract the videos of a playlist,\n"
+        "    --download-archive FILE         Download only videos not listed in the\n";
     EXPECT_EQ(OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES),
               OptionsMissingFromHelp(help2023.data(), help2023.size()));
     // A name inside a longer one is not the option, and the text's end ends a word.
     const std::string lookalikes = "  --no-plugin-dirs-x\n  --ignore-configs\n  x--encoding\n  --no-js-runtimes";
     EXPECT_EQ(OptionBit(OPTION_ENCODING) | OptionBit(OPTION_IGNORE_CONFIG) | OptionBit(OPTION_NO_PLUGIN_DIRS) |
-                  OptionBit(OPTION_FFMPEG_LOCATION) | OptionBit(OPTION_NO_PLAYLIST) | OptionBit(OPTION_PLAYLIST_ITEMS),
+                  OptionBit(OPTION_FFMPEG_LOCATION) | OptionBit(OPTION_NO_PLAYLIST) | OptionBit(OPTION_PLAYLIST_ITEMS) |
+                  OptionBit(OPTION_FLAT_PLAYLIST) | OptionBit(OPTION_YES_PLAYLIST) | OptionBit(OPTION_DOWNLOAD_ARCHIVE),
               OptionsMissingFromHelp(lookalikes.data(), lookalikes.size()));
     EXPECT_EQ((1u << TOOL_OPTION_COUNT) - 1, OptionsMissingFromHelp("", 0));
 }
@@ -68,7 +72,7 @@ TEST(ToolOptions, RememberedLinesNewestFirstAndBounded)
     EXPECT_EQ(0x2u, refused);
     EXPECT_FALSE(FindRefusedOptions(text, length, "kept 0:7", &refused)) << "a prefix is another tool";
     EXPECT_EQ(0u, refused);
-    const char damaged[] = "a\tzz\nb\n\tc\nd\t7f";
+    const char damaged[] = "a\tzz\nb\n\tc\nd\tfff";
     EXPECT_FALSE(FindRefusedOptions(damaged, sizeof damaged - 1, "a", &refused));
     EXPECT_FALSE(FindRefusedOptions(damaged, sizeof damaged - 1, "b", &refused));
     EXPECT_TRUE(FindRefusedOptions(damaged, sizeof damaged - 1, "d", &refused));
