@@ -13,8 +13,8 @@
 
 namespace {
 
-const char *STOP_QUESTION = "Do you want to stop downloading right now?";
-const char *EXIT_QUESTION = "Program is in progress! Do you want to exit right now?";
+const char STOP_QUESTION[] = "Do you want to stop downloading right now?";
+const char EXIT_QUESTION[] = "Program is in progress! Do you want to exit right now?";
 
 // The four inputs a download locks.
 const int INPUT_IDS[] = {IDC_PASTE, IDC_SAVE, IDC_URL_EDIT, IDC_DEST_EDIT};
