@@ -33,6 +33,11 @@ static inline const StandinVersionedOption *standinFindVersioned(const char *opt
         {"--no-plugin-dirs", NULL, "2025.03.21"},
         {"--js-runtimes", NULL, "2025.11.12"},
         {"--no-js-runtimes", NULL, "2025.11.12"},
+        // youtube-dl's pull request #1562, merged on 2013-10-06; 2013.10.07 is the first
+        // release known to have it.
+        {"--download-archive", NULL, "2013.10.07"},
+        {"--flat-playlist", NULL, "2014.10.24"},
+        {"--yes-playlist", NULL, "2015.02.26"},
     };
     for (size_t i = 0; i < sizeof kOptions / sizeof kOptions[0]; i++)
         if (strcmp(option, kOptions[i].name) == 0 ||
@@ -73,6 +78,9 @@ static inline bool StandinHelpText(const char *version, char *out, size_t outSiz
         {"--help", "-h, --help", "Print this help text and exit"},
         {"--version", "--version", "Print program version and exit"},
         {"--update", "-U, --update", "Update this program to the latest stable version"},
+        {"--ignore-errors", "-i, --ignore-errors",
+         "Ignore download and postprocessing errors. The download will be considered "
+         "successful even if the postprocessing fails"},
         {"--ignore-config", "--ignore-config",
          "Don't load any more configuration files except those given to --config-locations. "
          "For backward compatibility, if this option is found inside the system configuration "
@@ -91,6 +99,9 @@ static inline bool StandinHelpText(const char *version, char *out, size_t outSiz
         {"--no-js-runtimes", "--no-js-runtimes",
          "Clear JavaScript runtimes to enable, including defaults and those provided by "
          "previous --js-runtimes"},
+        {"--flat-playlist", "--flat-playlist",
+         "Do not extract a playlist's URL result entries; some entry metadata may be missing "
+         "and downloading may be bypassed"},
         {"--playlist-items", "-I, --playlist-items ITEM_SPEC",
          "Comma-separated playlist_index of the items to download. You can specify a range "
          "using \"[START]:[STOP][:STEP]\". For backward compatibility, START-STOP is also "
@@ -99,6 +110,11 @@ static inline bool StandinHelpText(const char *version, char *out, size_t outSiz
          "will download the items at index 1,2,3,7,11,13,15"},
         {"--no-playlist", "--no-playlist",
          "Download only the video, if the URL refers to a video and a playlist"},
+        {"--yes-playlist", "--yes-playlist",
+         "Download the playlist, if the URL refers to a video and a playlist"},
+        {"--download-archive", "--download-archive FILE",
+         "Download only videos not listed in the archive file. Record the IDs of all "
+         "downloaded videos in it"},
         {"--format", "-f, --format FORMAT",
          "Video format code, see \"FORMAT SELECTION\" for more details"},
         {"--list-formats", "-F, --list-formats",
@@ -112,6 +128,19 @@ static inline bool StandinHelpText(const char *version, char *out, size_t outSiz
         {"--console-title", "--console-title", "Display progress in console titlebar"},
         {"--output", "-o, --output [TYPES:]TEMPLATE",
          "Output filename template; see \"OUTPUT TEMPLATE\" for details"},
+        {"--continue", "-c, --continue", "Resume partially downloaded files/fragments (default)"},
+        {"--extract-audio", "-x, --extract-audio",
+         "Convert video files to audio-only files (requires ffmpeg and ffprobe)"},
+        {"--audio-format", "--audio-format FORMAT",
+         "Format to convert the audio to when -x is used. (currently supported: best "
+         "(default), aac, alac, flac, m4a, mp3, opus, vorbis, wav). You can specify multiple "
+         "rules using similar syntax as --remux-video"},
+        {"--audio-quality", "--audio-quality QUALITY",
+         "Specify ffmpeg audio quality to use when converting the audio with -x. Insert a "
+         "value between 0 (best) and 10 (worst) for VBR or a specific bitrate like 128K "
+         "(default 5)"},
+        {"--keep-video", "-k, --keep-video",
+         "Keep the intermediate video file on disk after post-processing"},
         {"--ffmpeg-location", "--ffmpeg-location PATH",
          "Location of the ffmpeg binary; either the path to the binary or its containing "
          "directory"},
@@ -122,6 +151,12 @@ static inline bool StandinHelpText(const char *version, char *out, size_t outSiz
         {"--update", "-U, --update",
          "update this program to latest version. Make sure that you have sufficient "
          "permissions (run with sudo if needed)"},
+        {"--ignore-errors", "-i, --ignore-errors",
+         "continue on download errors, for example to to skip unavailable videos in a "
+         "playlist"},
+        {"--download-archive", "--download-archive FILE",
+         "Download only videos not present in the archive file. Record all downloaded videos "
+         "in it."},
         {"--format", "-f, --format FORMAT",
          "video format code, specifiy the order of preference using slashes: \"-f "
          "22/17/18\". \"-f mp4\" and \"-f flv\" are also supported"},
@@ -141,6 +176,20 @@ static inline bool StandinHelpText(const char *version, char *out, size_t outSiz
          "%% for a literal percent. Use - to output to stdout. Can also be used to download "
          "to a different directory, for example with -o "
          "'/my/downloads/%(uploader)s/%(title)s-%(id)s.%(ext)s' ."},
+        {"--continue", "-c, --continue",
+         "force resume of partially downloaded files. By default, youtube-dl will resume "
+         "downloads if possible."},
+        {"--extract-audio", "-x, --extract-audio",
+         "convert video files to audio-only files (requires ffmpeg or avconv and ffprobe or "
+         "avprobe)"},
+        {"--audio-format", "--audio-format FORMAT",
+         "\"best\", \"aac\", \"vorbis\", \"mp3\", \"m4a\", \"opus\", or \"wav\"; best by default"},
+        {"--audio-quality", "--audio-quality QUALITY",
+         "ffmpeg/avconv audio quality specification, insert a value between 0 (better) and 9 "
+         "(worse) for VBR or a specific bitrate like 128K (default 5)"},
+        {"--keep-video", "-k, --keep-video",
+         "keeps the video file on disk after the post-processing; the video is erased by "
+         "default"},
     };
     bool old = StandinImitates2013(version);
     const StandinHelpLine *lines = old ? k2013 : kModern;

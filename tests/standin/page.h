@@ -61,6 +61,11 @@ struct StandinPage {
     int videoGiven;              // v= named the video (not the default id)
     char list[STANDIN_MAX_LIST + 1];  // list=: the list the video is part of; empty = none
     int entries;                 // videos of the list (entries=)
+    unsigned convertDelayMs;     // convertdelay=: -x writes a cut file, then waits this long
+    int mp3Fail;                 // mp3fail=1: ffmpeg is asked for a conversion it cannot do
+    int failEntry;               // failentry=K: entry K of the list fails; 0 = none
+    int playlistIndex;           // the entry's index in its list, for %(playlist_index); 0 = none
+    int indexWidth;              // the digits %(playlist_index)s is padded to
 };
 
 // fail=title and fail=formats: only that probe run fails, the other answers as usual.
@@ -142,6 +147,14 @@ enum {
 int StandinExpandStyledTemplate(const char *tmpl, int style, const char *title,
                                 const char *ext, const char *videoId, char *out,
                                 size_t outSize, size_t *errorAt);
+
+// StandinExpandStyledTemplate with %(playlist_index) as well: `index` (0: the video is in no
+// list, and the field is missing) with its conversion ("%(playlist_index)02d"), or for
+// "%(playlist_index)s" padded with zeros to `width` digits, as both tools do; the 2013 style
+// leaves the field as written.
+int StandinExpandListTemplate(const char *tmpl, int style, const char *title, const char *ext,
+                              const char *videoId, int index, int width, char *out,
+                              size_t outSize, size_t *errorAt);
 
 // The 2013 style of StandinExpandStyledTemplate.
 int StandinExpandTemplate(const char *tmpl, const char *title, const char *ext,

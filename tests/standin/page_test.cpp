@@ -326,6 +326,7 @@ TEST(ParsePage, ListEntriesARunTakes)
         for (int i = 0; i < count; i++) {
             StandinPage entry;
             StandinListEntry(&page, items[i], &entry);
+            EXPECT_EQ(items[i], entry.playlistIndex);  // %(playlist_index) of the entry
             taken += (i ? " " : "") + std::string(entry.videoId);
         }
         EXPECT_EQ(c.taken, taken) << c.query << " " << (c.items ? c.items : "");
@@ -843,6 +844,10 @@ TEST(VersionBlock, KnowsAnOptionFromItsRelease)
         {"2013.01.01", "--help", true},              {"2013.01.01", "-h", true},
         {"2013.01.01", "--get-filename", true},      {"HANG", "--no-js-runtimes", true},
         {"", "--ignore-config", true},               {"2014.02.02x", "--encoding", true},
+        {"2013.10.06", "--download-archive", false}, {"2013.10.07", "--download-archive", true},
+        {"2014.10.23", "--flat-playlist", false},    {"2014.10.24", "--flat-playlist", true},
+        {"2015.02.25", "--yes-playlist", false},     {"2015.02.26", "--yes-playlist", true},
+        {"2013.01.01", "-x", true},                  {"2013.01.01", "--ignore-errors", true},
     };
     for (const Case &c : cases)
         EXPECT_EQ(c.knows, StandinKnows(c.version, c.option)) << c.version << " " << c.option;
@@ -855,14 +860,18 @@ TEST(VersionBlock, HelpListsWhatTheVersionKnows)
         const char *version, *start;
     } cases[] = {
         {"2014.02.02", "Usage: youtube-dl [options] url [url...]\n\nOptions:\n  -h, --help "},
-        {"2014.02.03", yt}, {"2025.03.20", yt}, {"2025.03.21", yt}, {"2025.11.11", yt},
+        {"2013.10.06", "Usage: youtube-dl [options] url [url...]\n\nOptions:\n  -h, --help "},
+        {"2014.02.03", yt}, {"2014.10.24", yt}, {"2015.02.26", yt}, {"2025.03.20", yt}, {"2025.03.21", yt}, {"2025.11.11", yt},
         {"2025.11.12", yt}, {"HANG", yt},
     };
     const char *options[] = {"--help", "--version", "--update", "--output", "--format",
                              "--list-formats", "--get-filename", "--console-title",
                              "--merge-output-format", "--ignore-config", "--encoding",
                              "--ffmpeg-location", "--no-playlist", "--playlist-items",
-                             "--no-plugin-dirs", "--js-runtimes", "--no-js-runtimes"};
+                             "--no-plugin-dirs", "--js-runtimes", "--no-js-runtimes",
+                             "--download-archive", "--flat-playlist", "--yes-playlist",
+                             "--extract-audio", "--audio-format", "--audio-quality",
+                             "--keep-video", "--ignore-errors", "--continue"};
     static char help[16384];
     for (const Case &c : cases) {
         ASSERT_TRUE(StandinHelpText(c.version, help, sizeof help)) << c.version;

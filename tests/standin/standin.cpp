@@ -68,6 +68,13 @@ struct Options {
     const char *mergeFormat;     // --merge-output-format
     const char *ffmpegLocation;  // --ffmpeg-location
     const char *address;
+    int extractAudio;             // -x
+    int keepVideo;                // -k
+    int ignoreErrors;             // -i
+    int flatPlaylist;             // --flat-playlist
+    const char *audioFormat;      // --audio-format
+    const char *audioQuality;     // --audio-quality, without the k and K around it
+    const char *downloadArchive;  // --download-archive
 };
 
 // ---- text in and out -------------------------------------------------------------
@@ -196,20 +203,32 @@ static int ownPath(char *out, size_t outSize)
 }
 
 // Appends the arguments to $STANDIN_ARGS_FILE (UTF-8) so tests can see what the GUI passed.
+// Runs that start together append at once: each block goes in one write, under a lock.
 static void recordArguments(int argc, char **argv)
 {
     wchar_t path[PATH_CAP];
     DWORD n = GetEnvironmentVariableW(L"STANDIN_ARGS_FILE", path, PATH_CAP);
     if (n == 0 || n >= PATH_CAP)
         return;
-    FILE *f = _wfopen(path, L"ab");
-    if (!f)
+    static char block[65536];
+    int used = snprintf(block, sizeof block, "ARGC %d\n", argc - 1);
+    for (int i = 1; i < argc && used >= 0 && (size_t)used < sizeof block; i++)
+        used += snprintf(block + used, sizeof block - used, "%s\n", argv[i]);
+    if (used < 0 || (size_t)used + 4 >= sizeof block)
         return;
-    fprintf(f, "ARGC %d\n", argc - 1);
-    for (int i = 1; i < argc; i++)
-        fprintf(f, "%s\n", argv[i]);
-    fputs("END\n", f);
-    fclose(f);
+    used += snprintf(block + used, sizeof block - used, "END\n");
+    HANDLE f = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, NULL);
+    if (f == INVALID_HANDLE_VALUE)
+        return;
+    OVERLAPPED whole;
+    memset(&whole, 0, sizeof whole);
+    BOOL locked = LockFileEx(f, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+    DWORD written;
+    WriteFile(f, block, (DWORD)used, &written, NULL);
+    if (locked)
+        UnlockFileEx(f, 0, MAXDWORD, MAXDWORD, &whole);
+    CloseHandle(f);
 }
 
 // Appends one line to $STANDIN_HELPER_LOG (UTF-8, "\n" line ends), so tests can see which
@@ -389,11 +408,71 @@ static int isFlag(const char *arg, const char *shortName, const char *longName)
     return (shortName && strcmp(arg, shortName) == 0) || strcmp(arg, longName) == 0;
 }
 
+// yt-dlp's validate_options refusing a value, through optparse's error (its text ends in a
+// line end).
+static int ytdlpUsage(const char *fmt, const char *value)
+{
+    say(stderr, "Usage: yt-dlp [OPTIONS] URL [URL...]\n\n");
+    say(stderr, "yt-dlp: error: ");
+    say(stderr, fmt, value);
+    say(stderr, "\n\n");
+    return 2;
+}
+
+// The tools' checks of -x and its values: yt-dlp's validate_options (the audio format and
+// quality, given -x or not), youtube-dl's _real_main (with -x, the format; the quality;
+// and a template that gives the sound file no name of its own). The quality is kept
+// stripped of k and K, yt-dlp's default being 5.
+static int checkAudioOptions(Options *opt, int style)
+{
+    static char quality[256];
+    double cut = 0;
+    int ytdlp = style == STANDIN_STYLE_YT_DLP;
+    if (opt->audioFormat && (ytdlp || opt->extractAudio) &&
+        !StandinAudioFormatValid(style, opt->audioFormat))
+        return ytdlp ? ytdlpUsage("invalid audio format \"%s\" given", opt->audioFormat)
+                     : usage("invalid audio format specified", NULL);
+    int fine = StandinCheckQuality(style, opt->audioQuality ? opt->audioQuality : "5", quality,
+                                   sizeof quality, &cut);
+    opt->audioQuality = quality;
+    if (!fine && ytdlp) {
+        char number[400];
+        snprintf(number, sizeof number, "%.0f", cut);
+        say(stderr, "Usage: yt-dlp [OPTIONS] URL [URL...]\n\n");
+        say(stderr, "yt-dlp: error: audio quality \"%s\" must be positive or 0\n\n", number);
+        return 2;
+    }
+    if (!fine)
+        return usage("invalid audio quality specified", NULL);
+    const char *tmpl = opt->output;
+    if (ytdlp || !opt->extractAudio || !tmpl)
+        return 0;
+    char text[PATH_CAP];
+    if (style == STANDIN_STYLE_YOUTUBE_DL && !tmpl[StandinExtStart(tmpl)]) {
+        snprintf(text, sizeof text, "Cannot download a video and extract audio into the same "
+                 "file! Use \"%s.%%(ext)s\" instead of \"%s\" as the output template", tmpl, tmpl);
+        return usage(text, NULL);
+    }
+    if (style == STANDIN_STYLE_2013 && !strstr(tmpl, "%(ext)s")) {
+        // determine_ext: what follows the last dot, when it is letters and digits only; the
+        // 2013 tool ran on Python 2, whose repr marks the text as Unicode.
+        const char *dot = strrchr(tmpl, '.');
+        const char *guess = dot ? dot + 1 : tmpl;
+        size_t n = strspn(guess, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
+        snprintf(text, sizeof text, "Cannot download a video and extract audio into the same "
+                 "file! Use \"%%(ext)s\" instead of u'%s'", n && !guess[n] ? guess : "");
+        return usage(text, NULL);
+    }
+    return 0;
+}
+
 // Returns 0 on success, else the exit code after printing usage. Like optparse, it stops at
 // the first option this version does not know, whatever comes after it.
 static int parseOptions(int argc, char **argv, const char *version, Options *opt)
 {
     memset(opt, 0, sizeof *opt);
+    int rc;
+    int yesPlaylist = 0;
     int onlyPositional = 0;
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
@@ -420,8 +499,19 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
                 opt->help = 1;
             else if (isFlag(arg, NULL, "--ignore-config"))
                 opt->ignoreConfig = 1;
-            else if (isFlag(arg, NULL, "--no-playlist"))
-                opt->noPlaylist = 1;
+            else if (isFlag(arg, NULL, "--no-playlist") || isFlag(arg, NULL, "--yes-playlist")) {
+                opt->noPlaylist = arg[2] == 'n';  // the last one wins
+                yesPlaylist |= arg[2] == 'y';
+            } else if (isFlag(arg, "-x", "--extract-audio"))
+                opt->extractAudio = 1;
+            else if (isFlag(arg, "-k", "--keep-video"))
+                opt->keepVideo = 1;
+            else if (isFlag(arg, "-i", "--ignore-errors"))
+                opt->ignoreErrors = 1;
+            else if (isFlag(arg, NULL, "--flat-playlist"))
+                opt->flatPlaylist = 1;
+            else if (isFlag(arg, "-c", "--continue"))
+                ;  // resuming is the default
             else if (isFlag(arg, NULL, "--no-plugin-dirs"))
                 opt->noPluginDirs = 1;
             else if (isFlag(arg, NULL, "--no-js-runtimes")) {
@@ -437,6 +527,12 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
                                  &opt->ffmpegLocation, &bad) ||
                      optionValue(argc, argv, &i, "-I", "--playlist-items", &opt->playlistItems,
                                  &bad) ||
+                     optionValue(argc, argv, &i, NULL, "--audio-format", &opt->audioFormat,
+                                 &bad) ||
+                     optionValue(argc, argv, &i, NULL, "--audio-quality", &opt->audioQuality,
+                                 &bad) ||
+                     optionValue(argc, argv, &i, NULL, "--download-archive",
+                                 &opt->downloadArchive, &bad) ||
                      optionValue(argc, argv, &i, NULL, "--js-runtimes", &runtime, &bad)) {
                 if (bad)
                     return usage(arg, " option requires an argument");
@@ -455,6 +551,8 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
     StandinParsePage(opt->address, &page);
     const char *newer = opt->encoding      ? "--encoding"
                         : opt->mergeFormat ? "--merge-output-format"
+                        : opt->flatPlaylist ? "--flat-playlist"
+                        : yesPlaylist      ? "--yes-playlist"
                                            : NULL;
     int addressless = opt->version || opt->update || opt->help;
     if (newer && !addressless && page.style == STANDIN_STYLE_2013)
@@ -466,13 +564,14 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
     if (addressless)
         return 0;  // need no address; any other option is ignored
     if (opt->mergeFormat && page.style == STANDIN_STYLE_YT_DLP &&
-        !StandinMergeFormatValid(opt->mergeFormat)) {
-        // yt-dlp's validate_options, through optparse's error (its text ends in a line end).
-        say(stderr, "Usage: yt-dlp [OPTIONS] URL [URL...]\n\n");
-        say(stderr, "yt-dlp: error: invalid merge output format \"%s\" given\n\n",
-            opt->mergeFormat);
-        return 2;
-    }
+        !StandinMergeFormatValid(opt->mergeFormat))
+        return ytdlpUsage("invalid merge output format \"%s\" given", opt->mergeFormat);
+    rc = checkAudioOptions(opt, page.style);
+    if (rc != 0)
+        return rc;
+    if (opt->extractAudio && !opt->keepVideo && !opt->format &&
+        page.style == STANDIN_STYLE_YT_DLP && !page.generic)
+        opt->format = "bestaudio/best";  // yt-dlp does not download pictures it would drop
     if (!opt->address)
         return usage("you must provide at least one URL", NULL);
     if (opt->getFilename && opt->listFormats)
@@ -586,6 +685,15 @@ static const char *pickExt(const Options *opt, const StandinPage *page,
     return StandinFormatExt(page, pick->codes[0]);
 }
 
+// yt-dlp's final_ext: with -x, an --audio-format of its table (not "best").
+static const char *finalExt(const Options *opt, const StandinPage *page)
+{
+    return page->style == STANDIN_STYLE_YT_DLP && opt->extractAudio &&
+                   StandinFindAudioCodec(opt->audioFormat)
+               ? opt->audioFormat
+               : NULL;
+}
+
 // The destination for -o; on failure prints the tool's complaint and returns the exit
 // code, else 0.
 static int fileName(const Options *opt, const StandinPage *page, const char *ext, char *out,
@@ -603,8 +711,19 @@ static int fileName(const Options *opt, const StandinPage *page, const char *ext
         snprintf(id, sizeof id, "%s", page->videoId);
     }
     size_t at = 0;
-    int result = StandinExpandStyledTemplate(opt->output, page->style, title, ext, id, out,
-                                             outSize, &at);
+    int result = StandinExpandListTemplate(opt->output, page->style, title, ext, id,
+                                           page->playlistIndex, page->indexWidth, out, outSize,
+                                           &at);
+    const char *final = finalExt(opt, page);
+    size_t len = strlen(out);
+    size_t finalLen = final ? strlen(final) : 0;
+    if (result == 1 && final && strcmp(final, ext) != 0 && len > finalLen &&
+        out[len - finalLen - 1] == '.' && strcmp(out + len - finalLen, final) == 0) {
+        // yt-dlp names the download for the extension it has before -x converts it.
+        char named[PATH_CAP];
+        result = StandinReplaceExt(out, ext, final, named, sizeof named);
+        snprintf(out, outSize, "%s", named);
+    }
     if (result == 1)
         return 0;
     if (result == 0)
@@ -868,6 +987,88 @@ static int downloadFormat(const Options *opt, const StandinPage *page, const cha
     int rc = downloadFile(opt, &part, dest, source);
     fclose(source);
     return rc;
+}
+
+// A post-processor's console titles, which yt-dlp sets as it starts and ends one.
+static void ppTitle(const Options *opt, const StandinPage *page, const char *name, int finished)
+{
+    char text[64];
+    snprintf(text, sizeof text, "yt-dlp %s %s", name, finished ? "finished" : "started");
+    if (page->style == STANDIN_STYLE_YT_DLP)
+        setTitle(opt, text);
+}
+
+static int noMedia(void)
+{
+    return failWith("stand-in: STANDIN_MEDIA_DIR names no folder with picture.mp4 and "
+                    "sound.m4a", NULL);
+}
+
+// A post-processor's input once its output is done: deleted unless -k, with the tools' words.
+static void deleteOriginal(const Options *opt, const StandinPage *page, const char *path)
+{
+    if (opt->keepVideo)
+        return;
+    say(stdout, "Deleting original file %s (pass -k to keep)\n", path);
+    if (!deleteFile(path)) {
+        if (page->style == STANDIN_STYLE_YT_DLP)
+            say(stderr, "WARNING: Unable to delete file %s\n", path);
+        else
+            say(stderr, "WARNING: Unable to remove downloaded original file\n");
+    }
+}
+
+// ---- --download-archive --------------------------------------------------------
+
+// The video's line in the archive, as _make_archive_id makes it: the extractor's key in
+// lower case, a blank and the id.
+static void archiveLine(const StandinPage *page, char *out, size_t size)
+{
+    snprintf(out, size, "%s %s", page->generic ? "generic" : "youtube", page->videoId);
+}
+
+// The archive names the video: one of its lines is the video's, without the blanks around it
+// (Python's strip()).
+static int inArchive(const Options *opt, const StandinPage *page)
+{
+    char want[STANDIN_MAX_ID + 16];
+    char line[1024];
+    FILE *f = opt->downloadArchive ? openFile(opt->downloadArchive, L"rb") : NULL;
+    int found = 0;
+    archiveLine(page, want, sizeof want);
+    while (f && !found && fgets(line, sizeof line, f)) {
+        const char *b = line + strspn(line, " \t\r\n\v\f");
+        size_t len = strlen(b);
+        while (len > 0 && strchr(" \t\r\n\v\f", b[len - 1]))
+            len--;
+        found = len == strlen(want) && strncmp(b, want, len) == 0;
+    }
+    if (f)
+        fclose(f);
+    return found;
+}
+
+// After a video is done, its line is appended (Python's text mode: CR LF on Windows).
+static void recordArchive(const Options *opt, const StandinPage *page)
+{
+    char line[STANDIN_MAX_ID + 16];
+    FILE *f = opt->downloadArchive ? openFile(opt->downloadArchive, L"ab") : NULL;
+    archiveLine(page, line, sizeof line);
+    if (f) {
+        fprintf(f, "%s\r\n", line);
+        fclose(f);
+    }
+}
+
+// The tools' words for a video the archive names: yt-dlp's YouTube extractor before it reads
+// the page (`early`), else _match_entry's once it has ("in archive" in youtube-dl's).
+static void sayArchived(const StandinPage *page, int early)
+{
+    if (early)
+        say(stdout, "[youtube] %s: has already been recorded in the archive\n", page->videoId);
+    else
+        say(stdout, "[download] %s has already been recorded in %sarchive\n", page->title,
+            page->style == STANDIN_STYLE_YT_DLP ? "the " : "");
 }
 
 // The ffmpeg yt-dlp would run: --ffmpeg-location's file or "ffmpeg" in its folder, else
@@ -1160,15 +1361,10 @@ static int runFfmpeg(const StandinArgList *args, const char *full, char *lastLin
 // downloaded, ffmpeg writes the temporary file, which then takes the final name, and the
 // parts are deleted. When ffmpeg fails the parts stay.
 static int runMerge(const Options *opt, const StandinPage *page, const StandinMergePick *pick,
-                    const char *dest)
+                    const StandinMergeNames *names)
 {
-    static StandinMergeNames names;
-    if (!StandinMergeFileNames(page, pick, dest, StandinMergeExt(page, pick, opt->mergeFormat),
-                               &names))
-        return failWith("file name too long", NULL);
-    if (attributesOf(names.final) != INVALID_FILE_ATTRIBUTES) {
-        say(stdout, "[download] %s has already been downloaded\n", names.final);
-        showMoveFiles(opt, page);
+    if (attributesOf(names->final) != INVALID_FILE_ATTRIBUTES) {
+        say(stdout, "[download] %s has already been downloaded\n", names->final);
         fflush(stdout);
         return 0;
     }
@@ -1180,19 +1376,18 @@ static int runMerge(const Options *opt, const StandinPage *page, const StandinMe
     static char media[2][STANDIN_MERGE_PATH];
     for (int i = 0; i < 2; i++)
         if (!mediaFile(pick->codes[i], media[i], sizeof media[i]))
-            return failWith("stand-in: STANDIN_MEDIA_DIR names no folder with picture.mp4 "
-                            "and sound.m4a", NULL);
+            return noMedia();
     for (int i = 0; i < 2; i++) {
-        int rc = downloadFormat(opt, page, names.part[i], media[i]);
+        int rc = downloadFormat(opt, page, names->part[i], media[i]);
         if (rc != 0)
             return rc;
     }
 
     static StandinArgList args;
-    if (!StandinMergeArgs(program, &names, pick, page->mergeFail, &args))
+    if (!StandinMergeArgs(program, names, pick, page->mergeFail, &args))
         return failWith("file name too long", NULL);
     setTitle(opt, "yt-dlp Merger started");  // a post-processor's titles, as MoveFiles'
-    say(stdout, "[Merger] Merging formats into \"%s\"\n", names.final);
+    say(stdout, "[Merger] Merging formats into \"%s\"\n", names->final);
     fflush(stdout);
     char last[1024];
     int code = runFfmpeg(&args, full, last, sizeof last);
@@ -1201,15 +1396,203 @@ static int runMerge(const Options *opt, const StandinPage *page, const StandinMe
                         "path using --ffmpeg-location", NULL);
     if (code != 0)
         return failWith("Postprocessing: ", last);
-    if (!moveFile(names.temp, names.final, MOVEFILE_REPLACE_EXISTING))
-        return failWith("unable to rename file: ", names.temp);
+    if (!moveFile(names->temp, names->final, MOVEFILE_REPLACE_EXISTING))
+        return failWith("unable to rename file: ", names->temp);
     setTitle(opt, "yt-dlp Merger finished");
-    for (int i = 0; i < 2; i++) {
-        say(stdout, "Deleting original file %s (pass -k to keep)\n", names.part[i]);
-        if (!deleteFile(names.part[i]))
-            say(stderr, "WARNING: Unable to delete file %s\n", names.part[i]);
+    for (int i = 0; i < 2; i++)
+        deleteOriginal(opt, page, names->part[i]);
+    fflush(stdout);
+    return 0;
+}
+
+// The ffprobe yt-dlp would ask for the codec: beside --ffmpeg-location's ffmpeg (the same
+// name with "ffprobe" for "ffmpeg", else FOLDER\ffprobe), or ffprobe on the search path;
+// `full` gets the full path of the exe. 0 when there is none.
+static int findFfprobe(const Options *opt, char *program, size_t size, char *full,
+                       size_t fullSize)
+{
+    static wchar_t wide[WIDE_PATH_CAP];
+    const char *location = opt->ffmpegLocation;
+    DWORD attributes = location ? attributesOf(location) : INVALID_FILE_ATTRIBUTES;
+    if (!location) {
+        DWORD n = SearchPathW(NULL, L"ffprobe", L".exe", WIDE_PATH_CAP, wide, NULL);
+        snprintf(program, size, "ffprobe");
+        return n > 0 && n < WIDE_PATH_CAP && fullPathOf(wide, full, fullSize);
     }
-    showMoveFiles(opt, page);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return 0;  // yt-dlp then has neither
+    int folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    char exe[STANDIN_MERGE_PATH + 8];
+    unsigned long long exeSize;
+    if (folder || !StandinFfprobeName(location, program, size) || !fileSize(program, &exeSize)) {
+        char dir[STANDIN_MERGE_PATH];
+        snprintf(dir, sizeof dir, "%s", location);
+        if (!folder) {  // the file's folder, as ntpath.dirname takes it
+            char *slash = strrchr(dir, '\\');
+            char *alt = strrchr(dir, '/');
+            slash = alt && (!slash || alt > slash) ? alt : slash;
+            *(slash ? slash + 1 : dir) = '\0';
+        }
+        int n = snprintf(program, size, "%s%sffprobe", dir,
+                         dir[0] && !strchr("\\/:", dir[strlen(dir) - 1]) ? "\\" : "");
+        if (n < 0 || (size_t)n >= size)
+            return 0;
+    }
+    snprintf(exe, sizeof exe, "%s", program);
+    if (!fileSize(exe, &exeSize))
+        snprintf(exe, sizeof exe, "%s.exe", program);  // Windows adds .exe
+    return fileSize(exe, &exeSize) && widen(exe, wide, WIDE_PATH_CAP) &&
+           fullPathOf(wide, full, fullSize);
+}
+
+// One ffmpeg run of a post-processor (args from StandinFfmpegArgs); 0, or the exit code after
+// printing the tool's error: yt-dlp's "Postprocessing: " and youtube-dl's bare message,
+// `what` ("audio conversion failed: " or "") before ffmpeg's last line.
+static int runPostFfmpeg(const StandinPage *page, const StandinArgList *args, const char *full,
+                         const char *what)
+{
+    int ytdlp = page->style == STANDIN_STYLE_YT_DLP;
+    const char *prefix = ytdlp ? "Postprocessing: " : "";
+    char last[1024];
+    char text[1200];
+    fflush(stdout);
+    int code = runFfmpeg(args, full, last, sizeof last);
+    if (code == 0)
+        return 0;
+    if (code < 0)  // the tools' words when they have no ffmpeg to run
+        snprintf(last, sizeof last, "%s", ytdlp ? "ffmpeg not found. Please install or provide "
+                                                  "the path using --ffmpeg-location"
+                                                : "ffmpeg or avconv not found. Please install one.");
+    snprintf(text, sizeof text, "%s%s", what, last);
+    return failWith(prefix, text);
+}
+
+// The sound's codec, asked as get_audio_codec asks it: ffprobe -show_streams (exit code 0,
+// its output read) when there is an ffprobe, else ffmpeg -i (exit code 1, its errors read).
+static int probeCodec(const char *ffmpeg, const char *ffmpegFull, const char *ffprobe,
+                      const char *ffprobeFull, const char *path, char *codec, size_t size)
+{
+    static Captured out;
+    static Captured err;
+    char input[STANDIN_MERGE_PATH + 8];
+    snprintf(input, sizeof input, "file:%s", path);
+    const char *rest[2] = {ffprobe ? "-show_streams" : "-i", input};
+    err.tail = 1;
+    int code = runHelper(argList(ffprobe ? ffprobe : ffmpeg, rest, 2),
+                         ffprobe ? ffprobeFull : ffmpegFull, NULL, INFINITE, &out, &err);
+    return code == (ffprobe ? 0 : 1) &&
+           StandinProbedCodec(ffprobe ? out.text : err.text, ffprobe != NULL, codec, size);
+}
+
+// What -x does after the download of `path` (whose extension the tool takes to be `ext`;
+// `code` the format, 0 for a merge): first, for a DASH m4a (yt-dlp: only one it has just
+// downloaded, `fresh`), FFmpegFixupM4aPP's copy into a proper MP4 container; then
+// FFmpegExtractAudioPP: the codec asked, the conversion planned, ffmpeg run into the new
+// file (a cut MP3 there first with convertdelay=), the original deleted unless -k.
+static int extractAudio(const Options *opt, const StandinPage *page, int code, const char *path,
+                        const char *ext, int fresh)
+{
+    int ytdlp = page->style == STANDIN_STYLE_YT_DLP;
+    const char *target = opt->audioFormat ? opt->audioFormat : "best";
+    static char program[STANDIN_MERGE_PATH], full[STANDIN_MERGE_PATH];
+    static char probe[STANDIN_MERGE_PATH], probeFull[STANDIN_MERGE_PATH];
+    static char temp[STANDIN_MERGE_PATH], converted[STANDIN_MERGE_PATH];
+    static char orig[STANDIN_MERGE_PATH];
+    static StandinArgList args;
+    int haveFfmpeg = findFfmpeg(opt, program, sizeof program, full, sizeof full);
+    int haveProbe = findFfprobe(opt, probe, sizeof probe, probeFull, sizeof probeFull);
+    const StandinFormatFacts *facts = StandinFindFacts(code);
+    if (code && facts && facts->container && strcmp(facts->container, "m4a_dash") == 0 &&
+        strcmp(ext, "m4a") == 0 && (fresh || !ytdlp)) {
+        if (!haveFfmpeg) {
+            say(stderr, "WARNING: %s: writing DASH m4a. Only some players support this "
+                        "container. %s\n", page->videoId, ytdlp ? "Install ffmpeg to fix this "
+                        "automatically" : "Install ffmpeg or avconv to fix this automatically.");
+        } else {
+            static const char *const kFixYtDlp[] = {"-map", "0", "-dn", "-ignore_unknown",
+                                                    "-c", "copy", "-f", "mp4"};
+            const char *const *fix = ytdlp ? kFixYtDlp : kFixYtDlp + 4;
+            if (!StandinPrependExt(path, "temp", NULL, temp, sizeof temp) ||
+                !StandinFfmpegArgs(page->style, program, path, fix, ytdlp ? 8 : 4, 0, temp,
+                                   &args))
+                return failWith("file name too long", NULL);
+            ppTitle(opt, page, "FixupM4a", 0);
+            say(stdout, ytdlp ? "[FixupM4a] Correcting container of \"%s\"\n"
+                              : "[ffmpeg] Correcting container in \"%s\"\n", path);
+            int rc = runPostFfmpeg(page, &args, full, "");
+            if (rc != 0)
+                return rc;
+            if (!moveFile(temp, path, MOVEFILE_REPLACE_EXISTING))
+                return failWith("unable to rename file: ", temp);
+            ppTitle(opt, page, "FixupM4a", 1);
+        }
+    }
+
+    const char *tag = ytdlp ? "[ExtractAudio]" : "[ffmpeg]";
+    ppTitle(opt, page, "ExtractAudio", 0);
+    static const char *const kCommon[] = {"aiff", "alac", "flac", "m4a", "mka", "mp3",
+                                          "ogg",  "opus", "wav",  "wma", NULL};
+    if (ytdlp && strcmp(target, "best") == 0 && standinInList(ext, kCommon)) {
+        say(stdout, "%s Not converting audio %s; the file is already in a common audio "
+                    "format\n", tag, path);
+        ppTitle(opt, page, "ExtractAudio", 1);
+        return 0;
+    }
+    char codec[64];
+    if (!haveFfmpeg && !haveProbe)
+        return failWith(ytdlp ? "Postprocessing: ffprobe and ffmpeg not found. Please install "
+                                "or provide the path using --ffmpeg-location"
+                              : "ffprobe/avprobe and ffmpeg/avconv not found. Please install "
+                                "one.", NULL);
+    if (!probeCodec(haveFfmpeg ? program : NULL, full, haveProbe ? probe : NULL, probeFull,
+                    path, codec, sizeof codec))
+        return failWith(ytdlp ? "Postprocessing: " : "",
+                        "WARNING: unable to obtain file audio codec with ffprobe");
+    StandinAudioPlan plan;
+    StandinPlanAudio(page->style, target, codec, opt->audioQuality, &plan);
+    int fits = ytdlp ? StandinReplaceExt(path, plan.ext, ext, converted, sizeof converted)
+                     : StandinSwapAfterLastDot(path, plan.ext, converted, sizeof converted);
+    snprintf(orig, sizeof orig, "%s", path);
+    snprintf(temp, sizeof temp, "%s", converted);
+    if (fits && strcmp(converted, path) == 0) {
+        if (!ytdlp || plan.copy) {
+            if (ytdlp)
+                say(stdout, "%s Not converting audio %s; file is already in target format "
+                            "%s\n", tag, path, target);
+            else
+                say(stdout, "%s Post-process file %s exists, skipping\n", tag, converted);
+            ppTitle(opt, page, "ExtractAudio", 1);
+            return 0;
+        }
+        fits = StandinPrependExt(path, "orig", NULL, orig, sizeof orig) &&
+               StandinPrependExt(path, "temp", NULL, temp, sizeof temp);
+    }
+    const char *opts[8] = {"-vn"};
+    for (int i = 0; i < plan.count; i++)
+        opts[1 + i] = plan.arg[i];
+    if (!fits || !StandinFfmpegArgs(page->style, program, path, opts, 1 + plan.count,
+                                    page->mp3Fail, temp, &args))
+        return failWith("file name too long", NULL);
+    say(stdout, "%s Destination: %s\n", tag, converted);
+    fflush(stdout);
+    if (page->convertDelayMs > 0) {
+        // ffmpeg half-way: the start of its output, which it overwrites (-y) when it runs.
+        unsigned char cut[STANDIN_CUT_MP3];
+        FILE *f = openFile(temp, L"wb");
+        if (f) {
+            fwrite(cut, 1, StandinCutMp3(cut), f);
+            fclose(f);
+        }
+        Sleep(page->convertDelayMs);
+    }
+    int rc = runPostFfmpeg(page, &args, full, "audio conversion failed: ");
+    if (rc != 0)
+        return rc;
+    if ((strcmp(orig, path) != 0 && !moveFile(path, orig, MOVEFILE_REPLACE_EXISTING)) ||
+        (strcmp(temp, converted) != 0 && !moveFile(temp, converted, MOVEFILE_REPLACE_EXISTING)))
+        return failWith("unable to rename file: ", temp);
+    ppTitle(opt, page, "ExtractAudio", 1);
+    deleteOriginal(opt, page, orig);
     fflush(stdout);
     return 0;
 }
@@ -1223,9 +1606,21 @@ static int downloadVideo(const Options *opt, const char *address, const StandinP
     if (rc != 0)
         return rc;
 
+    // A video the archive names, outside a list (whose entries are checked before).
+    int archived = page.playlistIndex == 0 && inArchive(opt, &page);
+    int early = page.style == STANDIN_STYLE_YT_DLP && !page.generic;
+    if (archived && early) {
+        sayArchived(&page, 1);
+        return 0;
+    }
     printExtracting(address, &page);
+    if (archived) {
+        sayArchived(&page, 0);
+        return 0;
+    }
     adviseFfmpeg();
-    if (page.style == STANDIN_STYLE_YT_DLP) {
+    int ytdlp = page.style == STANDIN_STYLE_YT_DLP;
+    if (ytdlp) {
         char id[32];
         if (pick->count == 2)
             snprintf(id, sizeof id, "%d+%d", pick->codes[0], pick->codes[1]);
@@ -1234,16 +1629,43 @@ static int downloadVideo(const Options *opt, const char *address, const StandinP
         say(stdout, "[info] %s: Downloading 1 format(s): %s\n", page.videoId,
             page.generic ? StandinGenericId(&page) : id);
     }
-    if (pick->count == 2)
-        return runMerge(opt, &page, pick, dest);
-    unsigned long long have = 0;
-    if (fileSize(dest, &have) && have == page.size) {
+    static StandinMergeNames names;
+    static char converted[PATH_CAP];
+    static char media[STANDIN_MERGE_PATH];
+    const char *ext = pickExt(opt, &page, pick);
+    const char *have = dest;  // the file the download leaves
+    if (pick->count == 2) {
+        if (!StandinMergeFileNames(&page, pick, dest, ext, &names))
+            return failWith("file name too long", NULL);
+        have = names.final;
+    }
+    // yt-dlp's existing_video_file: with -x, the converted file counts as the download.
+    const char *final = finalExt(opt, &page);
+    int fresh = 0;
+    unsigned long long size = 0;
+    if (opt->extractAudio && ytdlp &&
+        StandinReplaceExt(have, final ? final : ext, ext, converted, sizeof converted) &&
+        strcmp(converted, have) != 0 && attributesOf(converted) != INVALID_FILE_ATTRIBUTES) {
+        say(stdout, "[download] %s has already been downloaded\n", converted);
+        have = converted;
+        ext = converted[StandinExtStart(converted)] ? converted + StandinExtStart(converted) + 1
+                                                    : "";
+    } else if (pick->count == 2) {
+        rc = runMerge(opt, &page, pick, &names);
+    } else if (opt->extractAudio) {
+        // The format's bytes are the media file's, so that ffmpeg can convert them.
+        if (!mediaFile(pick->codes[0], media, sizeof media))
+            return noMedia();
+        fresh = attributesOf(dest) == INVALID_FILE_ATTRIBUTES;
+        rc = downloadFormat(opt, &page, dest, media);
+    } else if (fileSize(dest, &size) && size == page.size) {
         say(stdout, "[download] %s has already been downloaded\n", dest);
         showDone(opt, &page, -1);
-        showMoveFiles(opt, &page);
-        return 0;
+    } else {
+        rc = downloadFile(opt, &page, dest, NULL);
     }
-    rc = downloadFile(opt, &page, dest, NULL);
+    if (rc == 0 && opt->extractAudio)
+        rc = extractAudio(opt, &page, pick->count == 2 ? 0 : pick->codes[0], have, ext, fresh);
     if (rc == 0)
         showMoveFiles(opt, &page);
     return rc;
@@ -1318,8 +1740,38 @@ static void printJustTheVideo(const Options *opt, const StandinPage *page)
     }
 }
 
+// An entry that fails (failentry=): its page is read and found unavailable, with the tool's
+// warning and error as for a failing page.
+static int failEntry(const char *address, const StandinPage *entry, int quiet)
+{
+    StandinPage page = *entry;
+    char error[256];
+    page.fail = 1;
+    page.failOnly = STANDIN_FAIL_ANY;
+    if (!quiet)
+        printExtracting(address, &page);
+    gWarning = StandinPageWarning(&page);
+    return failWith(StandinPageError(&page, error, sizeof error), NULL);
+}
+
+// The digits a list's %(playlist_index)s is padded to: yt-dlp's for the largest index taken,
+// youtube-dl's for the number of entries taken.
+static int indexWidth(const StandinPage *page, const int *items, int count)
+{
+    int widest = page->style == STANDIN_STYLE_YT_DLP ? 0 : count;
+    for (int i = 0; page->style == STANDIN_STYLE_YT_DLP && i < count; i++)
+        widest = items[i] > widest ? items[i] : widest;
+    int width = 1;
+    for (; widest >= 10; widest /= 10)
+        width++;
+    return width;
+}
+
 // A probe or download run: the page's own video, or each entry of its list the run takes.
-// --get-filename prints the names alone, as the tools are quiet then.
+// --get-filename prints the names alone, as the tools are quiet then. An entry that fails
+// ends the run in youtube-dl (without -i); yt-dlp goes on, and the run then exits with 1.
+// --flat-playlist reads no entry's page: --get-filename names each entry from the list
+// alone (no extension), and nothing is downloaded.
 static int runPage(const Options *opt, int kind)
 {
     StandinPage page;
@@ -1332,30 +1784,60 @@ static int runPage(const Options *opt, int kind)
     int count = StandinListItems(&page, opt->noPlaylist, opt->playlistItems, items);
     int listed = page.list[0] && !page.generic;
     int quiet = kind == RUN_NAME;
+    int ytdlp = page.style == STANDIN_STYLE_YT_DLP;
     char address[STANDIN_MAX_ID + 64];
     if (count < 0) {
-        if (!listed)
-            return runVideo(kind, opt, opt->address, &page, &pick);
-        if (!quiet)
+        int archived = kind != RUN_FORMATS && inArchive(opt, &page);
+        if (archived && quiet)
+            return 0;  // skipped without a word
+        if (listed && !quiet)
             printJustTheVideo(opt, &page);
         snprintf(address, sizeof address, "https://www.youtube.com/watch?v=%s", page.videoId);
-        return runVideo(kind, opt, address, &page, &pick);
+        int rc = runVideo(kind, opt, listed ? address : opt->address, &page, &pick);
+        if (rc == 0 && kind == RUN_DOWNLOAD && !archived)
+            recordArchive(opt, &page);
+        return rc;
     }
     if (!quiet)
         printListStart(opt, &page, count);
+    int failed = 0;
     for (int i = 0; i < count; i++) {
         StandinPage entry;
         StandinListEntry(&page, items[i], &entry);
-        if (!quiet)
-            printListItem(&page, i + 1, count);
+        entry.indexWidth = indexWidth(&page, items, count);
         snprintf(address, sizeof address, "https://www.youtube.com/watch?v=%s", entry.videoId);
-        int rc = runVideo(kind, opt, address, &entry, &pick);
-        if (rc != 0)
+        int archived = kind != RUN_FORMATS && inArchive(opt, &entry);
+        if (!quiet && archived && ytdlp)
+            sayArchived(&entry, 0);  // before the item, which it skips
+        if (!quiet && !(archived && ytdlp))
+            printListItem(&page, i + 1, count);
+        if (!quiet && archived && page.style == STANDIN_STYLE_2013)
+            printExtracting(address, &entry);  // the 2013 tool reads the page first
+        if (!quiet && archived && !ytdlp)
+            sayArchived(&entry, 0);
+        if (archived)
+            continue;
+        int rc = 0;
+        if (opt->flatPlaylist) {
+            char name[PATH_CAP];
+            if (page.style == STANDIN_STYLE_YOUTUBE_DL)
+                entry.playlistIndex = 0;  // youtube-dl names the entry as the list has it
+            if (quiet && (rc = fileName(opt, &entry, "NA", name, sizeof name)) == 0)
+                say(stdout, "%s\n", name);
+        } else if (entry.playlistIndex == page.failEntry) {
+            rc = failEntry(address, &entry, quiet);
+        } else {
+            rc = runVideo(kind, opt, address, &entry, &pick);
+        }
+        if (rc == 2 || (rc != 0 && !ytdlp && !opt->ignoreErrors))
             return rc;
+        failed |= rc != 0;
+        if (rc == 0 && kind == RUN_DOWNLOAD && !opt->flatPlaylist)
+            recordArchive(opt, &entry);
     }
     if (!quiet && page.style != STANDIN_STYLE_2013)
         say(stdout, "[download] Finished downloading playlist: Stand-in list %s\n", page.list);
-    return 0;
+    return failed;
 }
 
 // ---- --version and -U ----------------------------------------------------------
@@ -1759,7 +2241,11 @@ static void checkHelpers(const Options *opt, const StandinPage *page, const char
                     "runtimes: deno, node, bun, quickjs.\n", list.ignored);
     if (findFfmpeg(opt, program, sizeof program, full, sizeof full))
         askVersion(full, "-version");
-    if (page->style == STANDIN_STYLE_YT_DLP && !page->generic &&
+    // A flat list reads no video's page, so it poses no challenge, and neither does a video
+    // the archive names, which yt-dlp skips before it reads the page.
+    int listed = page->list[0] && !(page->videoGiven && opt->noPlaylist);
+    int unread = listed ? opt->flatPlaylist : !opt->listFormats && inArchive(opt, page);
+    if (page->style == STANDIN_STYLE_YT_DLP && !page->generic && !unread &&
         StandinKnows(version, "--no-js-runtimes"))
         solveWithRuntimes(&list, page, version);
 }
