@@ -1,6 +1,7 @@
 // End-to-end tests of Paste URL, the command-line address, the probe and its quoting, and Save File,
 // ending with the whole story from a command-line address to a complete file.
 #include "tests/e2e/addresssteps.h"
+#include "tests/e2e/downloadsteps.h"
 
 #include <shlobj.h>
 
@@ -515,3 +516,125 @@ TEST_F(AddressTest, WholeStoryFromCommandLineToCompleteFile)
 }
 
 } // namespace
+
+// ---- A whole list ----
+
+class ListTest : public AddressTest {
+protected:
+    void SetUp() override
+    {
+        AddressTest::SetUp();
+        folder = Temp("list") + "\\";
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    }
+
+    // Pastes a list's watch address and chooses the whole list, the dialog's filter `filter`,
+    // into this test's folder.
+    void ChooseWholeList(const std::string &page, int filter, const char *entry)
+    {
+        WriteOldPageRecord();
+        ASSERT_TRUE(Start()) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(page, Temp("Stand-in video L-1.mp4")));
+        ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(&run, IDC_START); })) << OpenBoxes();
+        EXPECT_NE(std::string::npos, Text(IDC_FORMAT_INFO).find("\nIn a list of 3 videos")) << Text(IDC_FORMAT_INFO);
+        HWND dialog = NULL;
+        ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
+        char text[256] = "";
+        EXPECT_TRUE(SaveDialogFilterText(dialog, filter, text, sizeof text)) << DriverError();
+        EXPECT_STREQ(entry, text);
+        ASSERT_TRUE(SelectSaveDialogFilter(dialog, filter)) << DriverError();
+        ASSERT_TRUE(SetSaveDialogFileName(dialog, (folder + "any.mp4").c_str())) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
+        ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, folder.c_str())) << DriverError();
+    }
+
+    // Entry K's file, as the tool names it.
+    std::string Entry(int k) { return folder + "0" + std::to_string(k) + " - Stand-in video L-" + std::to_string(k) + ".mp4"; }
+
+    void ExpectEntries(std::vector<int> present)
+    {
+        for (int k = 1; k <= 3; k++) {
+            bool expected = std::find(present.begin(), present.end(), k) != present.end();
+            std::string id = "L-" + std::to_string(k);
+            EXPECT_EQ(expected, FileExists(Entry(k).c_str())) << Entry(k);
+            if (expected) {
+                EXPECT_TRUE(FileHoldsStandinBytes(Entry(k).c_str(), id.c_str(), 3000));
+            }
+        }
+    }
+
+    std::string folder;
+};
+
+// What the stand-in prints for its failing entry (failentry=2 of the list L).
+#define STANDIN_FAILED_ENTRY_WORDS "ERROR: [youtube] L-2: Video unavailable"
+
+const char LIST_PAGE[] = "http://standin.test/watch?v=L-1&list=L&entries=3&style=yt-dlp&formats=22&size=3000";
+
+TEST_F(ListTest, EveryEntryLandsInItsOwnFileOfTheChosenFolder)
+{
+    const std::string page = std::string(LIST_PAGE) + "&delay=0";
+    ASSERT_NO_FATAL_FAILURE(ChooseWholeList(page, 1, "All 3 videos of the list~best picture with sound"));
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
+    ExpectEntries({1, 2, 3});
+    const std::string archive = RunFolder(&run) + "\\list-archive.txt";
+    EXPECT_FALSE(FileExists(archive.c_str())) << "the archive goes when the list ends";
+    std::vector<ArgList> all = AllRuns();
+    EXPECT_NE(all.end(), std::find(all.begin(), all.end(),
+                                   Joined({"--flat-playlist", "--get-filename", "-o", "%(title)s", "--encoding", "utf-8"},
+                                          ListSurroundingArgs(&run), {"--", page})));
+    EXPECT_EQ(JoinArgs(Joined({"-o", folder + "%(playlist_index)02d - %(title)s.%(ext)s", "--download-archive", archive,
+                               "-i", "--format", "best"},
+                              ListSurroundingArgs(&run), {"--console-title", "--", page})),
+              JoinArgs(all.back()));
+}
+
+TEST_F(ListTest, PausedInTheSecondEntryContinuesAfterARestartWithoutTheFirst)
+{
+    ASSERT_NO_FATAL_FAILURE(
+        ChooseWholeList(std::string(LIST_PAGE) + "&step=300&delay=100", 1, "All 3 videos of the list~best picture with sound"));
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return FileSize((Entry(2) + ".part").c_str()) > 0; })) << OpenBoxes();
+    EXPECT_TRUE(WaitUntil([&] { return Text(IDC_STATUS).find(" (2/3)<|") != std::string::npos; })) << Text(IDC_STATUS);
+    ASSERT_TRUE(PostClick(&run, IDC_PAUSE)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Continue"; })) << OpenBoxes();
+    EXPECT_TRUE(FileExists((Entry(2) + ".part").c_str())) << "Pause keeps the entry's part";
+    // The first entry is gone from the folder: only the archive can tell it is done.
+    ASSERT_TRUE(DeleteFileA(Entry(1).c_str()));
+    ASSERT_TRUE(CloseApp(&run)) << DriverError();
+    ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+    ASSERT_TRUE(Start()) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Continue"; })) << OpenBoxes();
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
+    ExpectEntries({2, 3});
+}
+
+TEST_F(ListTest, AFailedEntryIsToldWithHowManyWereDownloaded)
+{
+    ASSERT_NO_FATAL_FAILURE(ChooseWholeList(std::string(LIST_PAGE) + "&delay=0&failentry=2", 1,
+                                            "All 3 videos of the list~best picture with sound"));
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    EXPECT_EQ("2 of 3 videos of the list were downloaded; 1 failed.\n\n" STANDIN_FAILED_ENTRY_WORDS,
+              AnswerBox(&run, "Alert"));
+    ExpectEntries({1, 3});
+}
+
+// The 2013 tool knows no flat read: no list is offered, and the video itself still downloads.
+TEST_F(ListTest, TheOldToolOffersNoListAndDownloadsTheVideo)
+{
+    WriteOldPageRecord();
+    ASSERT_TRUE(Start()) << DriverError();
+    const std::string page = "http://standin.test/watch?v=L-1&list=L&entries=3&style=2013&formats=22&size=3000&delay=0";
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(page, Temp("Stand-in video L-1.mp4")));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(&run, IDC_START); })) << OpenBoxes();
+    EXPECT_EQ(std::string::npos, Text(IDC_FORMAT_INFO).find("In a list")) << Text(IDC_FORMAT_INFO);
+    HWND dialog = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
+    EXPECT_EQ(1, SaveDialogFilterCount(dialog));
+    ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, false));
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
+    EXPECT_TRUE(FileHoldsStandinBytes(Temp("Stand-in video L-1.mp4").c_str(), "L-1", 3000));
+}

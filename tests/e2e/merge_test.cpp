@@ -37,9 +37,9 @@ protected:
     }
 
     // Pastes the page and puts the proposed file into this test's folder.
-    void PastePage()
+    void PastePage(const char *page = MERGE_PAGE)
     {
-        ASSERT_TRUE(SetClipboardText(MERGE_PAGE)) << DriverError();
+        ASSERT_TRUE(SetClipboardText(page)) << DriverError();
         ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
         ASSERT_TRUE(WaitUntil([&] { return EndsWith(Text(IDC_DEST_EDIT), "\\Merged.mp4") && IsControlEnabled(&run, IDC_START); }))
             << Text(IDC_DEST_EDIT) << OpenBoxes();
@@ -82,6 +82,34 @@ protected:
         EXPECT_EQ(1, audio) << streams;
         EXPECT_NEAR(2.0, videoLength, 0.1) << streams;
         EXPECT_NEAR(2.0, audioLength, 0.1) << streams;
+    }
+
+    // The MP3 row, chosen in the save dialog under a name with the sound's own extension.
+    void ChooseMp3()
+    {
+        HWND dialog = NULL;
+        ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
+        char entry[256] = "";
+        EXPECT_TRUE(SaveDialogFilterText(dialog, 3, entry, sizeof entry)) << DriverError();
+        EXPECT_STREQ("MP3~sound only (converted from M4A 128k)", entry);
+        ASSERT_TRUE(SelectSaveDialogFilter(dialog, 3)) << DriverError();
+        ASSERT_TRUE(SetSaveDialogFileName(dialog, (folder + "Song.m4a").c_str())) << DriverError();
+        ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
+        EXPECT_EQ("The sound is converted to MP3, so it is saved as Song.mp3.", AnswerBox(&run, "Vidmora"));
+        ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (folder + "Song.mp3").c_str())) << DriverError() << OpenBoxes();
+        EXPECT_EQ("File type:\tMP3\nV.encode:\tnone (no picture)\nA.encode:\tMP3, converted from M4A 128k",
+                  Text(IDC_FORMAT_INFO));
+    }
+
+    // One MP3 stream as long as the sound it was made of, and nothing else of the download.
+    void ExpectMp3Only()
+    {
+        EXPECT_EQ("Song.mp3\n", FolderFiles());
+        std::string streams = RunUnixShell(&run, "ffprobe -v error -show_entries stream=codec_name,duration -of csv=p=0 '" +
+                                                     UnixPath(folder + "Song.mp3") + "'");
+        EXPECT_EQ(0u, streams.find("mp3,")) << streams;
+        EXPECT_EQ(1, std::count(streams.begin(), streams.end(), '\n')) << streams;
+        EXPECT_NEAR(2.0, atof(streams.c_str() + 4), 0.2) << streams;
     }
 
     // The names in this test's folder, sorted, one a line.
@@ -221,6 +249,57 @@ TEST_F(MergeTest, ToolsOwnChoiceIsMergedAndSavedUnderTheNameItGives)
     ASSERT_FALSE(runs.empty());
     EXPECT_EQ(JoinArgs(Joined({"-o", folder + "Own.%(ext)s"}, SurroundingArgs(&run), {"--console-title", "--", page})),
               JoinArgs(runs.back()));
+}
+
+// The best sound as MP3: downloaded, converted by the real ffmpeg with the tool's own
+// arguments, and its original removed; also paused in either stage and continued after a restart.
+TEST_F(MergeTest, Mp3RowGivesOneMp3AlsoWhenPausedInEitherStage)
+{
+    const char page[] = "http://standin.test/watch?v=mrg&style=yt-dlp&formats=137,18,140&title=Merged&step=300&delay=150"
+                        "&convertdelay=3000";
+    const std::string converting = "Converting to MP3\x85";  // the ellipsis in Windows-1252
+    struct {
+        const char *pauseWhen;
+        std::function<bool()> ready;
+    } cases[] = {
+        {"", [] { return true; }},
+        {"in the download", [&] { return FileSize((folder + "Song.m4a.part").c_str()) > 0; }},
+        {"in the conversion", [&] { return Text(IDC_STATUS) == converting && Exists("Song.mp3") && Exists("Song.m4a"); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.pauseWhen);
+        ASSERT_TRUE(StartMerging()) << DriverError();
+        if (!c.pauseWhen[0]) {
+            ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
+        }
+        ASSERT_NO_FATAL_FAILURE(PastePage(page));
+        ASSERT_NO_FATAL_FAILURE(ChooseMp3());
+        ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+        if (c.pauseWhen[0]) {
+            ASSERT_TRUE(WaitUntil(c.ready)) << FolderFiles() << Text(IDC_STATUS) << OpenBoxes();
+            ASSERT_TRUE(PostClick(&run, IDC_PAUSE)) << DriverError();
+            ASSERT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Continue"; })) << OpenBoxes();
+            EXPECT_FALSE(Exists("Song.mp3")) << "no cut MP3 is left for the tool to take as done";
+            ASSERT_TRUE(CloseApp(&run)) << DriverError();
+            ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+            ASSERT_TRUE(StartMerging()) << DriverError();
+            ASSERT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Continue"; }));
+            ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+        } else {
+            EXPECT_TRUE(WaitControlText(&run, IDC_STATUS, converting.c_str())) << Text(IDC_STATUS) << OpenBoxes();
+        }
+        ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
+        ExpectMp3Only();
+        std::vector<ArgList> runs = Runs();
+        ASSERT_FALSE(runs.empty());
+        EXPECT_EQ(JoinArgs(Joined({"-o", folder + "Song.%(ext)s", "--format", "140", "-x", "--audio-format", "mp3",
+                                   "--audio-quality", "0"},
+                                  SurroundingArgs(&run), {"--console-title", "--", page})),
+                  JoinArgs(runs.back()));
+        ASSERT_TRUE(CloseApp(&run)) << DriverError();
+        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+        ASSERT_TRUE(DeleteFileA((folder + "Song.mp3").c_str()));
+    }
 }
 
 }  // namespace

@@ -252,6 +252,13 @@ ArgList SurroundingArgs(const AppRun *run, bool probe, const std::string &runtim
     return args;
 }
 
+ArgList ListSurroundingArgs(const AppRun *run)
+{
+    ArgList args = SurroundingArgs(run);
+    args.back() = "--yes-playlist";
+    return args;
+}
+
 ArgList Joined(ArgList first, const ArgList &then, const ArgList &last)
 {
     first.insert(first.end(), then.begin(), then.end());

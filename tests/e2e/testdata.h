@@ -107,6 +107,8 @@ std::vector<ArgList> ReadArgsLog(const char *path);
 // runtime searched for (or the kept one, with `runtime`), the video and not its list, and
 // for a `probe` one entry of a list.
 ArgList SurroundingArgs(const AppRun *run, bool probe = false, const std::string &runtime = "");
+// The same for a whole list's runs: the list instead of the one video.
+ArgList ListSurroundingArgs(const AppRun *run);
 // The folder every tool run of `run` starts in: %LOCALAPPDATA%\Vidmora\run\<hash of TEMP>,
 // made here if missing.
 std::string RunFolder(const AppRun *run);
