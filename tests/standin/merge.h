@@ -588,6 +588,18 @@ static inline void standinAddArg(StandinArgList *list, const char *prefix, const
     list->used += (size_t)n + 1;
 }
 
+// Every ffmpeg run of yt-dlp's starts so (real_run_ffmpeg).
+static inline void standinStartFfmpeg(StandinArgList *list, const char *program)
+{
+    static const char *const kStart[] = {"-y", "-loglevel", "repeat+info"};
+    list->count = 0;
+    list->used = 0;
+    list->ok = 1;
+    standinAddArg(list, "", program);
+    for (size_t i = 0; i < sizeof kStart / sizeof kStart[0]; i++)
+        standinAddArg(list, "", kStart[i]);
+}
+
 // yt-dlp's ffmpeg command for the merge (FFmpegMergerPP and real_run_ffmpeg): every input
 // after "-i" with "file:" before it, "-c copy", for each input "-map N:a:0" when it has
 // sound and "-map N:v:0" when it has pictures, "-movflags +faststart" for the output
@@ -596,14 +608,8 @@ static inline void standinAddArg(StandinArgList *list, const char *prefix, const
 static inline int StandinMergeArgs(const char *program, const StandinMergeNames *names,
                                    const StandinMergePick *pick, int fail, StandinArgList *list)
 {
-    static const char *const kStart[] = {"-y", "-loglevel", "repeat+info"};
     char map[16];
-    list->count = 0;
-    list->used = 0;
-    list->ok = 1;
-    standinAddArg(list, "", program);
-    for (size_t i = 0; i < sizeof kStart / sizeof kStart[0]; i++)
-        standinAddArg(list, "", kStart[i]);
+    standinStartFfmpeg(list, program);
     for (int i = 0; i < 2; i++) {
         standinAddArg(list, "", "-i");
         standinAddArg(list, "file:", names->part[i]);
@@ -733,13 +739,8 @@ static inline int StandinFfmpegArgs(int style, const char *program, const char *
                                     const char *const *opts, int count, int fail,
                                     const char *out, StandinArgList *list)
 {
-    static const char *const kStart[] = {"-y", "-loglevel", "repeat+info", "-i"};
-    list->count = 0;
-    list->used = 0;
-    list->ok = 1;
-    standinAddArg(list, "", program);
-    for (size_t i = 0; i < sizeof kStart / sizeof kStart[0]; i++)
-        standinAddArg(list, "", kStart[i]);
+    standinStartFfmpeg(list, program);
+    standinAddArg(list, "", "-i");
     standinAddArg(list, "file:", in);
     for (int i = 0; i < count; i++)
         standinAddArg(list, "", opts[i]);
