@@ -703,34 +703,6 @@ static inline void StandinLastLine(const char *text, char *out, size_t outSize)
     snprintf(out, outSize, "%.*s", (int)(end - start), text + start);
 }
 
-// The ffprobe yt-dlp takes for an ffmpeg given as a file (_determine_executables): the same
-// folder and the file name with "ffmpeg" replaced by "ffprobe". 0 when the name has no
-// "ffmpeg" (or the result does not fit); yt-dlp then tries FOLDER\ffprobe.
-static inline int StandinFfprobeName(const char *location, char *out, size_t outSize)
-{
-    const char *slash = strrchr(location, '\\');
-    const char *alt = strrchr(location, '/');
-    const char *base = alt && (!slash || alt > slash) ? alt + 1 : slash ? slash + 1 : location;
-    if (!strstr(base, "ffmpeg"))
-        return 0;
-    size_t n = (size_t)(base - location);
-    if (n >= outSize)
-        return 0;
-    memcpy(out, location, n);
-    for (const char *p = base; *p;) {
-        int hit = strncmp(p, "ffmpeg", 6) == 0;
-        const char *piece = hit ? "ffprobe" : p;
-        size_t len = hit ? 7 : 1;
-        if (n + len >= outSize)
-            return 0;
-        memcpy(out + n, piece, len);
-        n += len;
-        p += hit ? 6 : 1;
-    }
-    out[n] = '\0';
-    return 1;
-}
-
 // ffmpeg with one input and one output, as real_run_ffmpeg builds it: "-y -loglevel
 // repeat+info -i file:IN", the options, for yt-dlp "-movflags +faststart", then `fail`'s map of
 // a subtitle stream the input lacks (where --postprocessor-args would go) and "file:OUT".
@@ -756,37 +728,12 @@ static inline int StandinFfmpegArgs(int style, const char *program, const char *
     return list->ok;
 }
 
-// The sound's codec as get_audio_codec reads it: from ffprobe -show_streams, the last
-// "codec_name=" before a line "codec_type=audio"; from ffmpeg -i, the first match of
+// The sound's codec as get_audio_codec reads it from ffmpeg -i: the first match of
 // Stream\s*#\d+:\d+(?:\[0x[0-9a-f]+\])?(?:\([a-z]{3}\))?:\s*Audio:\s*([0-9a-z]+). 0 for none.
-static inline int StandinProbedCodec(const char *text, int ffprobe, char *out, size_t outSize)
+static inline int StandinProbedCodec(const char *text, char *out, size_t outSize)
 {
     static const char kBlank[] = " \t\n\r\v\f";
     static const char kDigits[] = "0123456789";
-    if (ffprobe) {
-        int have = 0;
-        for (const char *line = text; *line;) {
-            size_t len = strcspn(line, "\n");
-            const char *end = line + len;
-            const char *b = line + strspn(line, kBlank);
-            const char *e = end;
-            while (e > b && strchr(kBlank, e[-1]))
-                e--;
-            if (len >= 11 && strncmp(line, "codec_name=", 11) == 0) {
-                const char *v = line + 11;
-                const char *stop = v + strcspn(v, "=\n");  // split('=')[1]
-                v += strspn(v, kBlank);
-                while (stop > v && strchr(kBlank, stop[-1]))
-                    stop--;
-                snprintf(out, outSize, "%.*s", (int)(stop - v), v);
-                have = 1;
-            } else if (have && e - b == 16 && strncmp(b, "codec_type=audio", 16) == 0) {
-                return 1;
-            }
-            line = *end ? end + 1 : end;
-        }
-        return 0;
-    }
     for (const char *s = strstr(text, "Stream"); s; s = strstr(s + 1, "Stream")) {
         const char *p = s + 6;
         p += strspn(p, kBlank);

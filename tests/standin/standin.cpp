@@ -1405,46 +1405,6 @@ static int runMerge(const Options *opt, const StandinPage *page, const StandinMe
     return 0;
 }
 
-// The ffprobe yt-dlp would ask for the codec: beside --ffmpeg-location's ffmpeg (the same
-// name with "ffprobe" for "ffmpeg", else FOLDER\ffprobe), or ffprobe on the search path;
-// `full` gets the full path of the exe. 0 when there is none.
-static int findFfprobe(const Options *opt, char *program, size_t size, char *full,
-                       size_t fullSize)
-{
-    static wchar_t wide[WIDE_PATH_CAP];
-    const char *location = opt->ffmpegLocation;
-    DWORD attributes = location ? attributesOf(location) : INVALID_FILE_ATTRIBUTES;
-    if (!location) {
-        DWORD n = SearchPathW(NULL, L"ffprobe", L".exe", WIDE_PATH_CAP, wide, NULL);
-        snprintf(program, size, "ffprobe");
-        return n > 0 && n < WIDE_PATH_CAP && fullPathOf(wide, full, fullSize);
-    }
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return 0;  // yt-dlp then has neither
-    int folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    char exe[STANDIN_MERGE_PATH + 8];
-    unsigned long long exeSize;
-    if (folder || !StandinFfprobeName(location, program, size) || !fileSize(program, &exeSize)) {
-        char dir[STANDIN_MERGE_PATH];
-        snprintf(dir, sizeof dir, "%s", location);
-        if (!folder) {  // the file's folder, as ntpath.dirname takes it
-            char *slash = strrchr(dir, '\\');
-            char *alt = strrchr(dir, '/');
-            slash = alt && (!slash || alt > slash) ? alt : slash;
-            *(slash ? slash + 1 : dir) = '\0';
-        }
-        int n = snprintf(program, size, "%s%sffprobe", dir,
-                         dir[0] && !strchr("\\/:", dir[strlen(dir) - 1]) ? "\\" : "");
-        if (n < 0 || (size_t)n >= size)
-            return 0;
-    }
-    snprintf(exe, sizeof exe, "%s", program);
-    if (!fileSize(exe, &exeSize))
-        snprintf(exe, sizeof exe, "%s.exe", program);  // Windows adds .exe
-    return fileSize(exe, &exeSize) && widen(exe, wide, WIDE_PATH_CAP) &&
-           fullPathOf(wide, full, fullSize);
-}
-
 // One ffmpeg run of a post-processor (args from StandinFfmpegArgs); 0, or the exit code after
 // printing the tool's error: yt-dlp's "Postprocessing: " and youtube-dl's bare message,
 // `what` ("audio conversion failed: " or "") before ffmpeg's last line.
@@ -1467,21 +1427,19 @@ static int runPostFfmpeg(const StandinPage *page, const StandinArgList *args, co
     return failWith(prefix, text);
 }
 
-// The sound's codec, asked as get_audio_codec asks it: ffprobe -show_streams (exit code 0,
-// its output read) when there is an ffprobe, else ffmpeg -i (exit code 1, its errors read).
-static int probeCodec(const char *ffmpeg, const char *ffmpegFull, const char *ffprobe,
-                      const char *ffprobeFull, const char *path, char *codec, size_t size)
+// The sound's codec, asked as get_audio_codec asks it where no ffprobe lies beside ffmpeg (as
+// beside the one Vidmora keeps): ffmpeg -i, exit code 1, its errors read. An ffprobe is not
+// imitated.
+static int probeCodec(const char *ffmpeg, const char *ffmpegFull, const char *path, char *codec,
+                      size_t size)
 {
-    static Captured out;
     static Captured err;
     char input[STANDIN_MERGE_PATH + 8];
     snprintf(input, sizeof input, "file:%s", path);
-    const char *rest[2] = {ffprobe ? "-show_streams" : "-i", input};
+    const char *rest[2] = {"-i", input};
     err.tail = 1;
-    int code = runHelper(argList(ffprobe ? ffprobe : ffmpeg, rest, 2),
-                         ffprobe ? ffprobeFull : ffmpegFull, NULL, INFINITE, &out, &err);
-    return code == (ffprobe ? 0 : 1) &&
-           StandinProbedCodec(ffprobe ? out.text : err.text, ffprobe != NULL, codec, size);
+    int code = runHelper(argList(ffmpeg, rest, 2), ffmpegFull, NULL, INFINITE, NULL, &err);
+    return code == 1 && StandinProbedCodec(err.text, codec, size);
 }
 
 // What -x does after the download of `path` (whose extension the tool takes to be `ext`;
@@ -1495,12 +1453,10 @@ static int extractAudio(const Options *opt, const StandinPage *page, int code, c
     int ytdlp = page->style == STANDIN_STYLE_YT_DLP;
     const char *target = opt->audioFormat ? opt->audioFormat : "best";
     static char program[STANDIN_MERGE_PATH], full[STANDIN_MERGE_PATH];
-    static char probe[STANDIN_MERGE_PATH], probeFull[STANDIN_MERGE_PATH];
     static char temp[STANDIN_MERGE_PATH], converted[STANDIN_MERGE_PATH];
     static char orig[STANDIN_MERGE_PATH];
     static StandinArgList args;
     int haveFfmpeg = findFfmpeg(opt, program, sizeof program, full, sizeof full);
-    int haveProbe = findFfprobe(opt, probe, sizeof probe, probeFull, sizeof probeFull);
     const StandinFormatFacts *facts = StandinFindFacts(code);
     if (code && facts && facts->container && strcmp(facts->container, "m4a_dash") == 0 &&
         strcmp(ext, "m4a") == 0 && (fresh || !ytdlp)) {
@@ -1539,13 +1495,12 @@ static int extractAudio(const Options *opt, const StandinPage *page, int code, c
         return 0;
     }
     char codec[64];
-    if (!haveFfmpeg && !haveProbe)
+    if (!haveFfmpeg)
         return failWith(ytdlp ? "Postprocessing: ffprobe and ffmpeg not found. Please install "
                                 "or provide the path using --ffmpeg-location"
                               : "ffprobe/avprobe and ffmpeg/avconv not found. Please install "
                                 "one.", NULL);
-    if (!probeCodec(haveFfmpeg ? program : NULL, full, haveProbe ? probe : NULL, probeFull,
-                    path, codec, sizeof codec))
+    if (!probeCodec(program, full, path, codec, sizeof codec))
         return failWith(ytdlp ? "Postprocessing: " : "",
                         "WARNING: unable to obtain file audio codec with ffprobe");
     StandinAudioPlan plan;
