@@ -35,6 +35,10 @@ if(VIDMORA_JSRUNTIME_EXE)
 endif()
 file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/generated/toolpath.rc
      CONTENT "IDR_TOOL RCDATA \"${EMBEDDED_TOOL}\"\n${FFMPEG_RESOURCE}${JSRUNTIME_RESOURCE}")
+# The test build that carries the relay to today's real yt-dlp (tests/realtool) as its tool.
+set(RELAY_EXE ${CMAKE_BINARY_DIR}/relay.exe)
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/generated-realtool/toolpath.rc
+     CONTENT "IDR_TOOL RCDATA \"${RELAY_EXE}\"\n")
 
 set(APP_SOURCES
     ui/main.cpp
@@ -58,23 +62,43 @@ set(APP_SOURCES
     toolbridge/probe.cpp
     toolbridge/download.cpp
     toolbridge/toolrun.cpp
-    resources/vidmora.rc
 )
 file(GLOB ART_FILES ${CMAKE_SOURCE_DIR}/resources/art/*.bmp ${CMAKE_SOURCE_DIR}/resources/art/*.ico)
-set_source_files_properties(resources/vidmora.rc PROPERTIES OBJECT_DEPENDS
-    "${ART_FILES};${CMAKE_SOURCE_DIR}/resources/vidmora.manifest;${CMAKE_SOURCE_DIR}/resources/version.h;${CMAKE_SOURCE_DIR}/resources/resource.h;${CMAKE_BINARY_DIR}/generated/toolpath.rc;${EMBEDDED_TOOL}")
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/resources/art -I${CMAKE_BINARY_DIR}/generated")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/resources/art")
 
-add_executable(vidmora WIN32 ${APP_SOURCES})
-target_include_directories(vidmora PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(vidmora PRIVATE ${WIN_RELEASE_FLAGS} -fno-exceptions -fno-rtti)
-target_compile_definitions(vidmora PRIVATE VIDMORA_JSRUNTIME_NAME="${VIDMORA_JSRUNTIME_NAME}")
-# comdlg32 and shell32 are not linked: they are loaded on first use (toolbridge/systemdll.cpp).
-target_link_libraries(vidmora PRIVATE vidmora_core user32 gdi32 kernel32)
-target_link_options(vidmora PRIVATE ${WIN_STATIC_LINK} -s -Wl,--gc-sections)
+add_library(vidmora_app OBJECT ${APP_SOURCES})
+target_include_directories(vidmora_app PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(vidmora_app PRIVATE ${WIN_RELEASE_FLAGS} -fno-exceptions -fno-rtti)
+target_compile_definitions(vidmora_app PRIVATE VIDMORA_JSRUNTIME_NAME="${VIDMORA_JSRUNTIME_NAME}")
+
+# vidmora.exe, and the same program carrying the relay (vidmora_realtool.exe); they differ
+# only in the tool resource.
+# Each has a resource script of its own, so each depends on its own tool file.
+function(add_vidmora_program name generated_dir tool)
+    file(GENERATE OUTPUT ${generated_dir}/${name}-program.rc CONTENT "#include \"${CMAKE_SOURCE_DIR}/resources/vidmora.rc\"\n")
+    add_executable(${name} WIN32 $<TARGET_OBJECTS:vidmora_app> ${generated_dir}/${name}-program.rc)
+    target_include_directories(${name} PRIVATE ${generated_dir})
+    set_source_files_properties(${generated_dir}/${name}-program.rc PROPERTIES OBJECT_DEPENDS
+        "${ART_FILES};${CMAKE_SOURCE_DIR}/resources/vidmora.manifest;${CMAKE_SOURCE_DIR}/resources/version.h;${CMAKE_SOURCE_DIR}/resources/resource.h;${generated_dir}/toolpath.rc;${tool}")
+    # comdlg32 and shell32 are not linked: they are loaded on first use (toolbridge/systemdll.cpp).
+    target_link_libraries(${name} PRIVATE vidmora_core user32 gdi32 kernel32)
+    target_link_options(${name} PRIVATE ${WIN_STATIC_LINK} -s -Wl,--gc-sections)
+endfunction()
+add_vidmora_program(vidmora ${CMAKE_BINARY_DIR}/generated ${EMBEDDED_TOOL})
 if(NOT VIDMORA_TOOL_EXE)
     add_dependencies(vidmora standin)
 endif()
+
+get_filename_component(VIDMORA_BUILD_ROOT ${CMAKE_BINARY_DIR} DIRECTORY)
+set(REALTOOL_STATE ${VIDMORA_BUILD_ROOT}/realtool)
+add_executable(relay tests/realtool/relay.cpp)
+target_compile_options(relay PRIVATE ${WIN_RELEASE_FLAGS} -municode)
+target_compile_definitions(relay PRIVATE VIDMORA_RELAY_PORTS="${REALTOOL_STATE}/ports")
+target_link_libraries(relay PRIVATE ws2_32)
+target_link_options(relay PRIVATE ${WIN_STATIC_LINK} -municode -s)
+set_target_properties(relay PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+add_vidmora_program(vidmora_realtool ${CMAKE_BINARY_DIR}/generated-realtool ${RELAY_EXE})
+add_dependencies(vidmora_realtool relay)
 
 # End-to-end tests: a Windows driver that starts vidmora.exe and works its window.
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)

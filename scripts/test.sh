@@ -11,6 +11,9 @@ source "$ROOT/scripts/wine-session.sh"
 # once from the npm registry.
 "$ROOT/scripts/fetch-exe.sh" ffmpeg >/dev/null
 "$ROOT/scripts/fetch-exe.sh" node >/dev/null
+# Today's real yt-dlp, which the relay's tests run (tests/realtool); no test is skipped for
+# the want of it: without one the tests fail here.
+ytdlp_version=$("$ROOT/scripts/fetch-ytdlp.sh")
 
 echo "== Native unit tests (AddressSanitizer, UBSan)"
 (cd "$NATIVE_BUILD" && ctest --output-on-failure)
@@ -25,5 +28,6 @@ trap stop_session EXIT
 start_wine
 status=0
 take_screenshot "$BUILD/screenshot.png" fresh || true
+echo "== The real-tool tests run yt-dlp $ytdlp_version from Debian's trixie-backports"
 (cd "$TEST_BUILD" && ctest --output-on-failure --timeout 900) || status=$?
 exit $status

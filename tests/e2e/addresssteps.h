@@ -27,6 +27,49 @@ inline std::string FilterText(int code, int height, int width)
     return text;
 }
 
+// A control's text as Unicode. GetWindowText would not ask another process's window.
+inline std::wstring WideText(const AppRun *run, int id)
+{
+    wchar_t text[1024] = L"";
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(ControlOf(run, id), WM_GETTEXT, 1024, (LPARAM)text, SMTO_ABORTIFHUNG, 5000, &copied);
+    return text;
+}
+
+inline std::string Utf8(const std::wstring &text)
+{
+    char bytes[2048] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes, sizeof bytes, NULL, NULL);
+    return bytes;
+}
+
+inline std::wstring Wide(const std::string &utf8)
+{
+    wchar_t text[1024] = L"";
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, text, 1024);
+    return text;
+}
+
+// The names of the files in `folder` (which ends in a backslash) in UTF-8, sorted, one a line.
+inline std::string FilesIn(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((Wide(folder) + L"*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(Utf8(found.cFileName));
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    std::sort(names.begin(), names.end());
+    std::string lines;
+    for (const std::string &name : names)
+        lines += name + "\n";
+    return lines;
+}
+
 // The record as the program saved it.
 struct Record {
     std::string address;
@@ -104,10 +147,11 @@ protected:
         }
     }
 
-    // Pages of today's tools; the default is the 2013 tool's.
+    // Pages of today's tools: the stand-in's by their style (the default is the 2013 tool's),
+    // and every local server's page, which the real yt-dlp reads.
     static bool TodaysStyle(const std::string &address)
     {
-        return address.find("style=yt-dlp") != std::string::npos ||
+        return address.compare(0, 17, "http://127.0.0.1:") == 0 || address.find("style=yt-dlp") != std::string::npos ||
                address.find("style=youtube-dl") != std::string::npos;
     }
 
@@ -155,6 +199,20 @@ protected:
         bool shown = WaitControlText(&run, IDC_DEST_EDIT, destination.c_str());
         std::string why = DriverError();
         ASSERT_TRUE(shown) << why << OpenBoxes();
+    }
+
+    // Chooses the real Windows ffmpeg (scripts/fetch-exe.sh) in the window menu and waits for
+    // it to be kept. The relay's runner gives the real tool Debian's ffmpeg in its place.
+    void ChooseFfmpeg()
+    {
+        const std::string ffmpeg = WindowsPath(VIDMORA_TEST_FFMPEG);
+        ASSERT_TRUE(FileExists(ffmpeg.c_str())) << ffmpeg << ": scripts/fetch-exe.sh ffmpeg fetches it";
+        ASSERT_TRUE(PostMessageA(run.window, WM_SYSCOMMAND, IDM_FFMPEG_CHOOSE, 0));
+        HWND dialog = FindDialog(&run, "Open");
+        ASSERT_TRUE(dialog != NULL) << DriverError() << OpenBoxes();
+        ASSERT_TRUE(SetSaveDialogFileName(dialog, ffmpeg.c_str())) << DriverError();
+        ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
+        EXPECT_EQ("ffmpeg: 2018 build (chosen)", AnswerBox(&run, "Vidmora"));
     }
 
     // Caption and text of a box now open, for failure messages.

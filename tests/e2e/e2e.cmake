@@ -16,6 +16,15 @@ target_link_options(e2e_driver_selftest PRIVATE -static)
 add_dependencies(e2e_driver_selftest e2e_fakeapp)
 add_test(NAME e2e_driver_selftest COMMAND e2e_driver_selftest)
 
+# The runner of today's real yt-dlp and its local server (tests/realtool), on the Unix side
+# for every end-to-end test that drives the relay: started once, stopped at the end.
+get_filename_component(build_root ${CMAKE_BINARY_DIR} DIRECTORY)
+set(REALTOOL_STATE ${build_root}/realtool)
+add_test(NAME realtool_runner_start COMMAND /bin/bash ${CMAKE_SOURCE_DIR}/tests/realtool/relayd.sh start ${REALTOOL_STATE})
+add_test(NAME realtool_runner_stop COMMAND /bin/bash ${CMAKE_SOURCE_DIR}/tests/realtool/relayd.sh stop ${REALTOOL_STATE})
+set_tests_properties(realtool_runner_start PROPERTIES FIXTURES_SETUP realtool)
+set_tests_properties(realtool_runner_stop PROPERTIES FIXTURES_CLEANUP realtool)
+
 # One test program per feature file; each runs the real program and shares testdata.cpp.
 file(GLOB E2E_TEST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
 foreach(test_file ${E2E_TEST_FILES})
@@ -29,11 +38,14 @@ foreach(test_file ${E2E_TEST_FILES})
     else()
         set(ffmpeg_arch ia32)
     endif()
-    get_filename_component(build_root ${CMAKE_BINARY_DIR} DIRECTORY)
     target_compile_definitions(e2e_${test_name} PRIVATE VIDMORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+        VIDMORA_REALTOOL_STATE="${REALTOOL_STATE}"
         VIDMORA_TEST_FFMPEG="${build_root}/ffmpeg/win32-${ffmpeg_arch}/ffmpeg.exe"
         VIDMORA_TEST_NODE="${build_root}/node/win32-${ffmpeg_arch}/node.exe")
     target_link_options(e2e_${test_name} PRIVATE -static)
-    add_dependencies(e2e_${test_name} vidmora)
+    add_dependencies(e2e_${test_name} vidmora vidmora_realtool)
     add_test(NAME e2e_${test_name} COMMAND e2e_${test_name})
+    if(test_name MATCHES "^realtool")
+        set_tests_properties(e2e_${test_name} PROPERTIES FIXTURES_REQUIRED realtool)
+    endif()
 endforeach()
