@@ -55,6 +55,21 @@ static inline bool StandinKnows(const char *version, const char *option)
     return !o || !StandinIsVersionNumber(version) || standinCompareNumbers(version, o->since) >= 0;
 }
 
+// Options the stand-in's releases know but it no longer imitates: -x with its values and -k
+// (converting the sound to MP3), --download-archive and -i (a whole list's download). The
+// real yt-dlp is tested on those (tests/realtool); a run that gets one is refused, after
+// the version has refused what it does not know, so --help and those refusals stay right.
+static inline bool StandinNotImitated(const char *option)
+{
+    static const char *const kOptions[] = {"-x", "--extract-audio", "--audio-format",
+                                           "--audio-quality", "-k", "--keep-video",
+                                           "--download-archive", "-i", "--ignore-errors"};
+    for (size_t i = 0; i < sizeof kOptions / sizeof kOptions[0]; i++)
+        if (strcmp(option, kOptions[i]) == 0)
+            return true;
+    return false;
+}
+
 static inline bool StandinImitates2013(const char *version)
 {
     return StandinIsVersionNumber(version) &&

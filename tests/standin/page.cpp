@@ -211,14 +211,6 @@ void StandinParsePage(const char *address, StandinPage *page)
                         page->probeDelayMs = (unsigned)n;
                 } else if (strcmp(key, "mergefail") == 0) {
                     page->mergeFail = strcmp(value, "1") == 0;
-                } else if (strcmp(key, "mp3fail") == 0) {
-                    page->mp3Fail = strcmp(value, "1") == 0;
-                } else if (strcmp(key, "convertdelay") == 0) {
-                    if (valueFits && parseNumber(value, STANDIN_MAX_DELAY, &n))
-                        page->convertDelayMs = (unsigned)n;
-                } else if (strcmp(key, "failentry") == 0) {
-                    if (valueFits && parseNumber(value, STANDIN_MAX_ENTRIES, &n))
-                        page->failEntry = (int)n;
                 } else if (strcmp(key, "list") == 0) {
                     StandinPercentDecode(valStart, valLen, page->list, sizeof page->list);
                     trimPartialUtf8(page->list);
@@ -341,7 +333,6 @@ void StandinListEntry(const StandinPage *page, int index, StandinPage *entry)
 {
     *entry = *page;
     snprintf(entry->videoId, sizeof entry->videoId, "%s-%d", page->list, index);
-    entry->playlistIndex = index;
     if (!page->videoGiven || strcmp(entry->videoId, page->videoId) != 0)
         snprintf(entry->title, sizeof entry->title, "Stand-in video %s", entry->videoId);
 }

@@ -61,11 +61,6 @@ struct StandinPage {
     int videoGiven;              // v= named the video (not the default id)
     char list[STANDIN_MAX_LIST + 1];  // list=: the list the video is part of; empty = none
     int entries;                 // videos of the list (entries=)
-    unsigned convertDelayMs;     // convertdelay=: -x writes a cut file, then waits this long
-    int mp3Fail;                 // mp3fail=1: ffmpeg is asked for a conversion it cannot do
-    int failEntry;               // failentry=K: entry K of the list fails; 0 = none
-    int playlistIndex;           // the entry's index in its list, for %(playlist_index); 0 = none
-    int indexWidth;              // the digits %(playlist_index)s is padded to
 };
 
 // fail=title and fail=formats: only that probe run fails, the other answers as usual.
@@ -137,24 +132,18 @@ int StandinSanitizeYtDlp(const char *title, char *out, size_t outSize);
 // Results of StandinExpandStyledTemplate besides 1 (fitted) and 0 (cut).
 enum {
     STANDIN_TEMPLATE_LONE_PERCENT = -1,  // a '%' that starts no field
-    STANDIN_TEMPLATE_OPEN_FIELD = -2     // "%(" without a closing ')'
+    STANDIN_TEMPLATE_OPEN_FIELD = -2,    // "%(" without a closing ')'
+    STANDIN_TEMPLATE_NOT_IMITATED = -3   // %(playlist_index) outside the 2013 style
 };
 
 // Replaces %(title)s, %(ext)s, %(id)s and %% in tmpl as the style's tool does; title is
 // used as given. Other %(name)s fields stay as written in the 2013 style and become "NA"
-// in the others. A lone '%' is an error except in the yt-dlp style, which keeps it.
+// in the others, except %(playlist_index), which only a whole list's download names: it is
+// not imitated. A lone '%' is an error except in the yt-dlp style, which keeps it.
 // On an error *errorAt (if given) is the byte index of the offending '%'.
 int StandinExpandStyledTemplate(const char *tmpl, int style, const char *title,
                                 const char *ext, const char *videoId, char *out,
                                 size_t outSize, size_t *errorAt);
-
-// StandinExpandStyledTemplate with %(playlist_index) as well: `index` (0: the video is in no
-// list, and the field is missing) with its conversion ("%(playlist_index)02d"), or for
-// "%(playlist_index)s" padded with zeros to `width` digits, as both tools do; the 2013 style
-// leaves the field as written.
-int StandinExpandListTemplate(const char *tmpl, int style, const char *title, const char *ext,
-                              const char *videoId, int index, int width, char *out,
-                              size_t outSize, size_t *errorAt);
 
 // The 2013 style of StandinExpandStyledTemplate.
 int StandinExpandTemplate(const char *tmpl, const char *title, const char *ext,

@@ -326,7 +326,6 @@ TEST(ParsePage, ListEntriesARunTakes)
         for (int i = 0; i < count; i++) {
             StandinPage entry;
             StandinListEntry(&page, items[i], &entry);
-            EXPECT_EQ(items[i], entry.playlistIndex);  // %(playlist_index) of the entry
             taken += (i ? " " : "") + std::string(entry.videoId);
         }
         EXPECT_EQ(c.taken, taken) << c.query << " " << (c.items ? c.items : "");
@@ -851,6 +850,25 @@ TEST(VersionBlock, KnowsAnOptionFromItsRelease)
     };
     for (const Case &c : cases)
         EXPECT_EQ(c.knows, StandinKnows(c.version, c.option)) << c.version << " " << c.option;
+}
+
+// MP3 and whole-list options stay known by version, so --help lists them, but a run that
+// gets one is refused; the options still imitated are not.
+TEST(VersionBlock, OptionsNoLongerImitatedAreStillKnownByVersion)
+{
+    const char *refused[] = {"-x", "--extract-audio", "--audio-format", "--audio-quality", "-k",
+                             "--keep-video", "--download-archive", "-i", "--ignore-errors"};
+    for (const char *o : refused) {
+        EXPECT_TRUE(StandinNotImitated(o)) << o;
+        EXPECT_TRUE(StandinKnows(STANDIN_DEFAULT_VERSION, o)) << o;
+    }
+    EXPECT_FALSE(StandinKnows("2013.10.06", "--download-archive"));
+    const char *kept[] = {"--format", "-f", "-o", "--get-filename", "--list-formats", "-c",
+                          "--continue", "--flat-playlist", "--no-playlist", "--yes-playlist",
+                          "--playlist-items", "-I", "--merge-output-format", "--ffmpeg-location",
+                          "--js-runtimes"};
+    for (const char *o : kept)
+        EXPECT_FALSE(StandinNotImitated(o)) << o;
 }
 
 TEST(VersionBlock, HelpListsWhatTheVersionKnows)

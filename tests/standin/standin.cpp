@@ -68,13 +68,7 @@ struct Options {
     const char *mergeFormat;     // --merge-output-format
     const char *ffmpegLocation;  // --ffmpeg-location
     const char *address;
-    int extractAudio;             // -x
-    int keepVideo;                // -k
-    int ignoreErrors;             // -i
-    int flatPlaylist;             // --flat-playlist
-    const char *audioFormat;      // --audio-format
-    const char *audioQuality;     // --audio-quality, without the k and K around it
-    const char *downloadArchive;  // --download-archive
+    int flatPlaylist;  // --flat-playlist
 };
 
 // ---- text in and out -------------------------------------------------------------
@@ -419,51 +413,12 @@ static int ytdlpUsage(const char *fmt, const char *value)
     return 2;
 }
 
-// The tools' checks of -x and its values: yt-dlp's validate_options (the audio format and
-// quality, given -x or not), youtube-dl's _real_main (with -x, the format; the quality;
-// and a template that gives the sound file no name of its own). The quality is kept
-// stripped of k and K, yt-dlp's default being 5.
-static int checkAudioOptions(Options *opt, int style)
+// What the stand-in no longer imitates: converting to MP3 and downloading a whole list. The
+// real yt-dlp is tested on them, and a refusal here beats a run that seems to have done it.
+static int notImitated(const char *what)
 {
-    static char quality[256];
-    double cut = 0;
-    int ytdlp = style == STANDIN_STYLE_YT_DLP;
-    if (opt->audioFormat && (ytdlp || opt->extractAudio) &&
-        !StandinAudioFormatValid(style, opt->audioFormat))
-        return ytdlp ? ytdlpUsage("invalid audio format \"%s\" given", opt->audioFormat)
-                     : usage("invalid audio format specified", NULL);
-    int fine = StandinCheckQuality(style, opt->audioQuality ? opt->audioQuality : "5", quality,
-                                   sizeof quality, &cut);
-    opt->audioQuality = quality;
-    if (!fine && ytdlp) {
-        char number[400];
-        snprintf(number, sizeof number, "%.0f", cut);
-        say(stderr, "Usage: yt-dlp [OPTIONS] URL [URL...]\n\n");
-        say(stderr, "yt-dlp: error: audio quality \"%s\" must be positive or 0\n\n", number);
-        return 2;
-    }
-    if (!fine)
-        return usage("invalid audio quality specified", NULL);
-    const char *tmpl = opt->output;
-    if (ytdlp || !opt->extractAudio || !tmpl)
-        return 0;
-    char text[PATH_CAP];
-    if (style == STANDIN_STYLE_YOUTUBE_DL && !tmpl[StandinExtStart(tmpl)]) {
-        snprintf(text, sizeof text, "Cannot download a video and extract audio into the same "
-                 "file! Use \"%s.%%(ext)s\" instead of \"%s\" as the output template", tmpl, tmpl);
-        return usage(text, NULL);
-    }
-    if (style == STANDIN_STYLE_2013 && !strstr(tmpl, "%(ext)s")) {
-        // determine_ext: what follows the last dot, when it is letters and digits only; the
-        // 2013 tool ran on Python 2, whose repr marks the text as Unicode.
-        const char *dot = strrchr(tmpl, '.');
-        const char *guess = dot ? dot + 1 : tmpl;
-        size_t n = strspn(guess, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
-        snprintf(text, sizeof text, "Cannot download a video and extract audio into the same "
-                 "file! Use \"%%(ext)s\" instead of u'%s'", n && !guess[n] ? guess : "");
-        return usage(text, NULL);
-    }
-    return 0;
+    say(stderr, "stand-in: %s is not imitated; tests/realtool runs the real yt-dlp for it\n", what);
+    return 2;
 }
 
 // Returns 0 on success, else the exit code after printing usage. Like optparse, it stops at
@@ -471,7 +426,6 @@ static int checkAudioOptions(Options *opt, int style)
 static int parseOptions(int argc, char **argv, const char *version, Options *opt)
 {
     memset(opt, 0, sizeof *opt);
-    int rc;
     int yesPlaylist = 0;
     int onlyPositional = 0;
     for (int i = 1; i < argc; i++) {
@@ -485,6 +439,8 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
                 onlyPositional = 1;
             else if (!StandinKnows(version, name))
                 return usage("no such option: ", name);
+            else if (StandinNotImitated(name))
+                return notImitated(name);
             else if (isFlag(arg, NULL, "--get-filename"))
                 opt->getFilename = 1;
             else if (isFlag(arg, "-F", "--list-formats"))
@@ -502,13 +458,7 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
             else if (isFlag(arg, NULL, "--no-playlist") || isFlag(arg, NULL, "--yes-playlist")) {
                 opt->noPlaylist = arg[2] == 'n';  // the last one wins
                 yesPlaylist |= arg[2] == 'y';
-            } else if (isFlag(arg, "-x", "--extract-audio"))
-                opt->extractAudio = 1;
-            else if (isFlag(arg, "-k", "--keep-video"))
-                opt->keepVideo = 1;
-            else if (isFlag(arg, "-i", "--ignore-errors"))
-                opt->ignoreErrors = 1;
-            else if (isFlag(arg, NULL, "--flat-playlist"))
+            } else if (isFlag(arg, NULL, "--flat-playlist"))
                 opt->flatPlaylist = 1;
             else if (isFlag(arg, "-c", "--continue"))
                 ;  // resuming is the default
@@ -527,12 +477,6 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
                                  &opt->ffmpegLocation, &bad) ||
                      optionValue(argc, argv, &i, "-I", "--playlist-items", &opt->playlistItems,
                                  &bad) ||
-                     optionValue(argc, argv, &i, NULL, "--audio-format", &opt->audioFormat,
-                                 &bad) ||
-                     optionValue(argc, argv, &i, NULL, "--audio-quality", &opt->audioQuality,
-                                 &bad) ||
-                     optionValue(argc, argv, &i, NULL, "--download-archive",
-                                 &opt->downloadArchive, &bad) ||
                      optionValue(argc, argv, &i, NULL, "--js-runtimes", &runtime, &bad)) {
                 if (bad)
                     return usage(arg, " option requires an argument");
@@ -566,18 +510,22 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
     if (opt->mergeFormat && page.style == STANDIN_STYLE_YT_DLP &&
         !StandinMergeFormatValid(opt->mergeFormat))
         return ytdlpUsage("invalid merge output format \"%s\" given", opt->mergeFormat);
-    rc = checkAudioOptions(opt, page.style);
-    if (rc != 0)
-        return rc;
-    if (opt->extractAudio && !opt->keepVideo && !opt->format &&
-        page.style == STANDIN_STYLE_YT_DLP && !page.generic)
-        opt->format = "bestaudio/best";  // yt-dlp does not download pictures it would drop
     if (!opt->address)
         return usage("you must provide at least one URL", NULL);
     if (opt->getFilename && opt->listFormats)
         return usage("--get-filename and --list-formats exclude each other", NULL);
     if (!opt->listFormats && !opt->output)
         return usage("-o TEMPLATE is required", NULL);
+    // What only a whole list's download asks for is refused before anything is printed.
+    static char expanded[PATH_CAP];
+    int items[STANDIN_MAX_ENTRIES];
+    if (!opt->listFormats &&
+        StandinExpandStyledTemplate(opt->output, page.style, "", "", "", expanded,
+                                    sizeof expanded, NULL) == STANDIN_TEMPLATE_NOT_IMITATED)
+        return notImitated("%(playlist_index) in -o");
+    if (!opt->getFilename && !opt->listFormats &&
+        StandinListItems(&page, opt->noPlaylist, opt->playlistItems, items) > 1)
+        return notImitated("downloading several videos of a list in one run");
     return 0;
 }
 
@@ -685,15 +633,6 @@ static const char *pickExt(const Options *opt, const StandinPage *page,
     return StandinFormatExt(page, pick->codes[0]);
 }
 
-// yt-dlp's final_ext: with -x, an --audio-format of its table (not "best").
-static const char *finalExt(const Options *opt, const StandinPage *page)
-{
-    return page->style == STANDIN_STYLE_YT_DLP && opt->extractAudio &&
-                   StandinFindAudioCodec(opt->audioFormat)
-               ? opt->audioFormat
-               : NULL;
-}
-
 // The destination for -o; on failure prints the tool's complaint and returns the exit
 // code, else 0.
 static int fileName(const Options *opt, const StandinPage *page, const char *ext, char *out,
@@ -711,23 +650,14 @@ static int fileName(const Options *opt, const StandinPage *page, const char *ext
         snprintf(id, sizeof id, "%s", page->videoId);
     }
     size_t at = 0;
-    int result = StandinExpandListTemplate(opt->output, page->style, title, ext, id,
-                                           page->playlistIndex, page->indexWidth, out, outSize,
-                                           &at);
-    const char *final = finalExt(opt, page);
-    size_t len = strlen(out);
-    size_t finalLen = final ? strlen(final) : 0;
-    if (result == 1 && final && strcmp(final, ext) != 0 && len > finalLen &&
-        out[len - finalLen - 1] == '.' && strcmp(out + len - finalLen, final) == 0) {
-        // yt-dlp names the download for the extension it has before -x converts it.
-        char named[PATH_CAP];
-        result = StandinReplaceExt(out, ext, final, named, sizeof named);
-        snprintf(out, outSize, "%s", named);
-    }
+    int result = StandinExpandStyledTemplate(opt->output, page->style, title, ext, id, out,
+                                             outSize, &at);
     if (result == 1)
         return 0;
     if (result == 0)
         return failWith("file name too long", NULL);
+    if (result == STANDIN_TEMPLATE_NOT_IMITATED)
+        return notImitated("%(playlist_index) in -o");
     if (result == STANDIN_TEMPLATE_OPEN_FIELD && page->style == STANDIN_STYLE_YT_DLP) {
         say(stderr, "Usage: yt-dlp [OPTIONS] URL [URL...]\n\n");
         say(stderr, "yt-dlp: error: invalid default output template \"%s\": "
@@ -989,86 +919,18 @@ static int downloadFormat(const Options *opt, const StandinPage *page, const cha
     return rc;
 }
 
-// A post-processor's console titles, which yt-dlp sets as it starts and ends one.
-static void ppTitle(const Options *opt, const StandinPage *page, const char *name, int finished)
-{
-    char text[64];
-    snprintf(text, sizeof text, "yt-dlp %s %s", name, finished ? "finished" : "started");
-    if (page->style == STANDIN_STYLE_YT_DLP)
-        setTitle(opt, text);
-}
-
 static int noMedia(void)
 {
     return failWith("stand-in: STANDIN_MEDIA_DIR names no folder with picture.mp4 and "
                     "sound.m4a", NULL);
 }
 
-// A post-processor's input once its output is done: deleted unless -k, with the tools' words.
-static void deleteOriginal(const Options *opt, const StandinPage *page, const char *path)
+// A merged part once the merge is done: deleted, with yt-dlp's words.
+static void deleteOriginal(const char *path)
 {
-    if (opt->keepVideo)
-        return;
     say(stdout, "Deleting original file %s (pass -k to keep)\n", path);
-    if (!deleteFile(path)) {
-        if (page->style == STANDIN_STYLE_YT_DLP)
-            say(stderr, "WARNING: Unable to delete file %s\n", path);
-        else
-            say(stderr, "WARNING: Unable to remove downloaded original file\n");
-    }
-}
-
-// ---- --download-archive --------------------------------------------------------
-
-// The video's line in the archive, as _make_archive_id makes it: the extractor's key in
-// lower case, a blank and the id.
-static void archiveLine(const StandinPage *page, char *out, size_t size)
-{
-    snprintf(out, size, "%s %s", page->generic ? "generic" : "youtube", page->videoId);
-}
-
-// The archive names the video: one of its lines is the video's, without the blanks around it
-// (Python's strip()).
-static int inArchive(const Options *opt, const StandinPage *page)
-{
-    char want[STANDIN_MAX_ID + 16];
-    char line[1024];
-    FILE *f = opt->downloadArchive ? openFile(opt->downloadArchive, L"rb") : NULL;
-    int found = 0;
-    archiveLine(page, want, sizeof want);
-    while (f && !found && fgets(line, sizeof line, f)) {
-        const char *b = line + strspn(line, " \t\r\n\v\f");
-        size_t len = strlen(b);
-        while (len > 0 && strchr(" \t\r\n\v\f", b[len - 1]))
-            len--;
-        found = len == strlen(want) && strncmp(b, want, len) == 0;
-    }
-    if (f)
-        fclose(f);
-    return found;
-}
-
-// After a video is done, its line is appended (Python's text mode: CR LF on Windows).
-static void recordArchive(const Options *opt, const StandinPage *page)
-{
-    char line[STANDIN_MAX_ID + 16];
-    FILE *f = opt->downloadArchive ? openFile(opt->downloadArchive, L"ab") : NULL;
-    archiveLine(page, line, sizeof line);
-    if (f) {
-        fprintf(f, "%s\r\n", line);
-        fclose(f);
-    }
-}
-
-// The tools' words for a video the archive names: yt-dlp's YouTube extractor before it reads
-// the page (`early`), else _match_entry's once it has ("in archive" in youtube-dl's).
-static void sayArchived(const StandinPage *page, int early)
-{
-    if (early)
-        say(stdout, "[youtube] %s: has already been recorded in the archive\n", page->videoId);
-    else
-        say(stdout, "[download] %s has already been recorded in %sarchive\n", page->title,
-            page->style == STANDIN_STYLE_YT_DLP ? "the " : "");
+    if (!deleteFile(path))
+        say(stderr, "WARNING: Unable to delete file %s\n", path);
 }
 
 // The ffmpeg yt-dlp would run: --ffmpeg-location's file or "ffmpeg" in its folder, else
@@ -1400,154 +1262,7 @@ static int runMerge(const Options *opt, const StandinPage *page, const StandinMe
         return failWith("unable to rename file: ", names->temp);
     setTitle(opt, "yt-dlp Merger finished");
     for (int i = 0; i < 2; i++)
-        deleteOriginal(opt, page, names->part[i]);
-    fflush(stdout);
-    return 0;
-}
-
-// One ffmpeg run of a post-processor (args from StandinFfmpegArgs); 0, or the exit code after
-// printing the tool's error: yt-dlp's "Postprocessing: " and youtube-dl's bare message,
-// `what` ("audio conversion failed: " or "") before ffmpeg's last line.
-static int runPostFfmpeg(const StandinPage *page, const StandinArgList *args, const char *full,
-                         const char *what)
-{
-    int ytdlp = page->style == STANDIN_STYLE_YT_DLP;
-    const char *prefix = ytdlp ? "Postprocessing: " : "";
-    char last[1024];
-    char text[1200];
-    fflush(stdout);
-    int code = runFfmpeg(args, full, last, sizeof last);
-    if (code == 0)
-        return 0;
-    if (code < 0)  // the tools' words when they have no ffmpeg to run
-        snprintf(last, sizeof last, "%s", ytdlp ? "ffmpeg not found. Please install or provide "
-                                                  "the path using --ffmpeg-location"
-                                                : "ffmpeg or avconv not found. Please install one.");
-    snprintf(text, sizeof text, "%s%s", what, last);
-    return failWith(prefix, text);
-}
-
-// The sound's codec, asked as get_audio_codec asks it where no ffprobe lies beside ffmpeg (as
-// beside the one Vidmora keeps): ffmpeg -i, exit code 1, its errors read. An ffprobe is not
-// imitated.
-static int probeCodec(const char *ffmpeg, const char *ffmpegFull, const char *path, char *codec,
-                      size_t size)
-{
-    static Captured err;
-    char input[STANDIN_MERGE_PATH + 8];
-    snprintf(input, sizeof input, "file:%s", path);
-    const char *rest[2] = {"-i", input};
-    err.tail = 1;
-    int code = runHelper(argList(ffmpeg, rest, 2), ffmpegFull, NULL, INFINITE, NULL, &err);
-    return code == 1 && StandinProbedCodec(err.text, codec, size);
-}
-
-// What -x does after the download of `path` (whose extension the tool takes to be `ext`;
-// `code` the format, 0 for a merge): first, for a DASH m4a (yt-dlp: only one it has just
-// downloaded, `fresh`), FFmpegFixupM4aPP's copy into a proper MP4 container; then
-// FFmpegExtractAudioPP: the codec asked, the conversion planned, ffmpeg run into the new
-// file (a cut MP3 there first with convertdelay=), the original deleted unless -k.
-static int extractAudio(const Options *opt, const StandinPage *page, int code, const char *path,
-                        const char *ext, int fresh)
-{
-    int ytdlp = page->style == STANDIN_STYLE_YT_DLP;
-    const char *target = opt->audioFormat ? opt->audioFormat : "best";
-    static char program[STANDIN_MERGE_PATH], full[STANDIN_MERGE_PATH];
-    static char temp[STANDIN_MERGE_PATH], converted[STANDIN_MERGE_PATH];
-    static char orig[STANDIN_MERGE_PATH];
-    static StandinArgList args;
-    int haveFfmpeg = findFfmpeg(opt, program, sizeof program, full, sizeof full);
-    const StandinFormatFacts *facts = StandinFindFacts(code);
-    if (code && facts && facts->container && strcmp(facts->container, "m4a_dash") == 0 &&
-        strcmp(ext, "m4a") == 0 && (fresh || !ytdlp)) {
-        if (!haveFfmpeg) {
-            say(stderr, "WARNING: %s: writing DASH m4a. Only some players support this "
-                        "container. %s\n", page->videoId, ytdlp ? "Install ffmpeg to fix this "
-                        "automatically" : "Install ffmpeg or avconv to fix this automatically.");
-        } else {
-            static const char *const kFixYtDlp[] = {"-map", "0", "-dn", "-ignore_unknown",
-                                                    "-c", "copy", "-f", "mp4"};
-            const char *const *fix = ytdlp ? kFixYtDlp : kFixYtDlp + 4;
-            if (!StandinPrependExt(path, "temp", NULL, temp, sizeof temp) ||
-                !StandinFfmpegArgs(page->style, program, path, fix, ytdlp ? 8 : 4, 0, temp,
-                                   &args))
-                return failWith("file name too long", NULL);
-            ppTitle(opt, page, "FixupM4a", 0);
-            say(stdout, ytdlp ? "[FixupM4a] Correcting container of \"%s\"\n"
-                              : "[ffmpeg] Correcting container in \"%s\"\n", path);
-            int rc = runPostFfmpeg(page, &args, full, "");
-            if (rc != 0)
-                return rc;
-            if (!moveFile(temp, path, MOVEFILE_REPLACE_EXISTING))
-                return failWith("unable to rename file: ", temp);
-            ppTitle(opt, page, "FixupM4a", 1);
-        }
-    }
-
-    const char *tag = ytdlp ? "[ExtractAudio]" : "[ffmpeg]";
-    ppTitle(opt, page, "ExtractAudio", 0);
-    static const char *const kCommon[] = {"aiff", "alac", "flac", "m4a", "mka", "mp3",
-                                          "ogg",  "opus", "wav",  "wma", NULL};
-    if (ytdlp && strcmp(target, "best") == 0 && standinInList(ext, kCommon)) {
-        say(stdout, "%s Not converting audio %s; the file is already in a common audio "
-                    "format\n", tag, path);
-        ppTitle(opt, page, "ExtractAudio", 1);
-        return 0;
-    }
-    char codec[64];
-    if (!haveFfmpeg)
-        return failWith(ytdlp ? "Postprocessing: ffprobe and ffmpeg not found. Please install "
-                                "or provide the path using --ffmpeg-location"
-                              : "ffprobe/avprobe and ffmpeg/avconv not found. Please install "
-                                "one.", NULL);
-    if (!probeCodec(program, full, path, codec, sizeof codec))
-        return failWith(ytdlp ? "Postprocessing: " : "",
-                        "WARNING: unable to obtain file audio codec with ffprobe");
-    StandinAudioPlan plan;
-    StandinPlanAudio(page->style, target, codec, opt->audioQuality, &plan);
-    int fits = ytdlp ? StandinReplaceExt(path, plan.ext, ext, converted, sizeof converted)
-                     : StandinSwapAfterLastDot(path, plan.ext, converted, sizeof converted);
-    snprintf(orig, sizeof orig, "%s", path);
-    snprintf(temp, sizeof temp, "%s", converted);
-    if (fits && strcmp(converted, path) == 0) {
-        if (!ytdlp || plan.copy) {
-            if (ytdlp)
-                say(stdout, "%s Not converting audio %s; file is already in target format "
-                            "%s\n", tag, path, target);
-            else
-                say(stdout, "%s Post-process file %s exists, skipping\n", tag, converted);
-            ppTitle(opt, page, "ExtractAudio", 1);
-            return 0;
-        }
-        fits = StandinPrependExt(path, "orig", NULL, orig, sizeof orig) &&
-               StandinPrependExt(path, "temp", NULL, temp, sizeof temp);
-    }
-    const char *opts[8] = {"-vn"};
-    for (int i = 0; i < plan.count; i++)
-        opts[1 + i] = plan.arg[i];
-    if (!fits || !StandinFfmpegArgs(page->style, program, path, opts, 1 + plan.count,
-                                    page->mp3Fail, temp, &args))
-        return failWith("file name too long", NULL);
-    say(stdout, "%s Destination: %s\n", tag, converted);
-    fflush(stdout);
-    if (page->convertDelayMs > 0) {
-        // ffmpeg half-way: the start of its output, which it overwrites (-y) when it runs.
-        unsigned char cut[STANDIN_CUT_MP3];
-        FILE *f = openFile(temp, L"wb");
-        if (f) {
-            fwrite(cut, 1, StandinCutMp3(cut), f);
-            fclose(f);
-        }
-        Sleep(page->convertDelayMs);
-    }
-    int rc = runPostFfmpeg(page, &args, full, "audio conversion failed: ");
-    if (rc != 0)
-        return rc;
-    if ((strcmp(orig, path) != 0 && !moveFile(path, orig, MOVEFILE_REPLACE_EXISTING)) ||
-        (strcmp(temp, converted) != 0 && !moveFile(temp, converted, MOVEFILE_REPLACE_EXISTING)))
-        return failWith("unable to rename file: ", temp);
-    ppTitle(opt, page, "ExtractAudio", 1);
-    deleteOriginal(opt, page, orig);
+        deleteOriginal(names->part[i]);
     fflush(stdout);
     return 0;
 }
@@ -1560,22 +1275,9 @@ static int downloadVideo(const Options *opt, const char *address, const StandinP
     int rc = fileName(opt, &page, pickExt(opt, &page, pick), dest, sizeof dest);
     if (rc != 0)
         return rc;
-
-    // A video the archive names, outside a list (whose entries are checked before).
-    int archived = page.playlistIndex == 0 && inArchive(opt, &page);
-    int early = page.style == STANDIN_STYLE_YT_DLP && !page.generic;
-    if (archived && early) {
-        sayArchived(&page, 1);
-        return 0;
-    }
     printExtracting(address, &page);
-    if (archived) {
-        sayArchived(&page, 0);
-        return 0;
-    }
     adviseFfmpeg();
-    int ytdlp = page.style == STANDIN_STYLE_YT_DLP;
-    if (ytdlp) {
+    if (page.style == STANDIN_STYLE_YT_DLP) {
         char id[32];
         if (pick->count == 2)
             snprintf(id, sizeof id, "%d+%d", pick->codes[0], pick->codes[1]);
@@ -1585,42 +1287,17 @@ static int downloadVideo(const Options *opt, const char *address, const StandinP
             page.generic ? StandinGenericId(&page) : id);
     }
     static StandinMergeNames names;
-    static char converted[PATH_CAP];
-    static char media[STANDIN_MERGE_PATH];
-    const char *ext = pickExt(opt, &page, pick);
-    const char *have = dest;  // the file the download leaves
-    if (pick->count == 2) {
-        if (!StandinMergeFileNames(&page, pick, dest, ext, &names))
-            return failWith("file name too long", NULL);
-        have = names.final;
-    }
-    // yt-dlp's existing_video_file: with -x, the converted file counts as the download.
-    const char *final = finalExt(opt, &page);
-    int fresh = 0;
     unsigned long long size = 0;
-    if (opt->extractAudio && ytdlp &&
-        StandinReplaceExt(have, final ? final : ext, ext, converted, sizeof converted) &&
-        strcmp(converted, have) != 0 && attributesOf(converted) != INVALID_FILE_ATTRIBUTES) {
-        say(stdout, "[download] %s has already been downloaded\n", converted);
-        have = converted;
-        ext = converted[StandinExtStart(converted)] ? converted + StandinExtStart(converted) + 1
-                                                    : "";
-    } else if (pick->count == 2) {
+    if (pick->count == 2) {
+        if (!StandinMergeFileNames(&page, pick, dest, pickExt(opt, &page, pick), &names))
+            return failWith("file name too long", NULL);
         rc = runMerge(opt, &page, pick, &names);
-    } else if (opt->extractAudio) {
-        // The format's bytes are the media file's, so that ffmpeg can convert them.
-        if (!mediaFile(pick->codes[0], media, sizeof media))
-            return noMedia();
-        fresh = attributesOf(dest) == INVALID_FILE_ATTRIBUTES;
-        rc = downloadFormat(opt, &page, dest, media);
     } else if (fileSize(dest, &size) && size == page.size) {
         say(stdout, "[download] %s has already been downloaded\n", dest);
         showDone(opt, &page, -1);
     } else {
         rc = downloadFile(opt, &page, dest, NULL);
     }
-    if (rc == 0 && opt->extractAudio)
-        rc = extractAudio(opt, &page, pick->count == 2 ? 0 : pick->codes[0], have, ext, fresh);
     if (rc == 0)
         showMoveFiles(opt, &page);
     return rc;
@@ -1695,38 +1372,11 @@ static void printJustTheVideo(const Options *opt, const StandinPage *page)
     }
 }
 
-// An entry that fails (failentry=): its page is read and found unavailable, with the tool's
-// warning and error as for a failing page.
-static int failEntry(const char *address, const StandinPage *entry, int quiet)
-{
-    StandinPage page = *entry;
-    char error[256];
-    page.fail = 1;
-    page.failOnly = STANDIN_FAIL_ANY;
-    if (!quiet)
-        printExtracting(address, &page);
-    gWarning = StandinPageWarning(&page);
-    return failWith(StandinPageError(&page, error, sizeof error), NULL);
-}
-
-// The digits a list's %(playlist_index)s is padded to: yt-dlp's for the largest index taken,
-// youtube-dl's for the number of entries taken.
-static int indexWidth(const StandinPage *page, const int *items, int count)
-{
-    int widest = page->style == STANDIN_STYLE_YT_DLP ? 0 : count;
-    for (int i = 0; page->style == STANDIN_STYLE_YT_DLP && i < count; i++)
-        widest = items[i] > widest ? items[i] : widest;
-    int width = 1;
-    for (; widest >= 10; widest /= 10)
-        width++;
-    return width;
-}
-
 // A probe or download run: the page's own video, or each entry of its list the run takes.
 // --get-filename prints the names alone, as the tools are quiet then. An entry that fails
-// ends the run in youtube-dl (without -i); yt-dlp goes on, and the run then exits with 1.
-// --flat-playlist reads no entry's page: --get-filename names each entry from the list
-// alone (no extension), and nothing is downloaded.
+// ends the run in youtube-dl; yt-dlp goes on, and the run then exits with 1. --flat-playlist
+// reads no entry's page: --get-filename names each entry from the list alone (no extension).
+// A download takes one video at most (parseOptions refuses more).
 static int runPage(const Options *opt, int kind)
 {
     StandinPage page;
@@ -1739,19 +1389,12 @@ static int runPage(const Options *opt, int kind)
     int count = StandinListItems(&page, opt->noPlaylist, opt->playlistItems, items);
     int listed = page.list[0] && !page.generic;
     int quiet = kind == RUN_NAME;
-    int ytdlp = page.style == STANDIN_STYLE_YT_DLP;
     char address[STANDIN_MAX_ID + 64];
     if (count < 0) {
-        int archived = kind != RUN_FORMATS && inArchive(opt, &page);
-        if (archived && quiet)
-            return 0;  // skipped without a word
         if (listed && !quiet)
             printJustTheVideo(opt, &page);
         snprintf(address, sizeof address, "https://www.youtube.com/watch?v=%s", page.videoId);
-        int rc = runVideo(kind, opt, listed ? address : opt->address, &page, &pick);
-        if (rc == 0 && kind == RUN_DOWNLOAD && !archived)
-            recordArchive(opt, &page);
-        return rc;
+        return runVideo(kind, opt, listed ? address : opt->address, &page, &pick);
     }
     if (!quiet)
         printListStart(opt, &page, count);
@@ -1759,36 +1402,20 @@ static int runPage(const Options *opt, int kind)
     for (int i = 0; i < count; i++) {
         StandinPage entry;
         StandinListEntry(&page, items[i], &entry);
-        entry.indexWidth = indexWidth(&page, items, count);
         snprintf(address, sizeof address, "https://www.youtube.com/watch?v=%s", entry.videoId);
-        int archived = kind != RUN_FORMATS && inArchive(opt, &entry);
-        if (!quiet && archived && ytdlp)
-            sayArchived(&entry, 0);  // before the item, which it skips
-        if (!quiet && !(archived && ytdlp))
+        if (!quiet)
             printListItem(&page, i + 1, count);
-        if (!quiet && archived && page.style == STANDIN_STYLE_2013)
-            printExtracting(address, &entry);  // the 2013 tool reads the page first
-        if (!quiet && archived && !ytdlp)
-            sayArchived(&entry, 0);
-        if (archived)
-            continue;
         int rc = 0;
         if (opt->flatPlaylist) {
             char name[PATH_CAP];
-            if (page.style == STANDIN_STYLE_YOUTUBE_DL)
-                entry.playlistIndex = 0;  // youtube-dl names the entry as the list has it
             if (quiet && (rc = fileName(opt, &entry, "NA", name, sizeof name)) == 0)
                 say(stdout, "%s\n", name);
-        } else if (entry.playlistIndex == page.failEntry) {
-            rc = failEntry(address, &entry, quiet);
         } else {
             rc = runVideo(kind, opt, address, &entry, &pick);
         }
-        if (rc == 2 || (rc != 0 && !ytdlp && !opt->ignoreErrors))
+        if (rc == 2 || (rc != 0 && page.style != STANDIN_STYLE_YT_DLP))
             return rc;
         failed |= rc != 0;
-        if (rc == 0 && kind == RUN_DOWNLOAD && !opt->flatPlaylist)
-            recordArchive(opt, &entry);
     }
     if (!quiet && page.style != STANDIN_STYLE_2013)
         say(stdout, "[download] Finished downloading playlist: Stand-in list %s\n", page.list);
@@ -2196,10 +1823,9 @@ static void checkHelpers(const Options *opt, const StandinPage *page, const char
                     "runtimes: deno, node, bun, quickjs.\n", list.ignored);
     if (findFfmpeg(opt, program, sizeof program, full, sizeof full))
         askVersion(full, "-version");
-    // A flat list reads no video's page, so it poses no challenge, and neither does a video
-    // the archive names, which yt-dlp skips before it reads the page.
+    // A flat list reads no video's page, so it poses no challenge.
     int listed = page->list[0] && !(page->videoGiven && opt->noPlaylist);
-    int unread = listed ? opt->flatPlaylist : !opt->listFormats && inArchive(opt, page);
+    int unread = listed && opt->flatPlaylist;
     if (page->style == STANDIN_STYLE_YT_DLP && !page->generic && !unread &&
         StandinKnows(version, "--no-js-runtimes"))
         solveWithRuntimes(&list, page, version);

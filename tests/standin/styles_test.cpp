@@ -133,33 +133,31 @@ TEST(StyleTemplate, FieldsPercentSignsAndErrors)
     }
 }
 
-// %(playlist_index) as both tools fill it: Python's conversion, and a bare "s" padded with
-// zeros to the digits the run decides.
-TEST(StyleTemplate, PlaylistIndex)
+// %(playlist_index) is named only by a whole list's download, which is not imitated: today's
+// styles refuse it wherever it stands, the 2013 style leaves it as written.
+TEST(StyleTemplate, PlaylistIndexIsNotImitated)
 {
-    const int OLD = STANDIN_STYLE_2013, YDL = STANDIN_STYLE_YOUTUBE_DL,
-              YTD = STANDIN_STYLE_YT_DLP;
-    struct Case {
-        int style;
+    const int styles[] = {STANDIN_STYLE_YOUTUBE_DL, STANDIN_STYLE_YT_DLP};
+    const struct {
         const char *tmpl;
-        int index, width;
-        const char *expected;
-    } cases[] = {
-        {YTD, "C:\\f\\%(playlist_index)02d - %(title)s.%(ext)s", 3, 1, "C:\\f\\03 - T.mp4"},
-        {YTD, "%(playlist_index)s", 3, 2, "03"},    {YDL, "%(playlist_index)s", 12, 1, "12"},
-        {YTD, "%(playlist_index)3d|", 7, 1, "  7|"}, {YDL, "%(playlist_index)-3d|", 7, 1, "7  |"},
-        {YTD, "%(playlist_index)ld", 7, 1, "7"},    {YTD, "%(playlist_index)x.", 7, 1, "NA."},
-        {YTD, "%(playlist_index)02d.%(ext)s", 0, 0, "NA.mp4"},
-        {YDL, "%(playlist_index)s", 0, 0, "NA"},
-        {OLD, "%(playlist_index)s", 3, 1, "%(playlist_index)s"},
-    };
-    for (const Case &c : cases) {
-        char out[64];
-        ASSERT_EQ(1, StandinExpandListTemplate(c.tmpl, c.style, "T", "mp4", "abc", c.index,
-                                               c.width, out, sizeof out, NULL))
-            << c.tmpl;
-        EXPECT_STREQ(c.expected, out) << c.tmpl;
+        size_t at;
+    } cases[] = {{"C:\\f\\%(playlist_index)02d - %(title)s.%(ext)s", 5},
+                 {"%(title)s %(playlist_index)s", 10}};
+    for (int style : styles) {
+        for (const auto &c : cases) {
+            char out[64];
+            size_t at = 999;
+            EXPECT_EQ(STANDIN_TEMPLATE_NOT_IMITATED,
+                      StandinExpandStyledTemplate(c.tmpl, style, "T", "mp4", "abc", out,
+                                                  sizeof out, &at))
+                << style << " " << c.tmpl;
+            EXPECT_EQ(c.at, at) << c.tmpl;
+        }
     }
+    char out[64];
+    ASSERT_EQ(1, StandinExpandStyledTemplate("%(playlist_index)s", STANDIN_STYLE_2013, "T", "mp4",
+                                             "abc", out, sizeof out, NULL));
+    EXPECT_STREQ("%(playlist_index)s", out);
 }
 
 TEST(StyleNames, YtDlpWritesLookAlikesForForbiddenCharacters)
@@ -394,22 +392,17 @@ TEST(StyleMerge, PageKeys)
 {
     struct Case {
         const char *query;
-        int mergeFail, stepGiven, mp3Fail;
-        unsigned convertDelayMs;
-        int failEntry;
+        int mergeFail, stepGiven;
     } cases[] = {
-        {"", 0, 0, 0, 0, 0},
-        {"mergefail=1&step=10&mp3fail=1&convertdelay=2500&failentry=3", 1, 1, 1, 2500, 3},
-        {"mergefail=yes&step=x&mp3fail=2&convertdelay=-1&failentry=x", 0, 0, 0, 0, 0},
-        {"mergefail=1&mergefail=0&convertdelay=99999999&failentry=99", 0, 0, 0, 60000, 50},
+        {"", 0, 0},
+        {"mergefail=1&step=10", 1, 1},
+        {"mergefail=yes&step=x", 0, 0},
+        {"mergefail=1&mergefail=0", 0, 0},
     };
     for (const Case &c : cases) {
         StandinPage page = parse(std::string("x?") + c.query);
         EXPECT_EQ(c.mergeFail, page.mergeFail) << c.query;
         EXPECT_EQ(c.stepGiven, page.stepGiven) << c.query;
-        EXPECT_EQ(c.mp3Fail, page.mp3Fail) << c.query;
-        EXPECT_EQ(c.convertDelayMs, page.convertDelayMs) << c.query;
-        EXPECT_EQ(c.failEntry, page.failEntry) << c.query;
     }
 }
 
@@ -632,173 +625,6 @@ TEST(StyleMerge, ProgramAndLastLineOfItsErrors)
         StandinLastLine(t.text, out, sizeof out);
         EXPECT_STREQ(t.last, out) << t.text;
     }
-}
-
-// ---- -x: the sound as its own file -----------------------------------------------
-
-std::string joined(const StandinAudioPlan &plan)
-{
-    std::string text;
-    for (int i = 0; i < plan.count; i++)
-        text += (i ? " " : "") + std::string(plan.arg[i]);
-    return text;
-}
-
-// FFmpegExtractAudioPP.run and _quality_args of yt-dlp, run() of youtube-dl.
-TEST(StyleAudio, ConversionAsEachToolPlansIt)
-{
-    const int YDL = STANDIN_STYLE_YOUTUBE_DL, YTD = STANDIN_STYLE_YT_DLP;
-    struct Case {
-        int style;
-        const char *target, *codec, *quality;
-        const char *ext, *args;
-        int copy;
-    } cases[] = {
-        {YTD, "mp3", "aac", "0", "mp3", "-acodec libmp3lame -q:a 0.0", 0},
-        {YTD, "mp3", "aac", "5", "mp3", "-acodec libmp3lame -q:a 5.0", 0},
-        {YTD, "mp3", "aac", "128", "mp3", "-acodec libmp3lame -b:a 128.0k", 0},
-        {YTD, "mp3", "aac", "1e20", "mp3", "-acodec libmp3lame -b:a 1e+20k", 0},
-        {YTD, "mp3", "aac", "x", "mp3", "-acodec libmp3lame", 0},
-        {YTD, "vorbis", "aac", "2", "ogg", "-acodec libvorbis -q:a 8.0", 0},
-        {YTD, "aac", "mp3", "5", "m4a", "-acodec aac -q:a 2.05", 0},
-        {YTD, "opus", "aac", "5", "opus", "-acodec libopus", 0},
-        {YTD, "wav", "aac", "5", "wav", "", 0},
-        {YTD, "best", "aac", "5", "m4a", "-acodec copy -bsf:a aac_adtstoasc", 1},
-        {YTD, "aac", "aac", "5", "m4a", "-acodec copy -f adts", 1},
-        {YTD, "mp3", "mp3", "0", "mp3", "-acodec copy", 1},
-        {YTD, "best", "pcm_s16le", "5", "mp3", "-acodec libmp3lame -q:a 5.0", 0},
-        {YDL, "mp3", "aac", "0", "mp3", "-acodec libmp3lame -q:a 0", 0},
-        {YDL, "mp3", "aac", "128", "mp3", "-acodec libmp3lame -b:a 128k", 0},
-        {YDL, "opus", "aac", "5", "opus", "-acodec libopus -b:a 5k", 0},
-        {YDL, "aac", "mp3", "5", "aac", "-acodec aac -q:a 5 -f adts", 0},
-        {YDL, "vorbis", "aac", "3", "ogg", "-acodec libvorbis -q:a 3", 0},
-        {YDL, "wav", "aac", "5", "wav", "-q:a 5 -f wav", 0},
-        {YDL, "m4a", "aac", "5", "m4a", "-acodec copy -bsf:a aac_adtstoasc", 1},
-        {YDL, "best", "vorbis", "5", "ogg", "-acodec copy", 1},
-        {YDL, "aac", "aac", "5", "aac", "-acodec copy -f adts", 1},
-        {YDL, "best", "pcm_s16le", "5", "mp3", "-acodec libmp3lame -q:a 5", 0},
-    };
-    for (const Case &c : cases) {
-        StandinAudioPlan plan;
-        StandinPlanAudio(c.style, c.target, c.codec, c.quality, &plan);
-        EXPECT_STREQ(c.ext, plan.ext) << c.style << " " << c.target << " " << c.codec;
-        EXPECT_EQ(c.args, joined(plan)) << c.style << " " << c.target << " " << c.quality;
-        EXPECT_EQ(c.copy, plan.copy) << c.style << " " << c.target << " " << c.codec;
-    }
-    struct Float {
-        double value;
-        const char *text;  // Python's repr
-    } floats[] = {{0.1 + 0.2, "0.30000000000000004"}, {0.0001, "0.0001"}, {1e-5, "1e-05"},
-                  {1e16, "1e+16"}, {123456789.0, "123456789.0"}, {-0.5, "-0.5"},
-                  {INFINITY, "inf"}};
-    for (const Float &f : floats) {
-        char text[40];
-        StandinPyFloat(f.value, text, sizeof text);
-        EXPECT_STREQ(f.text, text);
-    }
-}
-
-// --audio-format and --audio-quality as validate_options (yt-dlp) and _real_main (youtube-dl)
-// check them.
-TEST(StyleAudio, OptionValues)
-{
-    const int OLD = STANDIN_STYLE_2013, YDL = STANDIN_STYLE_YOUTUBE_DL,
-              YTD = STANDIN_STYLE_YT_DLP;
-    struct Quality {
-        int style;
-        const char *given, *stripped;
-        int ok;
-        double cut;
-    } qualities[] = {
-        {YTD, "128K", "128", 1, 128}, {YTD, "kk5KK", "5", 1, 5}, {YTD, "K5k", "5", 1, 5},
-        {YTD, "-1.5", "-1.5", 0, -1}, {YTD, "-0.5", "-0.5", 1, 0}, {YTD, " 2e1 ", " 2e1 ", 1, 20},
-        {YTD, "abc", "abc", 1, 0},    {YTD, "inf", "inf", 1, 0},  {YTD, "0x10", "0x10", 1, 0},
-        {YDL, "128K", "128", 1, 0},   {YDL, "1.5", "1.5", 0, 0},  {OLD, "", "", 1, 0},
-    };
-    for (const Quality &q : qualities) {
-        char stripped[32];
-        double cut = 0;
-        EXPECT_EQ(q.ok, StandinCheckQuality(q.style, q.given, stripped, sizeof stripped, &cut))
-            << q.given;
-        EXPECT_STREQ(q.stripped, stripped);
-        EXPECT_EQ(q.cut, cut) << q.given;
-    }
-    struct Format {
-        const char *value;
-        int old, ydl, ytd;
-    } formats[] = {{"best", 1, 1, 1}, {"mp3", 1, 1, 1}, {"flac", 0, 1, 1},
-                   {"alac", 0, 0, 1}, {"MP3", 0, 0, 0}, {"m4a>mp3", 0, 0, 0}};
-    for (const Format &f : formats) {
-        EXPECT_EQ(f.old, StandinAudioFormatValid(OLD, f.value)) << f.value;
-        EXPECT_EQ(f.ydl, StandinAudioFormatValid(YDL, f.value)) << f.value;
-        EXPECT_EQ(f.ytd, StandinAudioFormatValid(YTD, f.value)) << f.value;
-    }
-}
-
-TEST(StyleAudio, NamesArgumentsAndTheProbe)
-{
-    struct Name {
-        const char *path, *ext, *expected;  // yt-dlp's replace_extension(path, ext, expected)
-        const char *result;
-    } names[] = {
-        {"C:\\v\\STEM.m4a", "mp3", "m4a", "C:\\v\\STEM.mp3"},
-        {"C:\\v\\song.ogg", "mp3", "m4a", "C:\\v\\song.ogg.mp3"},
-        {"C:\\v.d\\song", "mp3", "m4a", "C:\\v.d\\song.mp3"},
-        {"C:\\v\\song.mp3", "m4a", "mp3", "C:\\v\\song.m4a"},  // final_ext names the download
-        {"C:\\v\\a.b", "c", NULL, "C:\\v\\a.c"},
-    };
-    char out[64];
-    for (const Name &n : names) {
-        ASSERT_EQ(1, StandinReplaceExt(n.path, n.ext, n.expected, out, sizeof out));
-        EXPECT_STREQ(n.result, out);
-    }
-    const char *swaps[][2] = {{"C:\\v\\song.m4a", "C:\\v\\song.mp3"},
-                              {"C:\\v.d\\song", "C:\\v.mp3"}, {"song", "mp3"}};
-    for (const auto &w : swaps) {
-        ASSERT_EQ(1, StandinSwapAfterLastDot(w[0], "mp3", out, sizeof out));
-        EXPECT_STREQ(w[1], out);
-    }
-
-    // What yt-dlp 2023.03.04 ran (its -v log), and with --ppa "ExtractAudio+ffmpeg_o:-map
-    // 0:s:0" the failing run mp3fail imitates; youtube-dl adds no -movflags.
-    const char *opts[] = {"-vn", "-acodec", "libmp3lame", "-q:a", "0.0"};
-    static StandinArgList list;
-    ASSERT_EQ(1, StandinFfmpegArgs(STANDIN_STYLE_YT_DLP, "F", "C:\\v\\S.m4a", opts, 5, 1,
-                                   "C:\\v\\S.mp3", &list));
-    EXPECT_EQ((std::vector<std::string>{"F", "-y", "-loglevel", "repeat+info", "-i",
-                                        "file:C:\\v\\S.m4a", "-vn", "-acodec", "libmp3lame",
-                                        "-q:a", "0.0", "-movflags", "+faststart", "-map",
-                                        "0:s:0", "file:C:\\v\\S.mp3"}),
-              argList(list));
-    ASSERT_EQ(1, StandinFfmpegArgs(STANDIN_STYLE_YOUTUBE_DL, "F", "i", opts, 1, 0, "o", &list));
-    EXPECT_EQ((std::vector<std::string>{"F", "-y", "-loglevel", "repeat+info", "-i", "file:i",
-                                        "-vn", "file:o"}),
-              argList(list));
-
-    struct Probe {
-        const char *text, *codec;  // NULL: none
-    } outputs[] = {
-        {"Input #0\n  Stream #0:0[0x1](und): Audio: aac (LC) (mp4a / 0x6134706D), 44100 Hz", "aac"},
-        {"    Stream #0:0(und): Video: h264\r\n    Stream #0:1(eng): Audio: mp3, 44100 Hz", "mp3"},
-        {"Stream #0:0: Audio: opus", "opus"},
-        {"Stream #0:0(und): Video: h264\nStream #0:1(english): Audio: aac", NULL},
-    };
-    for (const Probe &p : outputs) {
-        char codec[16] = "";
-        EXPECT_EQ(p.codec != NULL, StandinProbedCodec(p.text, codec, sizeof codec))
-            << p.text;
-        if (p.codec) {
-            EXPECT_STREQ(p.codec, codec);
-        }
-    }
-    // The cut MP3: an ID3v2.4 tag whose synchsafe size covers what comes before the first
-    // frame, and MPEG-1 layer III frames of 417 bytes.
-    unsigned char cut[STANDIN_CUT_MP3];
-    ASSERT_EQ((size_t)STANDIN_CUT_MP3, StandinCutMp3(cut));
-    EXPECT_EQ(0, memcmp(cut, "ID3\x04\x00", 5));
-    size_t frame = 10 + (cut[6] << 21 | cut[7] << 14 | cut[8] << 7 | cut[9]);
-    for (size_t at = frame; at < STANDIN_CUT_MP3; at += 417)
-        EXPECT_EQ(0, memcmp(cut + at, "\xFF\xFB\x90", 3)) << at;
 }
 
 TEST(StyleTable, YtDlpListsPictureAndSoundOnlyRows)

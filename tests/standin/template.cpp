@@ -19,52 +19,9 @@ static const char *fieldValue(const char *name, size_t len, const char *title, c
     return NULL;
 }
 
-// "%(playlist_index)" and its conversion, which starts at `conv`: the text Python's %
-// operator makes of the index (a bare "s" is padded with zeros to `width` digits, as both
-// tools do), or the placeholder for a missing index or a type other than d, i, u and s.
-// Returns where the field ends.
-static const char *indexField(TextOut *o, const char *conv, int index, int width)
-{
-    size_t n = strspn(conv, "#0- +");
-    n += strspn(conv + n, "0123456789");
-    if (conv[n] == '.')
-        n += 1 + strspn(conv + n + 1, "0123456789");
-    size_t length = strchr("hlL", conv[n]) && conv[n] ? 1 : 0;  // Python ignores it
-    char type = conv[n + length];
-    const char *end = conv + n + length + (type != '\0');
-    char format[32];
-    char text[64];
-    if (index <= 0 || n >= 16 || !type || !strchr("dius", type)) {
-        outText(o, "NA");
-        return end;
-    }
-    if (n == 0 && type == 's') {
-        snprintf(format, sizeof format, "%%0%dd", width);
-        snprintf(text, sizeof text, format, index);
-    } else if (type == 's') {
-        char digits[16];
-        snprintf(digits, sizeof digits, "%d", index);
-        snprintf(format, sizeof format, "%%%.*ss", (int)n, conv);
-        snprintf(text, sizeof text, format, digits);
-    } else {
-        snprintf(format, sizeof format, "%%%.*sd", (int)n, conv);
-        snprintf(text, sizeof text, format, index);
-    }
-    outText(o, text);
-    return end;
-}
-
 int StandinExpandStyledTemplate(const char *tmpl, int style, const char *title,
                                 const char *ext, const char *videoId, char *out,
                                 size_t outSize, size_t *errorAt)
-{
-    return StandinExpandListTemplate(tmpl, style, title, ext, videoId, 0, 0, out, outSize,
-                                     errorAt);
-}
-
-int StandinExpandListTemplate(const char *tmpl, int style, const char *title, const char *ext,
-                              const char *videoId, int index, int width, char *out,
-                              size_t outSize, size_t *errorAt)
 {
     TextOut o;
     outBegin(&o, out, outSize);
@@ -100,8 +57,12 @@ int StandinExpandListTemplate(const char *tmpl, int style, const char *title, co
         const char *value = fieldValue(name, nameLen, title, ext, videoId);
         if (style != STANDIN_STYLE_2013 && nameLen == 14 &&
             strncmp(name, "playlist_index", 14) == 0) {
-            p = indexField(&o, close + 1, index, width);
-        } else if (close[1] == 's' && value) {
+            // Named only by a whole list's download, which the real yt-dlp is tested on.
+            if (errorAt)
+                *errorAt = (size_t)(p - tmpl);
+            return STANDIN_TEMPLATE_NOT_IMITATED;
+        }
+        if (close[1] == 's' && value) {
             outText(&o, value);
             p = close + 2;
         } else if (style == STANDIN_STYLE_2013) {
