@@ -31,24 +31,44 @@ static const char *FileNameOf(const char *path)
     return slash ? slash + 1 : path;
 }
 
-// Whether a download may write `destination`: nothing is there, or the person lets the file
-// that is go to the Recycle Bin.
-static bool MayReplace(const char *destination)
+// Whether a fresh download may start on `destination`: none of the files it would take as its
+// own, done already, is there (the tools skip such a file, and the run would be told as done,
+// or an MP3 made of a file that is not the page's), or the person lets them go to the Recycle
+// Bin. `stemTemplate`: the tool names the file, so any "STEM.EXT" counts.
+static bool MayTakeOver(const char *destination, bool stemTemplate)
 {
-    DWORD attributes = GetFileAttributesA(destination);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    char names[2048];
+    int count = FindFilesTheRunMayTake(destination, stemTemplate, names, sizeof names);
+    if (count == 0)
         return true;
-    char text[DESTINATION_SIZE + 200];
-    snprintf(text, sizeof text, "%s already exists. Replace it?", FileNameOf(destination));
+    char text[DESTINATION_SIZE + sizeof names + 200];
+    if (count == 1) {
+        snprintf(text, sizeof text, "%s already exists. Replace it?", names);
+    } else {
+        size_t used = (size_t)snprintf(text, sizeof text, "These files are already there, and the download "
+                                                           "would take them as its own:\n");
+        for (const char *name = names; *name && used < sizeof text; name += strlen(name) + 1)
+            used += (size_t)snprintf(text + used, sizeof text - used, "\n%s", name);
+        if (used < sizeof text)
+            snprintf(text + used, sizeof text - used, "%s\n\nReplace them?",
+                     count > 12 ? "\n\u2026" : "");
+    }
     if (!AskYesNo(text))
         return false;
-    unsigned long error;
-    if (RecycleFile(destination, &error))
-        return true;
-    snprintf(text, sizeof text, "%s could not be moved to the Recycle Bin (error %lu), so nothing was started.",
-             FileNameOf(destination), error);
-    Alert(text, "Alert", ALERT_WARNING);
-    return false;
+    const char *slash = LastBackslash(destination, TextCodePage());
+    size_t folderLength = slash ? (size_t)(slash + 1 - destination) : 0;
+    for (const char *name = names; *name; name += strlen(name) + 1) {
+        char path[PART_PATH_SIZE];
+        unsigned long error;
+        snprintf(path, sizeof path, "%.*s%s", (int)folderLength, destination, name);
+        if (RecycleFile(path, &error))
+            continue;
+        snprintf(text, sizeof text, "%s could not be moved to the Recycle Bin (error %lu), so nothing was started.",
+                 name, error);
+        Alert(text, "Alert", ALERT_WARNING);
+        return false;
+    }
+    return true;
 }
 
 void StartOrContinue(MainState *state)
@@ -95,11 +115,16 @@ void StartOrContinue(MainState *state)
         SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
     // The tools skip a file that is there, and it would be told as done: asked first. A list's
     // entries that are there are skipped, and count as downloaded.
-    if (!list && controller->paused == 0 && !MayReplace(destination))
+    if (!list && controller->paused == 0 &&
+        !MayTakeOver(destination, shape.kind == DOWNLOAD_TOOLS_CHOICE || shape.kind == DOWNLOAD_MP3))
         return;
+    // A list started afresh records its entries anew: an archive left by an interrupted one
+    // would skip them.
+    if (list && controller->paused == 0)
+        DeleteUntilGone(archive);
     // A conversion cut short left a broken MP3 that the tool would take for done.
     if (toMp3)
-        DropHalfConverted(&state->paths, destination);
+        DropHalfConverted(&state->paths, destination, false);
     RunSurroundings surroundings;
     char runtime[PATH_SIZE + 16];
     DescribeSurroundings(&state->paths, controller->refused, &surroundings, runtime, sizeof runtime);
@@ -127,8 +152,9 @@ static void RemovePartialFiles(MainState *state)
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
     // A conversion's MP3 is written only by the download (a file there before was replaced).
     const AvailableFormat *format = SelectedFormatOf(&state->record);
+    bool askedUtf8 = state->controller.child.askedUtf8;
     if (state->listChoice == LIST_FILTER_MP3 || (!state->listChoice && format && IsMp3Record(format)))
-        DropHalfConverted(&state->paths, destination);
+        DropHalfConverted(&state->paths, destination, askedUtf8);
     // A list keeps its finished entries.
     char archive[PATH_SIZE];
     if (state->listChoice && ListArchivePath(&state->paths, archive))
@@ -137,9 +163,9 @@ static void RemovePartialFiles(MainState *state)
         const char *slash = LastBackslash(destination, TextCodePage());
         if (slash)
             destination[slash + 1 - destination] = '\0';
-        RemoveListEntryPieces(&state->paths, destination);
+        RemoveListEntryPieces(&state->paths, destination, askedUtf8);
     } else {
-        RemoveDownloadFiles(&state->paths, destination);
+        RemoveDownloadFiles(&state->paths, destination, askedUtf8);
     }
     RemoveDownloadCopy(&state->paths);
     ForgetPausedOutput(&state->paths);
@@ -188,14 +214,13 @@ bool ToolBusy(const MainState *state)
 
 void OnStartButton(MainState *state)
 {
-    // Start is disabled while a page is read or the tool is updated; a click already
-    // queued is dropped.
-    if (ToolBusy(state))
-        return;
-    if (state->controller.downloading == 0)
-        StartOrContinue(state);
-    else
+    // Stop ends what runs, whatever else the tool does meanwhile (the window menu reads its
+    // version). Start waits while a page is read or the tool is kept: a click already queued
+    // is dropped.
+    if (state->controller.downloading != 0)
         StopDownload(state);
+    else if (!ToolBusy(state))
+        StartOrContinue(state);
 }
 
 void PauseDownload(MainState *state)
@@ -204,13 +229,13 @@ void PauseDownload(MainState *state)
     if (controller->downloading != 1)
         return;
     EndDownload(&controller->child);
-    KeepPausedOutput(&state->paths);
+    KeepPausedOutput(&state->paths, controller->child.askedUtf8);
     RemoveDownloadCopy(&state->paths);
     if (controller->toMp3) {
         // A list's entries are named by the tool: its output tells them.
         char destination[DESTINATION_SIZE];
         GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
-        DropHalfConverted(&state->paths, destination);
+        DropHalfConverted(&state->paths, destination, controller->child.askedUtf8);
     }
     SetDlgItemTextA(state->window, IDC_START, CONTINUE_CAPTION);
     controller->downloading = 0;
@@ -251,11 +276,11 @@ static bool EndOneVideo(MainState *state, char *destination, const char *outPath
                         char *words, size_t size)
 {
     DownloadController *controller = &state->controller;
+    bool askedUtf8 = controller->child.askedUtf8;
     // The tool's own choice is named by the tool: the window takes that name.
     char final[DESTINATION_SIZE], shown[DESTINATION_SIZE];
     if (controller->toolsChoice && !*failed && ReadFinalFile(outPath, final, sizeof final)) {
-        if (!ProcessIsUtf8() || !ConvertText(final, LegacyCodePage(), CP_UTF8, shown, sizeof shown))
-            snprintf(shown, sizeof shown, "%s", final);
+        ToolTextToProcess(final, askedUtf8, shown, sizeof shown);
         // Outside input: only a name in the destination's folder that begins like it.
         const char *slash = LastBackslash(destination, TextCodePage());
         size_t folder = slash ? (size_t)(slash + 1 - destination) : 0;
@@ -266,15 +291,17 @@ static bool EndOneVideo(MainState *state, char *destination, const char *outPath
             SetDlgItemTextA(state->window, IDC_DEST_EDIT, destination);
         }
     }
-    // The tool names files in the legacy code page: it was not asked for UTF-8.
+    // The tool names files as it prints: in UTF-8 where it was asked for it (only where the
+    // program's own text is UTF-8), else in the legacy code page.
     char name[DESTINATION_SIZE];
-    if (!ProcessIsUtf8() || !ConvertText(FileNameOf(destination), CP_UTF8, LegacyCodePage(), name, sizeof name))
+    if (askedUtf8 || !ProcessIsUtf8() ||
+        !ConvertText(FileNameOf(destination), CP_UTF8, LegacyCodePage(), name, sizeof name))
         snprintf(name, sizeof name, "%s", FileNameOf(destination));
     bool skipped = !*failed && FileSaysAlreadyDownloaded(outPath, name);
     // A conversion that failed: the sound the tool downloaded stays, its broken MP3 goes.
     char original[PART_PATH_SIZE];
-    if (*failed && controller->toMp3 && FindDownloadedOriginal(&state->paths, destination, original)) {
-        DropHalfConverted(&state->paths, destination);
+    if (*failed && controller->toMp3 && FindDownloadedOriginal(&state->paths, destination, askedUtf8, original)) {
+        DropHalfConverted(&state->paths, destination, askedUtf8);
         char told[TOOL_WORDS_SIZE];
         snprintf(told, sizeof told,
                  "%s was downloaded, but the download tool could not convert it to MP3 (exit code %lu). "
@@ -297,23 +324,37 @@ static bool EndOneVideo(MainState *state, char *destination, const char *outPath
     return true;
 }
 
-// The end of a list's run: done when no entry failed, else how many did, in one message.
-static bool EndList(MainState *state, const char *errPath, bool *failed, DWORD *exitCode, char *words, size_t size)
+// The end of a list's run: done when no entry failed, else how many finished, in one message.
+static bool EndList(MainState *state, const char *destination, const char *outPath, const char *errPath,
+                    bool *failed, DWORD *exitCode, char *words, size_t size)
 {
+    DownloadController *controller = &state->controller;
     char archive[PATH_SIZE];
     if (ListArchivePath(&state->paths, archive))
         DeleteUntilGone(archive);
     if (!*failed)
         return true;
+    // A conversion that failed left a broken MP3, which a later run would take for done.
+    if (controller->toMp3)
+        DropHalfConverted(&state->paths, destination, controller->child.askedUtf8);
     char first[TOOL_WORDS_SIZE], shown[TOOL_WORDS_SIZE];
     int errors = ReadErrorLines(errPath, first, sizeof first);
-    int entries = state->controller.merge.entries > 0 ? state->controller.merge.entries : state->listEntries;
-    if (errors == 0 || entries == 0)
-        return false;
-    errors = errors < entries ? errors : entries;
-    ToolTextToProcess(first, false, shown, sizeof shown);
-    snprintf(words, size, "%d of %d videos of the list were downloaded; %d failed.\n\n%s", entries - errors, entries,
-             errors, shown);
+    if (errors > 0)
+        ToolTextToProcess(first, controller->child.askedUtf8, shown, sizeof shown);
+    else
+        snprintf(shown, sizeof shown, "%s", words);
+    ListTally tally;
+    TallyListFile(outPath, &tally);
+    // Entries that failed still start, so what counts is those that finished.
+    if (tally.entries == 0)
+        snprintf(words, size, "The download tool could not read the list (exit code %lu). Nothing was saved.%s%s",
+                 (unsigned long)*exitCode, shown[0] ? "\n\n" : "", shown);
+    else if (tally.finished == 0)
+        snprintf(words, size, "None of the %d videos of the list was downloaded.%s%s", tally.entries,
+                 shown[0] ? "\n\n" : "", shown);
+    else
+        snprintf(words, size, "%d of %d videos of the list were downloaded; %d failed.%s%s", tally.finished,
+                 tally.entries, tally.entries - tally.finished, shown[0] ? "\n\n" : "", shown);
     *exitCode = DOWNLOAD_TOLD;
     return false;
 }
@@ -341,9 +382,8 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     bool again = refusal != TOOL_OPTION_COUNT && !(controller->refused & OptionBit(refusal));
     if (again)
         RememberRefused(&state->paths, controller->toolIdentity, controller->refused | OptionBit(refusal));
-    // The download is not asked for UTF-8: what it prints is in the legacy code page.
-    ToolTextToProcess(printed, false, words, size);
-    bool done = controller->list ? EndList(state, errPath, &failed, &exitCode, words, size)
+    ToolTextToProcess(printed, controller->child.askedUtf8, words, size);
+    bool done = controller->list ? EndList(state, destination, outPath, errPath, &failed, &exitCode, words, size)
                                  : EndOneVideo(state, destination, outPath, &failed, &exitCode, words, size);
     RemoveDownloadCopy(&state->paths);
     ForgetPausedOutput(&state->paths);
@@ -472,7 +512,7 @@ static void EndRunsAndSave(MainState *state)
         EndDownload(&state->controller.child);
         state->controller.downloading = 0;
         // Its parts can be continued after a restart, or removed by Stop.
-        KeepPausedOutput(&state->paths);
+        KeepPausedOutput(&state->paths, state->controller.child.askedUtf8);
     }
     RemoveDownloadCopy(&state->paths);
     SaveState(state);

@@ -73,12 +73,14 @@ bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surround
 {
     size_t start = strlen(line);
     bool fits = true;
-    for (int option = OPTION_IGNORE_CONFIG; fits && option < SURROUNDING_OPTION_COUNT; option++) {
+    for (int option = OPTION_ENCODING; fits && option < SURROUNDING_OPTION_COUNT; option++) {
         bool playlist = option == OPTION_NO_PLAYLIST || option == OPTION_PLAYLIST_ITEMS;
         if ((surroundings->refused & OptionBit((ToolOption)option)) ||
-            (option == OPTION_PLAYLIST_ITEMS && !surroundings->probe) || (playlist && surroundings->list))
+            (option == OPTION_ENCODING && !surroundings->utf8) || (playlist && surroundings->list))
             continue;
         fits = AppendText(line, size, " ") && AppendText(line, size, ToolOptionName((ToolOption)option));
+        if (fits && option == OPTION_ENCODING)
+            fits = AppendText(line, size, " utf-8");
         if (fits && option == OPTION_PLAYLIST_ITEMS)
             fits = AppendText(line, size, " 1");
         if (fits && option == OPTION_FFMPEG_LOCATION)
@@ -223,7 +225,7 @@ bool FindExpandedName(const char *text, bool (*isSet)(const char *name), char *n
 }
 
 bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeKind kind,
-                           const char *address, const RunSurroundings *surroundings, bool askUtf8)
+                           const char *address, const RunSurroundings *surroundings)
 {
     line[0] = '\0';
     bool fits = AppendQuotedArgument(line, size, toolPath);
@@ -233,8 +235,6 @@ bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeK
         fits = fits && AppendText(line, size, " \"--flat-playlist\" \"--get-filename\" \"-o\" \"%(title)s\"");
     else
         fits = fits && AppendText(line, size, " \"--list-formats\"");
-    if (askUtf8)
-        fits = fits && AppendText(line, size, " \"--encoding\" \"utf-8\"");
     fits = fits && AppendSurroundings(line, size, surroundings) && AppendText(line, size, " -- ") &&
            AppendQuotedArgument(line, size, address);
     if (!fits)

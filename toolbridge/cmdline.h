@@ -20,11 +20,12 @@ bool AppendQuotedArgument(char *line, size_t size, const char *argument);
 bool AppendText(char *line, size_t size, const char *text);
 
 // What every run is told of its surroundings, less the options the tool refuses:
-// ` --ignore-config --no-plugin-dirs --ffmpeg-location "FFMPEG" --no-js-runtimes --no-playlist`.
-// So it reads no configuration, loads no plugin, starts no ffmpeg or JavaScript runtime that
-// lies in its folder, its current directory or PATH, and takes a watch address copied from a
-// list for the video it names. FFMPEG may name no file: the tool then uses none. A `probe`
-// also gets ` --playlist-items 1`, so an address of a list alone reads one entry.
+// ` --encoding utf-8 --ignore-config --no-plugin-dirs --ffmpeg-location "FFMPEG" --no-js-runtimes
+// --no-playlist --playlist-items 1`. So it writes titles and file names in every script (with
+// `utf8`: instead of dropping what the ANSI code page lacks), reads no configuration, loads no
+// plugin, starts no ffmpeg or JavaScript runtime that lies in its folder, its current directory
+// or PATH, and takes a watch address copied from a list for the video it names, and an address
+// of a list alone for its first entry. FFMPEG may name no file: the tool then uses none.
 // With a `runtime` ("node:C:\\...\\js-runtime.exe"), ` --js-runtimes "RUNTIME"` follows
 // --no-js-runtimes: yt-dlp then runs that one and searches for none.
 // A `list` run gets ` --yes-playlist` instead of --no-playlist and --playlist-items.
@@ -32,7 +33,7 @@ struct RunSurroundings {
     ToolOptions refused;
     const char *ffmpegPath;
     const char *runtime;
-    bool probe;
+    bool utf8;
     bool list;
 };
 
@@ -82,11 +83,9 @@ enum ProbeKind { PROBE_TITLE, PROBE_FORMATS, PROBE_LIST };
 
 // `"TOOL" "--get-filename" "-o" "%(title)s.%(ext)s" SURROUNDINGS -- "ADDRESS"`,
 // `"TOOL" "--list-formats" SURROUNDINGS -- "ADDRESS"` or, reading a list's page alone for a
-// line an entry, `"TOOL" "--flat-playlist" "--get-filename" "-o" "%(title)s" SURROUNDINGS -- "ADDRESS"`; with `askUtf8`, `"--encoding" "utf-8"`
-// before the surroundings, so the tool writes titles in every script instead of dropping
-// what the ANSI code page lacks.
+// line an entry, `"TOOL" "--flat-playlist" "--get-filename" "-o" "%(title)s" SURROUNDINGS -- "ADDRESS"`.
 bool BuildProbeCommandLine(char *line, size_t size, const char *toolPath, ProbeKind kind,
-                           const char *address, const RunSurroundings *surroundings, bool askUtf8 = false);
+                           const char *address, const RunSurroundings *surroundings);
 
 // An address that names a list: `list=` in its query, or YouTube's list and channel pages
 // (`/playlist`, `/@NAME`, `/channel/`, `/c/`, `/user/`).

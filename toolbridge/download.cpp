@@ -87,6 +87,7 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
         return false;
     }
     child->console = NULL;
+    child->askedUtf8 = surroundings->utf8 && !(surroundings->refused & OptionBit(OPTION_ENCODING));
     DWORD exitCode;
     if (!GetExitCodeProcess(child->run.process, &exitCode))
         Alert("Oop! This process failed to get exit code.", "Alert", ALERT_ERROR);
@@ -148,28 +149,106 @@ size_t ReadDownloadOutput(const WorkPaths *paths, unsigned long offset, char *bu
     return got;
 }
 
-static void PausedOutputPath(const WorkPaths *paths, char *path)
+// A download's outputs, oldest first: a paused run's of an earlier version (legacy code page),
+// every earlier run's names (process text), and the running or last run's.
+enum { OUTPUT_OLD_PAUSED, OUTPUT_KEPT, OUTPUT_RUN, OUTPUT_COUNT };
+
+static void OutputPaths(const WorkPaths *paths, char outputs[OUTPUT_COUNT][PATH_SIZE])
 {
-    if (!JoinText(path, PATH_SIZE, paths->toolPath, RUN_PAUSED_OUT_SUFFIX))
-        path[0] = '\0';
+    char errPath[PATH_SIZE];
+    DownloadOutputPaths(paths, outputs[OUTPUT_RUN], errPath);
+    if (!JoinText(outputs[OUTPUT_OLD_PAUSED], PATH_SIZE, paths->toolPath, RUN_PAUSED_OUT_SUFFIX))
+        outputs[OUTPUT_OLD_PAUSED][0] = '\0';
+    if (!JoinText(outputs[OUTPUT_KEPT], PATH_SIZE, paths->toolPath, RUN_KEPT_OUT_SUFFIX))
+        outputs[OUTPUT_KEPT][0] = '\0';
 }
 
-void KeepPausedOutput(const WorkPaths *paths)
+// Calls `act` with each line of the file at `path` (no line end; progress lines end in '\r')
+// until it returns true; true then. A line longer than the chunk names nothing: passed over.
+static bool ForEachLine(const char *path, bool (*act)(const char *line, size_t length, void *context), void *context)
 {
-    char outPath[PATH_SIZE], errPath[PATH_SIZE], pausedPath[PATH_SIZE];
-    DownloadOutputPaths(paths, outPath, errPath);
-    PausedOutputPath(paths, pausedPath);
-    // The newest run names every file: the parts done before as "already downloaded".
-    if (pausedPath[0])
-        MoveFileExA(outPath, pausedPath, MOVEFILE_REPLACE_EXISTING);
+    // Static: a chunk at a time, at Pause, Stop and the end only.
+    static char chunk[16384];
+    FILE *file = path[0] ? fopen(path, "rb") : NULL;
+    if (!file)
+        return false;
+    bool done = false;
+    size_t kept = 0, got;
+    while (!done && ((got = fread(chunk + kept, 1, sizeof chunk - kept, file)) > 0 || kept > 0)) {
+        size_t length = kept + got, start = 0;
+        for (size_t at = 0; !done && at < length; at++) {
+            bool end = chunk[at] == '\n' || chunk[at] == '\r';
+            if (!end && !(got == 0 && at + 1 == length))
+                continue;
+            done = act(chunk + start, (end ? at : at + 1) - start, context);
+            start = at + 1;
+        }
+        kept = start < length && length - start < sizeof chunk ? length - start : 0;
+        memmove(chunk, chunk + start, kept);
+        if (got == 0)
+            break;
+    }
+    fclose(file);
+    return done;
+}
+
+static bool IsEntryLine(const char *line, size_t length)
+{
+    static const char *const STARTS[] = {"[download] Downloading item ", "[download] Downloading video "};
+    for (const char *start : STARTS)
+        if (length > strlen(start) && memcmp(line, start, strlen(start)) == 0)
+            return true;
+    return false;
+}
+
+// Keeps the names a run's output gives, in process text, after those of the earlier runs.
+struct KeepingNames {
+    HANDLE kept;
+    bool askedUtf8;
+};
+
+static bool KeepNamedLine(const char *line, size_t length, void *context)
+{
+    KeepingNames *keeping = (KeepingNames *)context;
+    char printed[PART_PATH_SIZE], shown[PART_PATH_SIZE], kept[PART_PATH_SIZE + 64];
+    NamedKind kind;
+    int written = 0;
+    if (IsEntryLine(line, length)) {
+        written = snprintf(kept, sizeof kept, "[download] Downloading item 0 of 0\n");
+    } else if (NamedFileOf(line, length, printed, sizeof printed, &kind)) {
+        ToolTextToProcess(printed, keeping->askedUtf8, shown, sizeof shown);
+        written = kind == NAMED_WRITTEN  ? snprintf(kept, sizeof kept, "[download] Destination: %s\n", shown)
+                  : kind == NAMED_FOUND ? snprintf(kept, sizeof kept, "[download] %s has already been downloaded\n", shown)
+                                        : snprintf(kept, sizeof kept, "[Merger] Merging formats into \"%s\"\n", shown);
+    }
+    DWORD count;
+    if (written > 0 && (size_t)written < sizeof kept)
+        WriteFile(keeping->kept, kept, (DWORD)written, &count, NULL);
+    return false;
+}
+
+void KeepPausedOutput(const WorkPaths *paths, bool askedUtf8)
+{
+    char outputs[OUTPUT_COUNT][PATH_SIZE];
+    OutputPaths(paths, outputs);
+    // Every run's names, not only the newest's: a run paused before it named anything must
+    // not make Stop forget the parts of the runs before it.
+    KeepingNames keeping = {CreateFileA(outputs[OUTPUT_KEPT], FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, NULL),
+                            askedUtf8};
+    if (keeping.kept == INVALID_HANDLE_VALUE)
+        return;
+    ForEachLine(outputs[OUTPUT_RUN], KeepNamedLine, &keeping);
+    CloseHandle(keeping.kept);
+    DeleteUntilGone(outputs[OUTPUT_RUN]);
 }
 
 void ForgetPausedOutput(const WorkPaths *paths)
 {
-    char pausedPath[PATH_SIZE];
-    PausedOutputPath(paths, pausedPath);
-    if (pausedPath[0])
-        DeleteUntilGone(pausedPath);
+    char outputs[OUTPUT_COUNT][PATH_SIZE];
+    OutputPaths(paths, outputs);
+    DeleteUntilGone(outputs[OUTPUT_OLD_PAUSED]);
+    DeleteUntilGone(outputs[OUTPUT_KEPT]);
 }
 
 // `path`, and what the tools write it through: "PATH.part", "PATH.part-FragN", "PATH.ytdl".
@@ -201,20 +280,39 @@ static void RemoveWithItsPieces(const char *path, bool itself)
     FindClose(search);
 }
 
-// The files a run's output names, in the order it named them, and the list entry each
-// belongs to (0 before a list's first "Downloading item" line).
+// A file the download's outputs name, in the order they named it: the list entry it belongs to
+// (0 before a list's first "Downloading item" line), how this line named it, and whether any
+// run of the download wrote it. One only ever found whole was there before the first run,
+// or is a finished entry of a list: never the download's to remove.
 struct NamedFile {
     const char *name;
     int entry;
+    NamedKind kind;
+    bool ours;
 };
 
-static bool IsEntryLine(const char *line, size_t length)
+enum { WRITTEN_LIMIT = 256 };
+
+// The walk over all outputs of a download of `destination`.
+struct NameWalk {
+    const char *destination;
+    size_t folderLength;
+    bool askedUtf8;  // of the output being read
+    int entry;
+    // FNV-1a of every name a run wrote; a collision only keeps a file that could have gone.
+    unsigned long written[WRITTEN_LIMIT];
+    int writtenCount;
+    bool collecting;
+    bool (*act)(const NamedFile *file, void *context);
+    void *context;
+};
+
+static unsigned long NameHash(const char *name)
 {
-    static const char *const STARTS[] = {"[download] Downloading item ", "[download] Downloading video "};
-    for (const char *start : STARTS)
-        if (length > strlen(start) && memcmp(line, start, strlen(start)) == 0)
-            return true;
-    return false;
+    unsigned long hash = 2166136261u;
+    for (const unsigned char *p = (const unsigned char *)name; *p; p++)
+        hash = ((hash ^ *p) * 16777619u) & 0xFFFFFFFFu;
+    return hash;
 }
 
 // Whether `name` may be one of the download's files: in the destination's folder and beginning
@@ -228,64 +326,67 @@ static bool IsDownloadFile(const char *destination, size_t folderLength, const c
     return IsDownloadPart(destination + folderLength, name + folderLength);
 }
 
-// Calls `act` with every file that `outPath` names for `destination` until it returns true;
-// true then.
-static bool ForEachNamedPart(const char *outPath, const char *destination, size_t folderLength,
-                             bool (*act)(const NamedFile *file, void *context), void *context)
+static bool WalkLine(const char *line, size_t length, void *context)
 {
-    // Static: a chunk of output at a time, at Pause and Stop only.
-    static char chunk[16384];
-    FILE *file = outPath[0] ? fopen(outPath, "rb") : NULL;
-    if (!file)
+    NameWalk *walk = (NameWalk *)context;
+    char printed[PART_PATH_SIZE], name[PART_PATH_SIZE];
+    NamedKind kind;
+    if (IsEntryLine(line, length))
+        walk->entry++;
+    if (!NamedFileOf(line, length, printed, sizeof printed, &kind))
         return false;
-    bool done = false;
-    int entry = 0;
-    size_t kept = 0, got;
-    while (!done && ((got = fread(chunk + kept, 1, sizeof chunk - kept, file)) > 0 || kept > 0)) {
-        size_t length = kept + got, start = 0;
-        for (size_t at = 0; !done && at < length; at++) {
-            if (chunk[at] != '\n' && chunk[at] != '\r' && !(got == 0 && at + 1 == length))
-                continue;
-            size_t end = chunk[at] == '\n' || chunk[at] == '\r' ? at : at + 1;
-            char printed[PART_PATH_SIZE], name[PART_PATH_SIZE];
-            if (IsEntryLine(chunk + start, end - start))
-                entry++;
-            if (NamedFileOf(chunk + start, end - start, printed, sizeof printed)) {
-                // The download is not asked for UTF-8: it names files in the legacy code page.
-                if (!ProcessIsUtf8() || !ConvertText(printed, LegacyCodePage(), CP_UTF8, name, sizeof name))
-                    snprintf(name, sizeof name, "%s", printed);
-                NamedFile named = {name, entry};
-                if (IsDownloadFile(destination, folderLength, name))
-                    done = act(&named, context);
-            }
-            start = at + 1;
-        }
-        // A line longer than the chunk names nothing of ours: dropped.
-        kept = start < length && length - start < sizeof chunk ? length - start : 0;
-        memmove(chunk, chunk + start, kept);
-        if (got == 0)
-            break;
+    ToolTextToProcess(printed, walk->askedUtf8, name, sizeof name);
+    // The merge's own file is the destination itself.
+    if (!IsDownloadFile(walk->destination, walk->folderLength, name) &&
+        !(kind == NAMED_MERGED && _stricmp(name, walk->destination) == 0))
+        return false;
+    unsigned long hash = NameHash(name);
+    if (walk->collecting) {
+        if (kind == NAMED_WRITTEN && walk->writtenCount < WRITTEN_LIMIT)
+            walk->written[walk->writtenCount++] = hash;
+        return false;
     }
-    fclose(file);
-    return done;
+    bool ours = kind == NAMED_WRITTEN;
+    for (int i = 0; !ours && i < walk->writtenCount; i++)
+        ours = walk->written[i] == hash;
+    NamedFile named = {name, walk->entry, kind, ours};
+    return walk->act(&named, walk->context);
 }
 
-// Both outputs of the download, the paused run's first.
-static bool ForEachNamedFile(const WorkPaths *paths, const char *destination,
+// Calls `act` with every file the download's outputs name for `destination`, oldest first, until
+// it returns true; true then. `askedUtf8`: the running or last run was asked for UTF-8.
+static bool ForEachNamedFile(const WorkPaths *paths, const char *destination, bool askedUtf8,
                              bool (*act)(const NamedFile *file, void *context), void *context)
 {
     const char *slash = LastBackslash(destination, TextCodePage());
-    char outPath[PATH_SIZE], errPath[PATH_SIZE], pausedPath[PATH_SIZE];
-    DownloadOutputPaths(paths, outPath, errPath);
-    PausedOutputPath(paths, pausedPath);
-    size_t folderLength = slash ? (size_t)(slash + 1 - destination) : 0;
-    return slash && (ForEachNamedPart(pausedPath, destination, folderLength, act, context) ||
-                     ForEachNamedPart(outPath, destination, folderLength, act, context));
+    if (!slash)
+        return false;
+    char outputs[OUTPUT_COUNT][PATH_SIZE];
+    OutputPaths(paths, outputs);
+    // Static: large, and used at Pause, Stop and the end only.
+    static NameWalk walk;
+    memset(&walk, 0, sizeof walk);
+    walk.destination = destination;
+    walk.folderLength = (size_t)(slash + 1 - destination);
+    walk.act = act;
+    walk.context = context;
+    const bool utf8[OUTPUT_COUNT] = {false, true, askedUtf8};
+    for (int pass = 0; pass < 2; pass++) {
+        walk.collecting = pass == 0;
+        walk.entry = 0;
+        for (int output = 0; output < OUTPUT_COUNT; output++) {
+            walk.askedUtf8 = utf8[output];
+            if (ForEachLine(outputs[output], WalkLine, &walk))
+                return true;
+        }
+    }
+    return false;
 }
 
-static bool RemovePart(const NamedFile *file, void *)
+static bool RemoveOurs(const NamedFile *file, void *)
 {
-    RemoveWithItsPieces(file->name, true);
+    if (file->ours && file->kind != NAMED_MERGED)
+        RemoveWithItsPieces(file->name, true);
     return false;
 }
 
@@ -297,30 +398,32 @@ static bool IsFile(const char *name)
 
 static bool TakeExistingFile(const NamedFile *file, void *context)
 {
-    if (!IsFile(file->name))
+    if (file->kind == NAMED_MERGED || !IsFile(file->name))
         return false;
     snprintf((char *)context, PART_PATH_SIZE, "%s", file->name);
     return true;
 }
 
-bool FindDownloadedOriginal(const WorkPaths *paths, const char *destination, char *original)
+bool FindDownloadedOriginal(const WorkPaths *paths, const char *destination, bool askedUtf8, char *original)
 {
-    return ForEachNamedFile(paths, destination, TakeExistingFile, original);
+    return ForEachNamedFile(paths, destination, askedUtf8, TakeExistingFile, original);
 }
 
-// The MP3 an original that is still there was being converted to: the conversion did not end.
+// The MP3 an original of ours that is still there was being converted to: the conversion did
+// not end, or failed.
 static bool RemoveItsMp3(const NamedFile *file, void *)
 {
     char mp3[PART_PATH_SIZE];
     snprintf(mp3, sizeof mp3, "%s", file->name);
-    if (IsFile(file->name) && ReplaceExtension(mp3, sizeof mp3, "mp3"))
+    if (file->ours && file->kind != NAMED_MERGED && IsFile(file->name) &&
+        ReplaceExtension(mp3, sizeof mp3, "mp3"))
         DeleteUntilGone(mp3);
     return false;
 }
 
-void DropHalfConverted(const WorkPaths *paths, const char *destination)
+void DropHalfConverted(const WorkPaths *paths, const char *destination, bool askedUtf8)
 {
-    ForEachNamedFile(paths, destination, RemoveItsMp3, NULL);
+    ForEachNamedFile(paths, destination, askedUtf8, RemoveItsMp3, NULL);
 }
 
 static bool FindLastEntry(const NamedFile *file, void *context)
@@ -330,50 +433,88 @@ static bool FindLastEntry(const NamedFile *file, void *context)
     return false;
 }
 
-static bool RemoveEntryPieces(const NamedFile *file, void *context)
+// The running entry's own files: what they are written through, its merge's finished parts,
+// and the merge's temporary file; never an entry's file that is whole.
+static bool RemoveEntryFiles(const NamedFile *file, void *context)
 {
-    if (file->entry == *(int *)context)
-        RemoveWithItsPieces(file->name, false);
+    if (file->entry != *(int *)context || !file->ours)
+        return false;
+    const char *slash = LastBackslash(file->name, TextCodePage());
+    const char *name = slash ? slash + 1 : file->name;
+    if (file->kind == NAMED_MERGED) {
+        char temp[PART_PATH_SIZE];
+        const char *extension = ExtensionOf(name);
+        size_t stemEnd = extension ? (size_t)(extension - file->name) : strlen(file->name);
+        if (extension && stemEnd + strlen(".temp") + strlen(extension) < sizeof temp) {
+            snprintf(temp, sizeof temp, "%.*s.temp%s", (int)stemEnd, file->name, extension);
+            DeleteUntilGone(temp);
+        }
+        return false;
+    }
+    RemoveWithItsPieces(file->name, IsFormatPart(name));
     return false;
 }
 
-void RemoveListEntryPieces(const WorkPaths *paths, const char *folder)
+void RemoveListEntryPieces(const WorkPaths *paths, const char *folder, bool askedUtf8)
 {
-    char outPath[PATH_SIZE], errPath[PATH_SIZE], pausedPath[PATH_SIZE];
-    DownloadOutputPaths(paths, outPath, errPath);
-    PausedOutputPath(paths, pausedPath);
-    size_t folderLength = strlen(folder);
-    // The running entry is the last one the newest output named; a continued run that named
-    // none yet runs the paused one's.
-    const char *outputs[] = {outPath, pausedPath};
-    for (const char *path : outputs) {
-        int last = 0;
-        ForEachNamedPart(path, folder, folderLength, FindLastEntry, &last);
-        if (last == 0)
-            continue;
-        ForEachNamedPart(path, folder, folderLength, RemoveEntryPieces, &last);
-        return;
-    }
+    // The running entry is the last one the outputs named: a continued run that named none
+    // yet runs the paused one's.
+    int last = 0;
+    ForEachNamedFile(paths, folder, askedUtf8, FindLastEntry, &last);
+    if (last > 0)
+        ForEachNamedFile(paths, folder, askedUtf8, RemoveEntryFiles, &last);
 }
 
-void RemoveDownloadFiles(const WorkPaths *paths, const char *destination)
+static bool SawMerge(const NamedFile *file, void *)
+{
+    return file->kind == NAMED_MERGED;
+}
+
+void RemoveDownloadFiles(const WorkPaths *paths, const char *destination, bool askedUtf8)
 {
     const char *slash = LastBackslash(destination, TextCodePage());
     if (!slash)
         return;
-    size_t folderLength = (size_t)(slash + 1 - destination);
     RemoveWithItsPieces(destination, false);
-    // yt-dlp merges into STEM.temp.EXT, EXT the destination's own.
+    // yt-dlp merges into STEM.temp.EXT, EXT the destination's own: only where a run merged.
     char temp[PART_PATH_SIZE];
     const char *extension = ExtensionOf(slash + 1);
     size_t stemEnd = extension ? (size_t)(extension - destination) : strlen(destination);
-    if (extension && stemEnd + strlen(".temp") + strlen(extension) < sizeof temp) {
+    if (extension && stemEnd + strlen(".temp") + strlen(extension) < sizeof temp &&
+        ForEachNamedFile(paths, destination, askedUtf8, SawMerge, NULL)) {
         snprintf(temp, sizeof temp, "%.*s.temp%s", (int)stemEnd, destination, extension);
         DeleteUntilGone(temp);
     }
-    char outPath[PATH_SIZE], errPath[PATH_SIZE], pausedPath[PATH_SIZE];
-    DownloadOutputPaths(paths, outPath, errPath);
-    PausedOutputPath(paths, pausedPath);
-    ForEachNamedPart(outPath, destination, folderLength, RemovePart, NULL);
-    ForEachNamedPart(pausedPath, destination, folderLength, RemovePart, NULL);
+    ForEachNamedFile(paths, destination, askedUtf8, RemoveOurs, NULL);
+}
+
+int FindFilesTheRunMayTake(const char *destination, bool stemTemplate, char *names, size_t size)
+{
+    const char *slash = LastBackslash(destination, TextCodePage());
+    size_t folderLength = slash ? (size_t)(slash + 1 - destination) : 0;
+    char pattern[PART_PATH_SIZE];
+    if (!slash || folderLength + 2 > sizeof pattern)
+        return 0;
+    memcpy(pattern, destination, folderLength);
+    memcpy(pattern + folderLength, "*", 2);
+    int count = 0;
+    size_t used = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !RunMayTake(slash + 1, found.cFileName, stemTemplate))
+            continue;
+        count++;
+        size_t length = strlen(found.cFileName) + 1;
+        if (used + length < size) {
+            memcpy(names + used, found.cFileName, length);
+            used += length;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    if (size > used)
+        names[used] = '\0';
+    return count;
 }

@@ -66,6 +66,57 @@ bool IsDownloadPart(const char *destinationName, const char *name)
            !strchr(name, '/');
 }
 
+bool IsFormatPart(const char *name)
+{
+    const char *extension = ExtensionOf(name);
+    if (!extension || extension == name)
+        return false;
+    const char *code = extension - 1;
+    while (code > name && *code != '.')
+        code--;
+    if (*code != '.' || code[1] != 'f' || extension - code <= 2)
+        return false;
+    // Format codes hold a digit ("137", "251-drc", "hls-1080p"); "My.file.mp4" is no part.
+    for (const char *p = code + 2; p < extension; p++)
+        if (*p >= '0' && *p <= '9')
+            return true;
+    return false;
+}
+
+// yt-dlp's video and sound extensions (MEDIA_EXTENSIONS in yt_dlp/utils/_utils.py): what a
+// download writes. A thumbnail or a subtitle beside it is never taken for the download.
+static bool IsMediaExtension(const char *extension)
+{
+    static const char *const MEDIA[] = {"avi", "flv",  "mkv",  "mov", "mp4",  "webm", "3g2",  "3gp",  "f4v",
+                                        "mk3d", "divx", "mpg", "ogv",  "m4v",  "wmv", "aiff", "alac", "flac",
+                                        "m4a", "mka",  "mp3",  "ogg", "opus", "wav",  "aac",  "ape",  "asf",
+                                        "f4a", "f4b",  "m4b",  "m4r", "oga",  "ogx",  "spx",  "vorbis", "wma",
+                                        "weba"};
+    for (const char *media : MEDIA) {
+        size_t i = 0;
+        while (media[i] && (extension[i] | 0x20) == media[i])
+            i++;
+        if (!media[i] && !extension[i])
+            return true;
+    }
+    return false;
+}
+
+bool RunMayTake(const char *destinationName, const char *name, bool stemTemplate)
+{
+    if (strcmp(name, destinationName) == 0)
+        return true;
+    if (!IsDownloadPart(destinationName, name))
+        return false;
+    const char *extension = ExtensionOf(destinationName);
+    size_t stemLength = extension ? (size_t)(extension - destinationName) : strlen(destinationName);
+    const char *rest = name + stemLength;  // ".EXT" or ".fCODE.EXT"
+    const char *second = strchr(rest + 1, '.');
+    if (!second)
+        return stemTemplate && IsMediaExtension(rest + 1);
+    return !strchr(second + 1, '.') && IsFormatPart(name) && IsMediaExtension(second + 1);
+}
+
 bool ReplaceExtension(char *path, size_t size, const char *extension)
 {
     const char *slash = LastBackslash(path, TextCodePage());

@@ -20,6 +20,16 @@ void ShortenFileName(char *name, size_t maxLength);
 // other file.
 bool IsDownloadPart(const char *destinationName, const char *name);
 
+// Whether `name` is one part of a merge: "STEM.fCODE.EXT" (yt-dlp's and youtube-dl's names
+// for the formats a merge is made of), CODE without dots and with a digit.
+bool IsFormatPart(const char *name);
+
+// Whether a download of `destinationName` (no folder) would take a file `name` that is there
+// as its own, done already: the destination itself and the parts of a merge into it, and
+// where the tool names the file (`stemTemplate`, "STEM.%(ext)s") any "STEM.EXT"; EXT always
+// one of the tools' video and sound extensions.
+bool RunMayTake(const char *destinationName, const char *name, bool stemTemplate);
+
 // Gives the file name at the end of `path` the extension `extension` (without its dot),
 // replacing the one it has. True when `path` changed; false when it had that one already or
 // the result would not fit `size`.

@@ -191,26 +191,119 @@ bool FileSaysAlreadyDownloaded(const char *path, const char *fileName)
     return said;
 }
 
-bool NamedFileOf(const char *line, size_t length, char *name, size_t size)
+bool NamedFileOf(const char *line, size_t length, char *name, size_t size, NamedKind *kind)
 {
     static const char START[] = "[download] ", DESTINATION[] = "Destination: ",
-                      SKIPPED[] = " has already been downloaded";
-    if (length <= sizeof START - 1 || memcmp(line, START, sizeof START - 1) != 0)
+                      SKIPPED[] = " has already been downloaded", MERGER[] = "[Merger] Merging formats into \"";
+    const char *first = line, *last = line + length;
+    NamedKind named;
+    if (length > sizeof MERGER && memcmp(line, MERGER, sizeof MERGER - 1) == 0 && last[-1] == '"') {
+        first += sizeof MERGER - 1;
+        last--;
+        named = NAMED_MERGED;
+    } else if (length <= sizeof START - 1 || memcmp(line, START, sizeof START - 1) != 0) {
         return false;
-    const char *first = line + sizeof START - 1, *last = line + length;
-    if ((size_t)(last - first) > sizeof DESTINATION - 1 && memcmp(first, DESTINATION, sizeof DESTINATION - 1) == 0)
+    } else if ((size_t)(last - (first += sizeof START - 1)) > sizeof DESTINATION - 1 &&
+               memcmp(first, DESTINATION, sizeof DESTINATION - 1) == 0) {
         first += sizeof DESTINATION - 1;
-    else if ((size_t)(last - first) > sizeof SKIPPED - 1 &&
-             memcmp(last - (sizeof SKIPPED - 1), SKIPPED, sizeof SKIPPED - 1) == 0)
+        named = NAMED_WRITTEN;
+    } else if ((size_t)(last - first) > sizeof SKIPPED - 1 &&
+               memcmp(last - (sizeof SKIPPED - 1), SKIPPED, sizeof SKIPPED - 1) == 0) {
         last -= sizeof SKIPPED - 1;
-    else
+        named = NAMED_FOUND;
+    } else {
         return false;
+    }
     size_t count = (size_t)(last - first);
     if (count == 0 || count >= size || memchr(first, '\0', count))
         return false;
     memcpy(name, first, count);
     name[count] = '\0';
+    if (kind)
+        *kind = named;
     return true;
+}
+
+static bool StartsWith(const char *line, size_t length, const char *start)
+{
+    size_t count = strlen(start);
+    return length >= count && memcmp(line, start, count) == 0;
+}
+
+static bool EndsWith(const char *line, size_t length, const char *end)
+{
+    size_t count = strlen(end);
+    return length >= count && memcmp(line + length - count, end, count) == 0;
+}
+
+// Moves `tally` on by whole lines of a list's output; `*entryDone` says whether the entry
+// under way has finished already (a merge finishes two parts, and is one entry).
+static void TallyLines(const char *text, size_t length, ListTally *tally, bool *entryDone)
+{
+    static const char *const ENTRY_STARTS[] = {"[download] Downloading item ", "[download] Downloading video "};
+    for (size_t line = 0; line < length;) {
+        size_t stop = line;
+        while (stop < length && !IsLineEnd(text[stop]) && text[stop] != '\0')
+            stop++;
+        const char *at = text + line;
+        size_t width = stop - line;
+        for (const char *start : ENTRY_STARTS) {
+            size_t startLength = strlen(start);
+            if (!StartsWith(at, width, start))
+                continue;
+            // "K of N": N after the first " of " of the line.
+            for (size_t k = startLength; k + 4 < width; k++) {
+                if (memcmp(at + k, " of ", 4) == 0) {
+                    int entries = atoi(at + k + 4);
+                    tally->entries = entries > tally->entries ? entries : tally->entries;
+                    break;
+                }
+            }
+            *entryDone = false;
+        }
+        if (!*entryDone && (StartsWith(at, width, "[download] 100% of ") ||
+                            EndsWith(at, width, " has already been downloaded") ||
+                            EndsWith(at, width, " has already been recorded in the archive"))) {
+            *entryDone = true;
+            tally->finished++;
+        }
+        line = stop + 1;
+    }
+}
+
+void TallyListOutput(const char *text, size_t length, ListTally *tally)
+{
+    tally->entries = tally->finished = 0;
+    bool entryDone = false;
+    TallyLines(text, length, tally, &entryDone);
+    tally->finished = tally->finished < tally->entries ? tally->finished : tally->entries;
+}
+
+void TallyListFile(const char *path, ListTally *tally)
+{
+    tally->entries = tally->finished = 0;
+    FILE *file = fopen(path, "rb");
+    if (!file)
+        return;
+    // Static, and a window of the file at a time: a list's output can be long. A line cut at a
+    // window's edge is read whole with the next window.
+    static char window[65536];
+    bool entryDone = false;
+    size_t kept = 0, got;
+    while ((got = fread(window + kept, 1, sizeof window - kept, file)) > 0 || kept > 0) {
+        size_t length = kept + got, end = length;
+        while (got > 0 && end > 0 && !IsLineEnd(window[end - 1]))
+            end--;
+        if (end == 0)
+            end = length;  // one line longer than the window, or the file's last: read as it is
+        TallyLines(window, end, tally, &entryDone);
+        kept = length - end;
+        memmove(window, window + end, kept);
+        if (got == 0)
+            break;
+    }
+    fclose(file);
+    tally->finished = tally->finished < tally->entries ? tally->finished : tally->entries;
 }
 
 bool FinalFileOf(const char *text, size_t length, char *name, size_t size)

@@ -47,11 +47,31 @@ bool SaysAlreadyDownloaded(const char *text, size_t length, const char *fileName
 // The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
 bool FileSaysAlreadyDownloaded(const char *path, const char *fileName);
 
-// The files a download named on its standard output, a line at a time: "[download]
-// Destination: NAME" and "[download] NAME has already been downloaded" (the parts of a merge
-// that a continued run found whole). Gives NAME of `line` (`length` bytes, no line end) in
-// `name`; false when the line names none or NAME does not fit.
-bool NamedFileOf(const char *line, size_t length, char *name, size_t size);
+// How a line of a download's output names a file.
+enum NamedKind {
+    NAMED_WRITTEN,  // "[download] Destination: NAME": the run writes it
+    NAMED_FOUND,    // "[download] NAME has already been downloaded": it was there, whole
+    NAMED_MERGED    // "[Merger] Merging formats into "NAME"": the parts are merged into it
+};
+
+// The files a download named on its standard output, a line at a time. Gives NAME of `line`
+// (`length` bytes, no line end) in `name`, and how it was named in `kind` (may be null);
+// false when the line names none or NAME does not fit.
+bool NamedFileOf(const char *line, size_t length, char *name, size_t size, NamedKind *kind = nullptr);
+
+// What a whole list's output says of its entries: how many the list has ("Downloading item K
+// of N", youtube-dl's "video K of N"; 0 when the list was never read), and how many finished,
+// whole or found done ("[download] 100% of", "has already been downloaded", "has already
+// been recorded in the archive"). An entry that failed starts all the same, so only finished
+// ones count.
+struct ListTally {
+    int entries;
+    int finished;
+};
+void TallyListOutput(const char *text, size_t length, ListTally *tally);
+
+// The same, from the whole file at `path` (nothing when it cannot be read).
+void TallyListFile(const char *path, ListTally *tally);
 
 // The file a download ended with, as its output names it: the last `[Merger] Merging formats
 // into "NAME"`, else the first file it named (see NamedFileOf). For a run that chose its own

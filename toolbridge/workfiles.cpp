@@ -107,7 +107,9 @@ bool RecycleFile(const char *path, unsigned long *error)
     memset(&operation, 0, sizeof operation);
     operation.wFunc = FO_DELETE;
     operation.pFrom = from;
-    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    // Where there is no Recycle Bin (a network share, a removable drive, a file too big for it)
+    // the shell would delete outright: it asks first, and No aborts.
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING | FOF_SILENT | FOF_NOERRORUI;
     int result = operate(&operation);
     *error = (unsigned long)result;
     return result == 0 && !operation.fAnyOperationsAborted && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
@@ -324,12 +326,14 @@ static size_t ReadKnowledge(const WorkPaths *paths, char *text, size_t size)
     return got;
 }
 
-ToolOptions RefusedOptionsOf(const WorkPaths *paths, const char *identity)
+ToolOptions RefusedOptionsOf(const WorkPaths *paths, const char *identity, bool *known)
 {
     char text[KNOWLEDGE_FILE_SIZE];
     size_t length = ReadKnowledge(paths, text, sizeof text);
     ToolOptions refused = 0;
-    FindRefusedOptions(text, length, identity, &refused);
+    bool found = FindRefusedOptions(text, length, identity, &refused);
+    if (known)
+        *known = found;
     return refused;
 }
 
@@ -350,6 +354,24 @@ void RememberRefused(const WorkPaths *paths, const char *identity, ToolOptions r
         MoveFileExA(partPath, paths->keptOptionsPath, MOVEFILE_REPLACE_EXISTING);
     else
         DeleteFileA(partPath);
+}
+
+// Today's help texts are some 60 KB; a longer one is read as far as this.
+enum { HELP_READ_LIMIT = 256 * 1024 };
+
+ToolOptions LearnFromHelp(const WorkPaths *paths, const char *identity, const char *helpPath, ToolOptions refused)
+{
+    // Static: read once for a tool file, and kept off the stack.
+    static char help[HELP_READ_LIMIT];
+    FILE *file = fopen(helpPath, "rb");
+    size_t got = file ? fread(help, 1, sizeof help, file) : 0;
+    if (file)
+        fclose(file);
+    if (got == 0)
+        return refused;
+    refused |= OptionsMissingFromHelp(help, got);
+    RememberRefused(paths, identity, refused);
+    return refused;
 }
 
 static const char *const LIST_CHOICE_WORDS[] = {"best", "mp3"};

@@ -14,10 +14,16 @@
 #define LIST_CHOICE_SUFFIX "-list-choice"
 #define LIST_OUT_SUFFIX "-list-out"
 #define LIST_ERR_SUFFIX "-list-err"
+// A tool never seen before that refused an option: its --help, for all it lacks at once.
+#define HELP_OUT_SUFFIX "-help-out"
+#define HELP_ERR_SUFFIX "-help-err"
 // The download's own output and errors, beside its tool copy.
 #define RUN_OUT_SUFFIX "-out"
 #define RUN_ERR_SUFFIX "-err"
-// A paused download's output, kept for the files it named.
+// What every run of a paused or interrupted download named, kept for its files until it ends:
+// a line a file, as the tool prints it, in the program's own text. Versions before it kept the
+// last run's whole output as "-paused-out", in the legacy code page; that is still read.
+#define RUN_KEPT_OUT_SUFFIX "-kept-out"
 #define RUN_PAUSED_OUT_SUFFIX "-paused-out"
 // The copy of the built-in tool that only tells its version, and the output of the runs
 // that look after the kept tool (version checks, the update).
@@ -91,8 +97,13 @@ bool MakeRunFolder(const WorkPaths *paths);
 // its size and time. Its refused options are remembered under it.
 void ToolIdentityOf(const WorkPaths *paths, char *identity, size_t size);
 
-// The options the tool file `identity` is known to refuse; none when it was never seen.
-ToolOptions RefusedOptionsOf(const WorkPaths *paths, const char *identity);
+// The options the tool file `identity` is known to refuse; none when it was never seen, which
+// `known` (may be null) tells.
+ToolOptions RefusedOptionsOf(const WorkPaths *paths, const char *identity, bool *known = nullptr);
+// Reads a tool's --help output at `helpPath` and remembers for `identity` every option it does
+// not list, with `refused`; gives what is known now (`refused` alone where the file says nothing:
+// the tool's refusals will tell instead).
+ToolOptions LearnFromHelp(const WorkPaths *paths, const char *identity, const char *helpPath, ToolOptions refused);
 // Remembers, for every later session too, that `identity` refuses `refused`.
 void RememberRefused(const WorkPaths *paths, const char *identity, ToolOptions refused);
 

@@ -153,7 +153,7 @@ static const RunSurroundings SURROUNDINGS = {0, "C:\\Users\\A B\\AppData\\Local\
                                              "node:C:\\Users\\A B\\AppData\\Local\\Vidmora\\js-runtime.exe", false, false};
 static const Arguments SURROUNDING_ARGUMENTS = {"--ignore-config",   "--no-plugin-dirs",   "--ffmpeg-location",
                                                 SURROUNDINGS.ffmpegPath, "--no-js-runtimes", "--js-runtimes",
-                                                SURROUNDINGS.runtime, "--no-playlist"};
+                                                SURROUNDINGS.runtime, "--no-playlist", "--playlist-items", "1"};
 
 static Arguments Joined(Arguments first, const Arguments &second)
 {
@@ -164,8 +164,8 @@ static Arguments Joined(Arguments first, const Arguments &second)
 static void CheckProbeLines(const std::string &address)
 {
     RunSurroundings probe = SURROUNDINGS;
-    probe.probe = true;
-    const Arguments PROBE_ARGUMENTS = Joined(SURROUNDING_ARGUMENTS, {"--playlist-items", "1"});
+    probe.utf8 = true;
+    const Arguments PROBE_ARGUMENTS = Joined({"--encoding", "utf-8"}, SURROUNDING_ARGUMENTS);
     for (const char *tool : TOOL_PATHS) {
         std::string title = CheckBuilt([&](char *line, size_t size) {
             return BuildProbeCommandLine(line, size, tool, PROBE_TITLE, address.c_str(), &probe);
@@ -189,7 +189,7 @@ static void CheckDownloadArguments(const std::string &destination, int32_t code,
     });
     Arguments arguments = SplitCommandLine(line.c_str());
     std::string codeText = code == 0 ? "best" : std::to_string(code);
-    Require(arguments.size() == 16, "sixteen arguments to the download");
+    Require(arguments.size() == 18, "eighteen arguments to the download");
     // The line names no program: the tool's path is passed apart.
     Arguments expected = Joined(Joined({"", "-o", arguments[2], "--format", codeText}, SURROUNDING_ARGUMENTS),
                                 {"--console-title", "--", address});

@@ -155,9 +155,9 @@ TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
     EXPECT_STREQ("\"C:\\T\\5890DA2.~tester.exe\" \"--list-formats\" -- \"A\"", line);
     // A tool of today is told where everything is; one that refuses an option is not given it.
     RunSurroundings probe = TODAYS_TOOL;
-    probe.probe = true;
-    ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\t.exe", PROBE_FORMATS, "A", &probe, true));
-    EXPECT_STREQ("\"C:\\T\\t.exe\" \"--list-formats\" \"--encoding\" \"utf-8\" --ignore-config --no-plugin-dirs"
+    probe.utf8 = true;
+    ASSERT_TRUE(BuildProbeCommandLine(line, sizeof line, "C:\\T\\t.exe", PROBE_FORMATS, "A", &probe));
+    EXPECT_STREQ("\"C:\\T\\t.exe\" \"--list-formats\" --encoding utf-8 --ignore-config --no-plugin-dirs"
                  " --ffmpeg-location \"C:\\U s\\Vidmora\\ffmpeg.exe\" --no-js-runtimes"
                  " --js-runtimes \"node:C:\\U s\\Vidmora\\js-runtime.exe\" --no-playlist --playlist-items 1 -- \"A\"",
                  line);
@@ -173,7 +173,7 @@ TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
     const RunSurroundings before2025 = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false, false};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A", &before2025));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ignore-config --ffmpeg-location \"F\" --no-playlist"
-                 " --console-title -- \"A\"",
+                 " --playlist-items 1 --console-title -- \"A\"",
                  line);
 }
 
@@ -208,15 +208,17 @@ TEST(SplitByTheSystem, EachPathAndAddressIsOneArgument)
             ASSERT_TRUE(BuildDownloadArguments(arguments, sizeof arguments, destination, 22, address, &TODAYS_TOOL));
             ASSERT_TRUE(AppendText(line, sizeof line, arguments));
             std::vector<std::string> split = Split(line);
-            ASSERT_EQ(16u, split.size()) << line;
+            ASSERT_EQ(18u, split.size()) << line;
             EXPECT_EQ("-o", split[1]);
             EXPECT_EQ(destination, split[2]) << line;
             EXPECT_EQ("22", split[4]);
             EXPECT_EQ(TODAYS_TOOL.ffmpegPath, split[8]) << line;
             EXPECT_EQ(TODAYS_TOOL.runtime, split[11]) << line;
             EXPECT_EQ("--no-playlist", split[12]) << line;
-            EXPECT_EQ("--", split[14]) << line;
-            EXPECT_EQ(address, split[15]) << line;
+            EXPECT_EQ("--playlist-items", split[13]) << line;
+            EXPECT_EQ("1", split[14]) << line;
+            EXPECT_EQ("--", split[16]) << line;
+            EXPECT_EQ(address, split[17]) << line;
         }
         char probe[COMMAND_LINE_SIZE];
         ASSERT_TRUE(BuildProbeCommandLine(probe, sizeof probe, "C:\\T\\t.exe", PROBE_TITLE, address, &OLD_TOOL));

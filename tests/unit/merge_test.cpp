@@ -58,10 +58,11 @@ TEST(MergeArguments, AskForPicturePlusTheBestSoundAndWhereFfmpegIs)
     const DownloadShape merged = {DOWNLOAD_MERGED, "mp4", nullptr};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 137, "A", &surroundings, &merged));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 137+bestaudio[ext=m4a]/137+bestaudio --merge-output-format mp4"
-                 " --ffmpeg-location \"C:\\U\\ffmpeg.exe\" --console-title -- \"A\"",
+                 " --ffmpeg-location \"C:\\U\\ffmpeg.exe\" --playlist-items 1 --console-title -- \"A\"",
                  line);
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A", &surroundings));
-    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ffmpeg-location \"C:\\U\\ffmpeg.exe\" --console-title -- \"A\"",
+    EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ffmpeg-location \"C:\\U\\ffmpeg.exe\" --playlist-items 1"
+                 " --console-title -- \"A\"",
                  line);
 }
 
@@ -137,21 +138,28 @@ TEST(DownloadParts, OnlyFilesTheToolNamedBesideTheDestination)
 {
     // What a download's output names, "[download] Destination: NAME" and "[download] NAME has
     // already been downloaded" (yt-dlp and youtube-dl alike), and nothing else.
+    // A file found whole was there before, or done by an earlier run: only a run that wrote it
+    // makes it the download's own.
     const struct {
         const char *line;
         const char *name;  // "" when the line names none
+        NamedKind kind;
     } lines[] = {
-        {"[download] Destination: C:\\V\\Clip.f137.mp4", "C:\\V\\Clip.f137.mp4"},
-        {"[download] C:\\V\\Clip.f140.m4a has already been downloaded", "C:\\V\\Clip.f140.m4a"},
-        {"[download]  45.3% of 12.34MiB at 1.02MiB/s ETA 00:07", ""},
-        {"[Merger] Merging formats into \"C:\\V\\Clip.mp4\"", ""},
-        {"[download] Destination: ", ""},
-        {"Destination: C:\\V\\Clip.mp4", ""},
+        {"[download] Destination: C:\\V\\Clip.f137.mp4", "C:\\V\\Clip.f137.mp4", NAMED_WRITTEN},
+        {"[download] C:\\V\\Clip.f140.m4a has already been downloaded", "C:\\V\\Clip.f140.m4a", NAMED_FOUND},
+        {"[download]  45.3% of 12.34MiB at 1.02MiB/s ETA 00:07", "", NAMED_WRITTEN},
+        {"[Merger] Merging formats into \"C:\\V\\Clip.mp4\"", "C:\\V\\Clip.mp4", NAMED_MERGED},
+        {"[Merger] Merging formats into \"\"", "", NAMED_WRITTEN},
+        {"[download] Destination: ", "", NAMED_WRITTEN},
+        {"Destination: C:\\V\\Clip.mp4", "", NAMED_WRITTEN},
+        {"[ExtractAudio] Destination: C:\\V\\Clip.mp3", "", NAMED_WRITTEN},
     };
     for (const auto &c : lines) {
         char name[64] = "";
-        EXPECT_EQ(c.name[0] != '\0', NamedFileOf(c.line, strlen(c.line), name, sizeof name)) << c.line;
+        NamedKind kind = NAMED_WRITTEN;
+        EXPECT_EQ(c.name[0] != '\0', NamedFileOf(c.line, strlen(c.line), name, sizeof name, &kind)) << c.line;
         EXPECT_STREQ(c.name, c.name[0] ? name : "") << c.line;
+        EXPECT_EQ(c.kind, kind) << c.line;
     }
     // Of what it names, only files that begin like the destination, and never the destination.
     const struct {
@@ -166,6 +174,60 @@ TEST(DownloadParts, OnlyFilesTheToolNamedBesideTheDestination)
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.part, IsDownloadPart(c.destination, c.name)) << c.destination << " / " << c.name;
+}
+
+// What a fresh download would take as done: the destination and a merge's parts ("STEM.fCODE.EXT",
+// yt-dlp's part names); where the tool names the file, any "STEM.EXT" too.
+TEST(DownloadParts, FilesARunWouldTakeAsItsOwn)
+{
+    const struct {
+        const char *name;
+        bool fixedName, stemTemplate;
+    } cases[] = {
+        {"Song.mp3", true, true},          {"Song.m4a", false, true},        {"Song.webm", false, true},
+        {"Song.f140.m4a", true, true},     {"Song.f251-drc.webm", true, true}, {"Song.fhls-1080p.mp4", true, true},
+        {"Song.file.mp4", false, false},   {"Song.m4a.part", false, false},  {"Song.f140.m4a.part", false, false},
+        {"Song 2.m4a", false, false},      {"Song", false, false},           {"Other.f140.m4a", false, false},
+        {"Song.jpg", false, false},        {"Song.f2019.jpg", false, false}, {"Song.OPUS", false, true},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.fixedName, RunMayTake("Song.mp3", c.name, false)) << c.name;
+        EXPECT_EQ(c.stemTemplate, RunMayTake("Song.mp3", c.name, true)) << c.name;
+    }
+}
+
+// The end of a list, from what yt-dlp 2026.11.23 printed (feeds of three read by the real tool):
+// entries count when they finish, not when they start.
+TEST(ListTally, OnlyFinishedEntriesCount)
+{
+    const char *const item = "[download] Downloading item ";
+    const std::string done = "[download] Destination: C:\\L\\0K - T.mp4\n[download]   5.0% of 1.00MiB\r"
+                             "[download] 100% of 1018.99KiB in 00:00:00 at 174.52MiB/s \n";
+    const std::string merged = "[download] Destination: C:\\L\\0K - T.f137.mp4\n[download] 100% of 1.00MiB\n"
+                               "[download] Destination: C:\\L\\0K - T.f140.m4a\n[download] 100% of 190.28KiB\n"
+                               "[Merger] Merging formats into \"C:\\L\\0K - T.mp4\"\n";
+    const std::string failed = "[generic] entryK: Downloading webpage\n";
+    const std::string start = "[download] Downloading playlist: Relay list\n[generic] Playlist Relay list: Downloading 3 items of 3\n";
+    const struct {
+        std::string output;
+        int entries, finished;
+    } cases[] = {
+        {start + item + "1 of 3\n" + done + item + "2 of 3\n" + done + item + "3 of 3\n" + done, 3, 3},
+        {start + item + "1 of 3\n" + done + item + "2 of 3\n" + failed + item + "3 of 3\n" + done, 3, 2},
+        {start + item + "1 of 3\n" + failed + item + "2 of 3\n" + failed + item + "3 of 3\n" + failed, 3, 0},
+        {start + item + "1 of 2\n" + merged + item + "2 of 2\n" + merged, 2, 2},
+        {start + item + "1 of 2\n[download] 1 - T.mp4 has already been recorded in the archive\n" + item + "2 of 2\n" +
+             "[download] C:\\L\\02 - T.mp4 has already been downloaded\n", 2, 2},
+        {"[youtube:playlist] L: Downloading 2 videos\n[download] Downloading video 1 of 2\n" + done +
+             "[download] Downloading video 2 of 2\n", 2, 1},
+        {"[generic] feed: Downloading webpage\n", 0, 0},
+    };
+    for (const auto &c : cases) {
+        ListTally tally = {-1, -1};
+        TallyListOutput(c.output.data(), c.output.size(), &tally);
+        EXPECT_EQ(c.entries, tally.entries) << c.output;
+        EXPECT_EQ(c.finished, tally.finished) << c.output;
+    }
 }
 
 TEST(ReplaceExtension, TheMergedContainerNamesTheFile)
