@@ -87,6 +87,12 @@ endfunction()
 add_vidmora_program(vidmora ${CMAKE_BINARY_DIR}/generated ${EMBEDDED_TOOL})
 if(NOT VIDMORA_TOOL_EXE)
     add_dependencies(vidmora standin)
+    # A test build that carries a JavaScript runtime (the stand-in's file stands for it: it is
+    # written, named and removed, never asked to solve anything here).
+    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/generated-runtime/toolpath.rc
+         CONTENT "IDR_TOOL RCDATA \"${EMBEDDED_TOOL}\"\nIDR_JSRUNTIME RCDATA \"${EMBEDDED_TOOL}\"\n")
+    add_vidmora_program(vidmora_runtime ${CMAKE_BINARY_DIR}/generated-runtime ${EMBEDDED_TOOL})
+    add_dependencies(vidmora_runtime standin)
 endif()
 
 get_filename_component(VIDMORA_BUILD_ROOT ${CMAKE_BINARY_DIR} DIRECTORY)

@@ -151,25 +151,12 @@ static void AskToolHelp(MainState *state)
         EndKeepingJob(state);
 }
 
-// Today's help texts are some 60 KB; a longer one is read as far as this.
-enum { HELP_READ_LIMIT = 256 * 1024 };
-
 static void FinishToolHelp(MainState *state, TaskOutcome outcome)
 {
-    // Static: read once in a while, and kept off the stack.
-    static char help[HELP_READ_LIMIT];
-    size_t got = 0;
-    FILE *file = outcome == TASK_OVER && state->keeping.task.exitCode == 0 ? fopen(state->paths.keepingOutPath, "rb")
-                                                                          : NULL;
-    if (file) {
-        got = fread(help, 1, sizeof help, file);
-        fclose(file);
-    }
-    // No help: the tool's refusals will tell instead.
-    if (got > 0) {
+    if (outcome == TASK_OVER && state->keeping.task.exitCode == 0) {
         char identity[TOOL_IDENTITY_SIZE];
         ToolIdentityOf(&state->paths, identity, sizeof identity);
-        RememberRefused(&state->paths, identity, OptionsMissingFromHelp(help, got));
+        LearnFromHelp(&state->paths, identity, state->paths.keepingOutPath, 0);
     }
     EndKeepingJob(state);
 }

@@ -130,9 +130,13 @@ static void FinishLoad(MainState *state)
     if (ffmpeg && !(state->probe.refused & OptionBit(OPTION_FFMPEG_LOCATION)))
         AddMp3Row(record->formats, &record->formatCount, state->catalogue, state->catalogueCount, &state->told);
     record->selectedFormat = 1;
-    // A new page's list is offered, not chosen.
-    state->listEntries = state->probe.list.exitCode == 0 ? ReadListEntries(state->paths.probeOutPath) : 0;
+    // A new page's list is offered, not chosen: once its flat read has counted it. An archive
+    // left by an interrupted list would skip the entries of the next one.
+    state->listEntries = 0;
     state->listChoice = 0;
+    char archive[PATH_SIZE];
+    if (ListArchivePath(&state->paths, archive))
+        DeleteUntilGone(archive);
     ShowSelectedFormat(state);
     ShowIdleControls(state);
     SaveState(state);
@@ -163,12 +167,22 @@ void ResumeLoading(MainState *state)
         FinishLoad(state);
 }
 
+// A list's flat read has ended after the window filled: its count joins the panel and the save
+// dialog's rows. One that failed or took too long offers no list, and says nothing.
+static void FinishListRead(MainState *state)
+{
+    state->listEntries = state->probe.list.exitCode == 0 ? ReadListEntries(state->paths.probeOutPath) : 0;
+    if (state->listEntries > 0 && state->controller.downloading == 0 && state->controller.paused == 0)
+        ShowSelectedFormat(state);
+}
+
 void FollowLoading(MainState *state)
 {
     // While a box is open the probe waits: the code behind the box may be in the middle of it.
-    if (!ProbeRunning(&state->probe) || ModalOpen())
+    if (ModalOpen())
         return;
-    ProbeOutcome outcome = FollowProbe(&state->probe, &state->paths);
-    if (outcome != PROBE_RUNNING)
+    if (ProbeRunning(&state->probe) && FollowProbe(&state->probe, &state->paths) != PROBE_RUNNING)
         FinishLoad(state);
+    if (!ProbeRunning(&state->probe) && RunningBeside(&state->probe) && FollowRunsBeside(&state->probe, &state->paths))
+        FinishListRead(state);
 }

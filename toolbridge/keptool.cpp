@@ -7,6 +7,7 @@
 
 #include "resources/resource.h"
 #include "toolbridge/systemdll.h"
+#include "toolbridge/textconv.h"
 
 #define LOCAL_APPDATA_VARIABLE "LOCALAPPDATA"
 enum { CSIDL_LOCAL_APPDATA_ID = 0x001c };
@@ -188,9 +189,36 @@ bool ReadKeptVersion(const WorkPaths *paths, KeptKind kind, char *version, size_
     return ReadKeptVersionFile(paths->kept[kind].versionPath, version, size, source);
 }
 
+// The mark that the person wants none of `kind`, not even the build's own: KEPT.none.
+static bool RefusalPath(const WorkPaths *paths, KeptKind kind, char *path)
+{
+    return JoinText(path, PATH_SIZE, paths->kept[kind].path, ".none");
+}
+
 bool SaveKeptVersion(const WorkPaths *paths, KeptKind kind, const char *version, ToolSource source)
 {
+    char refusal[PATH_SIZE];
+    // A program chosen again takes the place of "none".
+    if (source == TOOL_CHOSEN && RefusalPath(paths, kind, refusal))
+        DeleteUntilGone(refusal);
     return SaveKeptVersionFile(paths->kept[kind].versionPath, version, source);
+}
+
+void RefuseKept(const WorkPaths *paths, KeptKind kind)
+{
+    ForgetKept(paths, kind);
+    char refusal[PATH_SIZE];
+    HANDLE file = RefusalPath(paths, kind, refusal) ? CreateFileA(refusal, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                                                  FILE_ATTRIBUTE_NORMAL, NULL)
+                                                    : INVALID_HANDLE_VALUE;
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+}
+
+static bool KeptRefused(const WorkPaths *paths, KeptKind kind)
+{
+    char refusal[PATH_SIZE];
+    return RefusalPath(paths, kind, refusal) && GetFileAttributesA(refusal) != INVALID_FILE_ATTRIBUTES;
 }
 
 void ForgetKept(const WorkPaths *paths, KeptKind kind)
@@ -228,7 +256,8 @@ static const void *BuiltInCopy(KeptKind kind, DWORD *size)
 bool KeptAvailable(const WorkPaths *paths, KeptKind kind)
 {
     DWORD size;
-    return HasKeptFolder(paths) && (KeptInUse(paths, kind) || BuiltInCopy(kind, &size) != NULL);
+    return HasKeptFolder(paths) &&
+           (KeptInUse(paths, kind) || (BuiltInCopy(kind, &size) != NULL && !KeptRefused(paths, kind)));
 }
 
 enum { COMPARED_BYTES = 4096, PIECE_BYTES = 4 * 1024 * 1024 };
@@ -239,7 +268,7 @@ bool BuiltInNeedsWriting(const WorkPaths *paths, KeptKind kind)
     const unsigned char *bytes = (const unsigned char *)BuiltInCopy(kind, &size);
     char version[TOOL_VERSION_SIZE];
     ToolSource source;
-    if (!bytes || !HasKeptFolder(paths) ||
+    if (!bytes || !HasKeptFolder(paths) || KeptRefused(paths, kind) ||
         (KeptInUse(paths, kind) && ReadKeptVersion(paths, kind, version, sizeof version, &source) &&
          source == TOOL_CHOSEN))
         return false;
@@ -311,5 +340,7 @@ void DescribeSurroundings(const WorkPaths *paths, ToolOptions refused, RunSurrou
     surroundings->refused = refused;
     surroundings->ffmpegPath = paths->kept[KIND_FFMPEG].path;
     surroundings->runtime = runtime;
-    surroundings->probe = false;
+    // Names in every script where the process can hold them.
+    surroundings->utf8 = ProcessIsUtf8();
+    surroundings->list = false;
 }

@@ -59,6 +59,9 @@ bool SaveKeptVersion(const WorkPaths *paths, KeptKind kind, const char *version,
 
 // Removes the kept program of `kind` and its stored version.
 void ForgetKept(const WorkPaths *paths, KeptKind kind);
+// The same, and the build's own copy of `kind` is not written again: the person wants none,
+// until a program of that kind is chosen (KEPT.none marks it, e.g. js-runtime.exe.none).
+void RefuseKept(const WorkPaths *paths, KeptKind kind);
 
 // Removes what an update leaves beside the kept tool (tool.exe.new, tool.exe.old) and the
 // candidates left by an interrupted choice. They are never run.

@@ -37,7 +37,7 @@ static DWORD ProbeLimitMs()
 static void EmptyOutputFiles(const char *probeOutPath)
 {
     const char *suffixes[] = {TITLE_OUT_SUFFIX, FORMAT_OUT_SUFFIX, TITLE_ERR_SUFFIX, FORMAT_ERR_SUFFIX,
-                              LIST_OUT_SUFFIX,  LIST_ERR_SUFFIX};
+                              LIST_OUT_SUFFIX,  LIST_ERR_SUFFIX,   HELP_OUT_SUFFIX,  HELP_ERR_SUFFIX};
     for (const char *suffix : suffixes) {
         char path[PATH_SIZE];
         if (!JoinText(path, sizeof path, probeOutPath, suffix))
@@ -56,22 +56,41 @@ static bool LaunchRun(ToolTask *task, const ProbeRun *probe, const WorkPaths *pa
     char outPath[PATH_SIZE], errPath[PATH_SIZE];
     // Titles in every script where the process can hold them, unless the tool refuses it.
     bool askUtf8 = ProcessIsUtf8() && !(probe->refused & OptionBit(OPTION_ENCODING));
-    RunSurroundings surroundings = {probe->refused, paths->kept[KIND_FFMPEG].path, probe->runtime,
-                                    kind != PROBE_LIST, kind == PROBE_LIST};
+    RunSurroundings surroundings = {probe->refused, paths->kept[KIND_FFMPEG].path, probe->runtime, askUtf8,
+                                    kind == PROBE_LIST};
     const char *probeOutPath = paths->probeOutPath;
     bool started =
         JoinText(outPath, sizeof outPath, probeOutPath, OUT_SUFFIXES[kind]) &&
         JoinText(errPath, sizeof errPath, probeOutPath, ERR_SUFFIXES[kind]) &&
         BuildProbeCommandLine(probeCommandLine, sizeof probeCommandLine, paths->probeToolPath, kind,
-                              probeAddress, &surroundings, askUtf8) &&
+                              probeAddress, &surroundings) &&
         StartToolTask(task, paths->probeToolPath, probeCommandLine, paths->runFolder, outPath, errPath, limitMs);
     task->askedUtf8 = started && askUtf8;
     task->refused = probe->refused;
     return started;
 }
 
+static ProbeKind KindOf(const ProbeRun *probe, const ToolTask *task)
+{
+    return task == &probe->title ? PROBE_TITLE : task == &probe->formats ? PROBE_FORMATS : PROBE_LIST;
+}
+
+// The tool's --help, into its own files: a tool never seen before learns all it lacks at once.
+static bool LaunchHelp(ProbeRun *probe, const WorkPaths *paths, DWORD limitMs)
+{
+    char outPath[PATH_SIZE], errPath[PATH_SIZE];
+    probeCommandLine[0] = '\0';
+    return JoinText(outPath, sizeof outPath, paths->probeOutPath, HELP_OUT_SUFFIX) &&
+           JoinText(errPath, sizeof errPath, paths->probeOutPath, HELP_ERR_SUFFIX) &&
+           AppendQuotedArgument(probeCommandLine, sizeof probeCommandLine, paths->probeToolPath) &&
+           AppendText(probeCommandLine, sizeof probeCommandLine, " --help") &&
+           StartToolTask(&probe->help, paths->probeToolPath, probeCommandLine, paths->runFolder, outPath, errPath,
+                         limitMs);
+}
+
 // A run refused for an option it was given goes again without it; true when it started
-// again. Every refusal takes one option away, so this ends.
+// again, or waits for the help run that tells all the tool lacks. Every refusal takes one
+// option away, so this ends.
 static bool RetryWithoutRefused(ProbeRun *probe, ToolTask *task, const WorkPaths *paths)
 {
     char errors[TOOL_WORDS_SIZE] = "";
@@ -87,8 +106,28 @@ static bool RetryWithoutRefused(ProbeRun *probe, ToolTask *task, const WorkPaths
     // Without the list's options a list is not read flat: it is not offered.
     if (task == &probe->list && !ReadsLists(probe->refused))
         return false;
-    ProbeKind kind = task == &probe->title ? PROBE_TITLE : task == &probe->formats ? PROBE_FORMATS : PROBE_LIST;
-    return LaunchRun(task, probe, paths, kind, task->limitMs);
+    // A tool never seen before may lack more: its help, read beside, tells them all at once
+    // where each refusal would cost a run of its own (the 2013 tool lacks seven).
+    if (task != &probe->list && probe->help.running) {
+        probe->waiting[task == &probe->formats] = true;
+        return true;
+    }
+    return LaunchRun(task, probe, paths, KindOf(probe, task), task->limitMs);
+}
+
+// The help run has ended: what it tells is learned, and the runs that waited go again.
+static void FinishHelp(ProbeRun *probe, const WorkPaths *paths)
+{
+    if (probe->help.exitCode == 0)
+        probe->refused = LearnFromHelp(paths, probe->toolIdentity, probe->help.outPath, probe->refused);
+    ToolTask *tasks[] = {&probe->title, &probe->formats};
+    for (int i = 0; i < 2; i++) {
+        if (!probe->waiting[i])
+            continue;
+        probe->waiting[i] = false;
+        if (!LaunchRun(tasks[i], probe, paths, KindOf(probe, tasks[i]), tasks[i]->limitMs))
+            tasks[i]->exitCode = PROBE_NOT_RUN;
+    }
 }
 
 bool ReadsLists(ToolOptions refused)
@@ -97,18 +136,21 @@ bool ReadsLists(ToolOptions refused)
                         OptionBit(OPTION_DOWNLOAD_ARCHIVE)));
 }
 
-static void RemoveProbeCopy(ProbeRun *probe, const WorkPaths *paths)
+// The probe copy goes once nothing runs from it any more.
+static void RemoveProbeCopyWhenIdle(ProbeRun *probe, const WorkPaths *paths)
 {
-    probe->running = false;
-    DeleteUntilGone(paths->probeToolPath, PROBE_COPY_REMOVE_MS);
+    if (!probe->running && !probe->listRunning && !probe->help.running)
+        DeleteUntilGone(paths->probeToolPath, PROBE_COPY_REMOVE_MS);
 }
 
 ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *address)
 {
+    CancelProbe(probe, paths);
     memset(probe, 0, sizeof *probe);
     probe->title.exitCode = PROBE_NOT_RUN;
     probe->formats.exitCode = PROBE_NOT_RUN;
     probe->list.exitCode = PROBE_NOT_RUN;
+    probe->help.exitCode = PROBE_NOT_RUN;
     EmptyOutputFiles(paths->probeOutPath);
     // An address too long for this buffer is too long for any command line as well,
     // and the run then fails to start and says so.
@@ -118,14 +160,20 @@ ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *add
         return PROBE_NOT_STARTED;
     DWORD limitMs = ProbeLimitMs();
     ToolIdentityOf(paths, probe->toolIdentity, sizeof probe->toolIdentity);
-    probe->refused = RefusedOptionsOf(paths, probe->toolIdentity);
+    bool known = false;
+    probe->refused = RefusedOptionsOf(paths, probe->toolIdentity, &known);
     if (!RuntimeArgument(paths, probe->runtime, sizeof probe->runtime))
         probe->runtime[0] = '\0';
+    // A tool file never seen before tells beside the first runs which options it knows: a run
+    // it refuses then goes again once, without all it lacks. A tool that refuses nothing waits
+    // for no help.
+    if (!known)
+        LaunchHelp(probe, paths, limitMs);
     bool titleStarted = LaunchRun(&probe->title, probe, paths, PROBE_TITLE, limitMs);
     bool formatsStarted = LaunchRun(&probe->formats, probe, paths, PROBE_FORMATS, limitMs);
     // Only for a list, and only where the tool reads lists: nothing more to wait for elsewhere.
     if (IsListAddress(address) && ReadsLists(probe->refused))
-        LaunchRun(&probe->list, probe, paths, PROBE_LIST, limitMs);
+        probe->listRunning = LaunchRun(&probe->list, probe, paths, PROBE_LIST, limitMs);
     probe->running = titleStarted || formatsStarted;
     if (!titleStarted)
         Alert("Tester Failed!", "Alert-(1)", ALERT_WARNING);
@@ -133,7 +181,7 @@ ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *add
         Alert("Tester Failed!", "Alert-(2)", ALERT_WARNING);
     if (probe->running)
         return PROBE_RUNNING;
-    RemoveProbeCopy(probe, paths);
+    CancelProbe(probe, paths);
     return PROBE_FINISHED;
 }
 
@@ -141,35 +189,72 @@ ProbeOutcome FollowProbe(ProbeRun *probe, const WorkPaths *paths)
 {
     if (!probe->running)
         return PROBE_FINISHED;
-    ToolTask *tasks[] = {&probe->title, &probe->formats, &probe->list};
+    if (probe->help.running && FollowToolTask(&probe->help) != TASK_RUNNING)
+        FinishHelp(probe, paths);
+    ToolTask *tasks[] = {&probe->title, &probe->formats};
     bool over = true;
-    for (ToolTask *task : tasks) {
-        if (task == &probe->list && !task->running)
+    for (int i = 0; i < 2; i++) {
+        if (probe->waiting[i]) {
+            over = false;
             continue;
-        TaskOutcome outcome = FollowToolTask(task);
+        }
+        TaskOutcome outcome = FollowToolTask(tasks[i]);
         if (outcome == TASK_TIMED_OUT)
             probe->timedOut = true;
-        if (outcome == TASK_OVER && RetryWithoutRefused(probe, task, paths))
+        if (outcome == TASK_OVER && RetryWithoutRefused(probe, tasks[i], paths))
             outcome = TASK_RUNNING;
         over = over && outcome != TASK_RUNNING;
     }
     if (!over)
         return PROBE_RUNNING;
-    RemoveProbeCopy(probe, paths);
+    probe->running = false;
+    RemoveProbeCopyWhenIdle(probe, paths);
     return probe->timedOut ? PROBE_TIMED_OUT : PROBE_FINISHED;
+}
+
+bool FollowRunsBeside(ProbeRun *probe, const WorkPaths *paths)
+{
+    if (probe->help.running && FollowToolTask(&probe->help) != TASK_RUNNING) {
+        FinishHelp(probe, paths);
+        RemoveProbeCopyWhenIdle(probe, paths);
+    }
+    if (!probe->listRunning)
+        return false;
+    TaskOutcome outcome = FollowToolTask(&probe->list);
+    if (outcome == TASK_RUNNING || (outcome == TASK_OVER && RetryWithoutRefused(probe, &probe->list, paths)))
+        return false;
+    probe->listRunning = false;
+    RemoveProbeCopyWhenIdle(probe, paths);
+    return true;
 }
 
 void CancelProbe(ProbeRun *probe, const WorkPaths *paths)
 {
-    if (!probe->running)
+    if (!probe->running && !RunningBeside(probe))
         return;
+    // A flat read cut short counted only some entries: it counts none.
+    char listOut[PATH_SIZE];
+    if (probe->listRunning && JoinText(listOut, sizeof listOut, paths->probeOutPath, LIST_OUT_SUFFIX)) {
+        CancelToolTask(&probe->list);
+        HANDLE file = CreateTaskFile(listOut, FALSE);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    }
     CancelToolTask(&probe->title);
     CancelToolTask(&probe->formats);
     CancelToolTask(&probe->list);
-    RemoveProbeCopy(probe, paths);
+    CancelToolTask(&probe->help);
+    probe->running = false;
+    probe->listRunning = false;
+    RemoveProbeCopyWhenIdle(probe, paths);
 }
 
 bool ProbeRunning(const ProbeRun *probe)
 {
     return probe->running;
+}
+
+bool RunningBeside(const ProbeRun *probe)
+{
+    return probe->listRunning || probe->help.running;
 }

@@ -19,8 +19,13 @@ struct ProbeRun {
     ToolTask title;
     ToolTask formats;
     ToolTask list;  // a list's address: its page read flat, a line an entry
-    bool running;
+    // A tool file never seen before: its --help, read beside the first runs, tells all it
+    // lacks; a refused run waits for it and goes again without them.
+    ToolTask help;
+    bool running;      // the title and format runs (and a help run they wait for)
+    bool listRunning;  // the flat read, which the window does not wait for
     bool timedOut;
+    bool waiting[2];   // the title and format runs wait for the help run to go again
     // The tool file that ran, and the options it is known to refuse: a run refused for one
     // of the others goes again without it, and that is remembered for this file.
     char toolIdentity[TOOL_IDENTITY_SIZE];
@@ -28,17 +33,26 @@ struct ProbeRun {
     char runtime[PATH_SIZE + 16];  // the kept JavaScript runtime, as --js-runtimes takes it
 };
 
-// Writes the probe copy of the tool and starts both runs; returns at once, with
-// PROBE_FINISHED only when neither run could start (the reasons were shown).
+// Writes the probe copy of the tool and starts both runs (and a list's flat read); returns at
+// once, with PROBE_FINISHED only when neither run could start (the reasons were shown). A
+// probe still running, or its list read, is ended first.
 ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *address);
 
-// Called on every tick while a probe runs; the probe copy is removed when it is over.
+// Called on every tick while the probe runs; the probe copy is removed when nothing of it runs.
 ProbeOutcome FollowProbe(ProbeRun *probe, const WorkPaths *paths);
 
-// Ends both runs at once and removes the probe copy.
+// Called on every tick while runs go on beside the window after the probe: a list's flat
+// read, and a help run that no refused run waits for. True on the tick the flat read has
+// ended (by itself, or at the time limit: then quietly, with nothing read).
+bool FollowRunsBeside(ProbeRun *probe, const WorkPaths *paths);
+
+// Ends every run of it at once and removes the probe copy.
 void CancelProbe(ProbeRun *probe, const WorkPaths *paths);
 
+// The title and format runs: what the window waits for.
 bool ProbeRunning(const ProbeRun *probe);
+// A list's flat read or a help run going on beside the window.
+bool RunningBeside(const ProbeRun *probe);
 
 // Whether a tool that refuses `refused` reads and downloads whole lists.
 bool ReadsLists(ToolOptions refused);

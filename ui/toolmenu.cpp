@@ -127,7 +127,7 @@ bool OnToolMenuCommand(MainState *state, WPARAM command)
         ChooseFile(state, KIND_RUNTIME);
     else if (item == IDM_RUNTIME_NONE && KeptInUse(&state->paths, KIND_RUNTIME) &&
              AskYesNo("Remove the kept JavaScript runtime? Some formats of YouTube pages may then be missing."))
-        ForgetKept(&state->paths, KIND_RUNTIME);
+        RefuseKept(&state->paths, KIND_RUNTIME);
     else if (item == IDM_TOOL_BUILT_IN && KeptInUse(&state->paths, KIND_TOOL) &&
              AskYesNo("Remove the kept download tool and use the built-in one again?"))
         ForgetKept(&state->paths, KIND_TOOL);
