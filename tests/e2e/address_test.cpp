@@ -519,6 +519,25 @@ TEST_F(AddressTest, WholeStoryFromCommandLineToCompleteFile)
 
 // ---- A whole list ----
 
+// A list's flat read that takes long holds nothing up: the window fills when the title and the
+// formats are read, and the list's count joins when it comes.
+TEST_F(AddressTest, SlowFlatReadOfAListDoesNotHoldUpTheWindow)
+{
+    WriteOldPageRecord();
+    ASSERT_TRUE(Start()) << DriverError();
+    const std::string page = "http://standin.test/watch?v=L-1&list=L&entries=3&style=yt-dlp&formats=22&size=3000"
+                             "&flatdelay=12000";
+    DWORD pasted = GetTickCount();
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(page, Temp("Stand-in video L-1.mp4")));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(&run, IDC_START) && IsControlEnabled(&run, IDC_SAVE); }))
+        << OpenBoxes();
+    EXPECT_LT(GetTickCount() - pasted, 8000u) << "the window waited for the flat read";
+    EXPECT_EQ(std::string::npos, Text(IDC_FORMAT_INFO).find("In a list")) << Text(IDC_FORMAT_INFO);
+    EXPECT_TRUE(WaitUntil([&] { return Text(IDC_FORMAT_INFO).find("\nIn a list of 3 videos") != std::string::npos; }))
+        << Text(IDC_FORMAT_INFO);
+    EXPECT_EQ(0, CountDialogs(&run)) << OpenBoxes();
+}
+
 // The 2013 tool knows no flat read: no list is offered, and the video itself still downloads.
 TEST_F(AddressTest, TheOldToolOffersNoListAndDownloadsTheVideo)
 {

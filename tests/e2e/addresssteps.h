@@ -147,31 +147,19 @@ protected:
         }
     }
 
-    // Pages of today's tools: the stand-in's by their style (the default is the 2013 tool's),
-    // and every local server's page, which the real yt-dlp reads.
-    static bool TodaysStyle(const std::string &address)
-    {
-        return address.compare(0, 17, "http://127.0.0.1:") == 0 || address.find("style=yt-dlp") != std::string::npos ||
-               address.find("style=youtube-dl") != std::string::npos;
-    }
+    static bool TodaysStyle(const std::string &address) { return IsTodaysPage(address); }
 
     // Every run the stand-in logged.
     std::vector<ArgList> AllRuns() { return ReadArgsLog(argsPath); }
 
-    // The runs that did the work: the program asks for UTF-8 first, which the stand-in's 2013
-    // style refuses as the 2013 tool did, and then runs again without it. Those refused runs
-    // are left out here (TitlesTest checks them).
+    // The runs that did the work (see WorkingRuns), less a list's flat read, which runs beside
+    // the probe in no fixed order: the list tests look at it.
     std::vector<ArgList> Runs()
     {
         std::vector<ArgList> kept;
-        for (const ArgList &run : AllRuns()) {
-            bool refused = !run.empty() && !TodaysStyle(run.back()) &&
-                           std::find(run.begin(), run.end(), "--encoding") != run.end();
-            // A list's flat read runs beside the probe, in no fixed order: the list tests look at it.
-            bool flat = std::find(run.begin(), run.end(), "--flat-playlist") != run.end();
-            if (!refused && !flat)
+        for (const ArgList &run : WorkingRuns(AllRuns()))
+            if (std::find(run.begin(), run.end(), "--flat-playlist") == run.end())
                 kept.push_back(run);
-        }
         return kept;
     }
 
@@ -182,11 +170,8 @@ protected:
         ASSERT_GE(runs.size(), first + 2) << "the probe did not run the tool twice";
         ArgList title = {"--get-filename", "-o", "%(title)s.%(ext)s"};
         ArgList formats = {"--list-formats"};
-        for (ArgList *probeRun : {&title, &formats}) {
-            if (TodaysStyle(address))
-                probeRun->insert(probeRun->end(), {"--encoding", "utf-8"});
-            *probeRun = Joined(*probeRun, SurroundingArgs(&run, true), {"--", address});
-        }
+        for (ArgList *probeRun : {&title, &formats})
+            *probeRun = Joined(*probeRun, SurroundingArgsFor(&run, address), {"--", address});
         bool titleFirst = runs[first] == title;
         EXPECT_EQ(title, runs[titleFirst ? first : first + 1]) << "title run: " << JoinArgs(runs[first]);
         EXPECT_EQ(formats, runs[titleFirst ? first + 1 : first]) << "format run: " << JoinArgs(runs[first + 1]);

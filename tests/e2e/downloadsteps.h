@@ -175,7 +175,7 @@ protected:
         ASSERT_TRUE(WaitDialogGone(box)) << DriverError();
     }
 
-    std::vector<ArgList> ToolRuns() { return ReadArgsLog(argsPath); }
+    std::vector<ArgList> ToolRuns() { return WorkingRuns(ReadArgsLog(argsPath)); }
 
     // The arguments every download of this test must pass.
     // The tool reads -o as a template, so each '%' of the destination goes out as "%%".
@@ -189,7 +189,7 @@ protected:
         args.push_back(output);
         args.push_back("--format");
         args.push_back("22");
-        return Joined(args, SurroundingArgs(&run), {"--console-title", "--", addressText});
+        return Joined(args, SurroundingArgsFor(&run, addressText), {"--console-title", "--", addressText});
     }
 
     // Starts the prepared download, waits for the complete file and checks that the tool

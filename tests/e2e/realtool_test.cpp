@@ -13,6 +13,24 @@ const char CLIP_PAGE[] = "/media/Clip.mp4";
 // 日本語 Song 🎵, percent-encoded in the link and as the name the window proposes.
 const char JAPANESE_PAGE[] = "/media/%E6%97%A5%E6%9C%AC%E8%AA%9E%20Song%20%F0%9F%8E%B5.mp4";
 const wchar_t JAPANESE_NAME[] = L"\u65e5\u672c\u8a9e Song \U0001f3b5.mp4";
+// The same title on the DASH page, and as the stem of the files it gives (UTF-8).
+const char JAPANESE_DASH_PAGE[] = "/dash/%E6%97%A5%E6%9C%AC%E8%AA%9E%20Song%20%F0%9F%8E%B5.mpd";
+const std::string JAPANESE_STEM = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E Song \xF0\x9F\x8E\xB5";
+// What the status line shows during a conversion, as the test reads it (Windows-1252).
+const char CONVERTING_STATUS[] = "Converting to MP3\x85";
+
+// Lines sorted, as FilesIn gives them.
+std::string Sorted(const std::string &lines)
+{
+    std::vector<std::string> names;
+    for (size_t at = 0, end; (end = lines.find('\n', at)) != std::string::npos; at = end + 1)
+        names.push_back(lines.substr(at, end - at));
+    std::sort(names.begin(), names.end());
+    std::string sorted;
+    for (const std::string &name : names)
+        sorted += name + "\n";
+    return sorted;
+}
 
 TEST_F(RealToolTest, ProbeOffersTheFormatsAndTitleTheToolReads)
 {
@@ -100,23 +118,32 @@ TEST_F(RealToolTest, MergedRowGivesOneFileWithPictureAndSound)
     }
 }
 
+// A title in Japanese with an emoji: the tool names the parts in every script, and Stop finds
+// them all.
 TEST_F(RealToolTest, StopInTheSecondPartLeavesNothingOfTheDownloadOnceTheToolIsGone)
 {
     ASSERT_TRUE(Start()) << DriverError();
     ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
-    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForName(Page(DASH_PAGE, 60000), L"Merged.mp4"));
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForName(Page(JAPANESE_DASH_PAGE, 60000), Wide(JAPANESE_STEM + ".mp4")));
     // Somebody's files beside it, named like parts but not the download's, stay.
-    const char others[] = "Merged\nMerged.f2019.jpg\nMerged.final.mp4\nMerged.temp.jpg\nOther.f137.mp4\n";
-    for (const char *name : {"Merged.final.mp4", "Other.f137.mp4", "Merged", "Merged.temp.jpg", "Merged.f2019.jpg"})
-        ASSERT_TRUE(WriteWholeFile((folder + name).c_str(), "keep", 4));
+    std::vector<std::string> others;
+    for (const char *end : {"", ".f2019.jpg", ".final.mp4", ".temp.jpg"})
+        others.push_back(JAPANESE_STEM + end);
+    others.push_back("Other.f137.mp4");
+    std::string left;
+    for (const std::string &name : others) {
+        ASSERT_TRUE(WriteWide(name, "keep"));
+        left += name + "\n";
+    }
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
-    ASSERT_TRUE(WaitUntil([&] { return FileSize((folder + "Merged.f140.m4a.part").c_str()) > 0; })) << FolderFiles();
+    ASSERT_TRUE(WaitUntil([&] { return WideExists(JAPANESE_STEM + ".f140.m4a.part"); })) << FolderFiles();
+    EXPECT_TRUE(WideExists(JAPANESE_STEM + ".f137.mp4")) << FolderFiles();
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     EXPECT_EQ("Do you want to stop downloading right now?", AnswerBox(&run, "Vidmora", IDYES));
     ASSERT_TRUE(WaitUntil([&] { return EveryToolGone() && Text(IDC_START) == "Start Download"; }))
         << Log("runs.log") << Text(IDC_START);
     EXPECT_EQ(1, CountLines(Log("runs.log"), "killed ")) << Log("runs.log");
-    EXPECT_EQ(others, FolderFiles());
+    EXPECT_EQ(FilesIn(folder), Sorted(left));
 }
 
 // The best sound as MP3, converted by ffmpeg with the tool's own arguments and its original
@@ -131,16 +158,7 @@ TEST_F(RealToolTest, Mp3RowGivesOneMp3Stream)
             ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
         }
         ASSERT_NO_FATAL_FAILURE(PasteAndWaitForName(page, L"Merged.mp4"));
-        HWND dialog = NULL;
-        ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
-        char entry[256] = "";
-        EXPECT_TRUE(SaveDialogFilterText(dialog, 3, entry, sizeof entry)) << DriverError();
-        EXPECT_STREQ("MP3~sound only (converted from M4A 128k)", entry);
-        ASSERT_TRUE(SelectSaveDialogFilter(dialog, 3)) << DriverError();
-        ASSERT_TRUE(SetSaveDialogFileName(dialog, (folder + "Song.m4a").c_str())) << DriverError();
-        ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
-        EXPECT_EQ("The sound is converted to MP3, so it is saved as Song.mp3.", AnswerBox(&run, "Vidmora"));
-        ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, (folder + "Song.mp3").c_str())) << DriverError() << OpenBoxes();
+        ASSERT_NO_FATAL_FAILURE(ChooseMp3("Song"));
         if (paused) {
             ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
             ASSERT_TRUE(WaitUntil([&] { return FileSize((folder + "Song.m4a.part").c_str()) > 0; })) << FolderFiles();
@@ -155,6 +173,51 @@ TEST_F(RealToolTest, Mp3RowGivesOneMp3Stream)
     }
 }
 
+// Paused while ffmpeg writes the MP3 of a title in Japanese with an emoji: the half-written
+// MP3 goes, so after a restart Continue converts it whole; nothing is left beside it.
+TEST_F(RealToolTest, Mp3PausedInItsConversionIsWholeAfterARestart)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForName(Page(JAPANESE_DASH_PAGE), Wide(JAPANESE_STEM + ".mp4")));
+    ASSERT_NO_FATAL_FAILURE(ChooseMp3(JAPANESE_STEM));
+    const std::string slow = state + "slow-mp3", mp3 = JAPANESE_STEM + ".mp3";
+    ASSERT_TRUE(WriteWholeFile(slow.c_str(), "", 0));
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        return Text(IDC_STATUS) == CONVERTING_STATUS &&
+               GetFileAttributesExW(Wide(folder + mp3).c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0;
+    })) << Text(IDC_STATUS) << FolderFiles();
+    ASSERT_NO_FATAL_FAILURE(PauseCloseAndRestart());
+    DeleteFileA(slow.c_str());
+    EXPECT_EQ(JAPANESE_STEM + ".m4a\n", FolderFiles()) << "the half-written MP3 is gone, the sound stays";
+    ASSERT_NO_FATAL_FAILURE(PressStartAndWaitForDone());
+    EXPECT_EQ(mp3 + "\n", FolderFiles());
+    EXPECT_EQ("mp3,audio\n", Streams(Wide(folder + mp3)));
+    EXPECT_NEAR(8.0, Seconds(mp3), 0.3) << "the MP3 is whole";
+}
+
+// The tool would take a sound that is there for its own and convert it: it is asked about
+// first, and No keeps it as it was.
+TEST_F(RealToolTest, Mp3RowOverASoundThatIsThereAsksFirstAndNoKeepsIt)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForName(Page(DASH_PAGE), L"Merged.mp4"));
+    const std::string mine = "somebody's own sound";
+    ASSERT_TRUE(WriteWide("Song.m4a", mine));
+    ASSERT_NO_FATAL_FAILURE(ChooseMp3("Song"));
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    EXPECT_EQ("Song.m4a already exists. Replace it?", AnswerBox(&run, "Vidmora", IDNO));
+    EXPECT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Start Download" && IsControlEnabled(&run, IDC_PASTE); }));
+    EXPECT_EQ(2u, Runs().size()) << "the download ran";
+    std::string bytes;
+    EXPECT_TRUE(ReadWideFile(Wide(folder + "Song.m4a"), &bytes));
+    EXPECT_EQ(mine, bytes);
+    EXPECT_EQ("Song.m4a\n", FolderFiles());
+}
+
 // The server's feed of three, as the tool names its entries: the second title's ": \" ?" become
 // the full-width "：＂？" in a Windows file name.
 const std::string LIST_ENTRIES[] = {"01 - Relay entry 1.mp4",
@@ -164,21 +227,15 @@ const std::string LIST_ENTRIES[] = {"01 - Relay entry 1.mp4",
 class RealListTest : public RealToolTest {
 protected:
     // Pastes the feed and chooses the whole list into this test's folder.
-    void ChooseWholeList(const std::string &path, int rate = 0)
+    void ChooseWholeList(const std::string &path, int rate = 0, const std::string &into = "")
     {
+        const std::string chosen = into.empty() ? folder : into;
         ASSERT_TRUE(Start()) << DriverError();
         ASSERT_NO_FATAL_FAILURE(PasteAndWaitForName(Page(path, rate), L"Relay entry 1.mp4"));
         ASSERT_TRUE(WaitUntil([&] { return Text(IDC_FORMAT_INFO).find("\nIn a list of 3 videos") != std::string::npos; }))
             << Text(IDC_FORMAT_INFO);
-        HWND dialog = NULL;
-        ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
-        char text[256] = "";
-        EXPECT_TRUE(SaveDialogFilterText(dialog, 1, text, sizeof text)) << DriverError();
-        EXPECT_STREQ("All 3 videos of the list~best picture with sound", text);
-        ASSERT_TRUE(SelectSaveDialogFilter(dialog, 1)) << DriverError();
-        ASSERT_TRUE(SetSaveDialogFileName(dialog, (folder + "any.mp4").c_str())) << DriverError();
-        ASSERT_NO_FATAL_FAILURE(CloseSaveDialog(dialog, true));
-        ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, folder.c_str())) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(TakeFilter(1, "All 3 videos of the list~best picture with sound", chosen + "any.mp4"));
+        ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, chosen.c_str())) << DriverError();
     }
 
     bool ArchiveGone() { return !FileExists((RunFolder(&run) + "\\list-archive.txt").c_str()); }
@@ -189,23 +246,40 @@ protected:
 TEST_F(RealListTest, WholeListGivesAFileAnEntry)
 {
     const std::string *entries = LIST_ENTRIES;
-    for (bool failing : {false, true}) {
-        SCOPED_TRACE(failing ? "the second entry fails" : "all three");
-        ASSERT_NO_FATAL_FAILURE(ChooseWholeList(failing ? "/list/feed.xml?list=relay&fail=2" : "/list/feed.xml?list=relay"));
+    const struct {
+        const char *fail;
+        const char *told;  // the message's start; "" for "Done"
+        std::vector<int> downloaded;
+    } cases[] = {
+        {"", "", {0, 1, 2}},
+        {"2", "2 of 3 videos of the list were downloaded; 1 failed.\n\nERROR: ", {0, 2}},
+        // The list is read well, then every entry starts and none finishes.
+        {"all", "None of the 3 videos of the list was downloaded.\n\nERROR: ", {}},
+    };
+    const std::string failEntries = state + "fail-entries";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string("failing: ") + c.fail);
+        bool all = strcmp(c.fail, "all") == 0;
+        ASSERT_NO_FATAL_FAILURE(ChooseWholeList(std::string("/list/feed.xml?list=relay") + (c.fail[0] && !all ? "&fail=" : "") +
+                                                (all ? "" : c.fail)));
+        if (all) {
+            ASSERT_TRUE(WriteWholeFile(failEntries.c_str(), "", 0));
+        }
         ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
-        if (failing) {
+        if (c.told[0]) {
             std::string told = AnswerBox(&run, "Alert");
-            EXPECT_EQ(0u, told.find("2 of 3 videos of the list were downloaded; 1 failed.\n\nERROR: ")) << told;
-            EXPECT_EQ(entries[0] + "\n" + entries[2] + "\n", FolderFiles());
+            EXPECT_EQ(0u, told.find(c.told)) << told;
+            EXPECT_NE(std::string::npos, told.find("HTTP Error 404")) << told;
         } else {
             ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
-            EXPECT_EQ(entries[0] + "\n" + entries[1] + "\n" + entries[2] + "\n", FolderFiles());
         }
-        for (const std::string &entry : LIST_ENTRIES) {
-            if (!failing || entry != entries[1]) {
-                EXPECT_TRUE(SameBytes(entry, "progressive.mp4"));
-            }
+        std::string expected;
+        for (int k : c.downloaded) {
+            expected += entries[k] + "\n";
+            EXPECT_TRUE(SameBytes(entries[k], "progressive.mp4"));
         }
+        EXPECT_EQ(expected, FolderFiles());
+        DeleteFileA(failEntries.c_str());
         EXPECT_TRUE(ArchiveGone()) << "the archive goes when the list ends";
         ASSERT_TRUE(CloseApp(&run)) << DriverError();
         ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
@@ -230,6 +304,37 @@ TEST_F(RealListTest, PausedInTheSecondEntryContinuesAfterARestartWithoutTheFirst
     EXPECT_EQ(LIST_ENTRIES[1] + "\n" + LIST_ENTRIES[2] + "\n", FolderFiles());
     EXPECT_TRUE(SameBytes(LIST_ENTRIES[1], "progressive.mp4"));
     EXPECT_TRUE(ArchiveGone());
+}
+
+// A list's address started as one video: its first entry alone, read and downloaded, "Done".
+TEST_F(RealListTest, ListAddressStartedAsOneVideoTakesItsFirstEntryAlone)
+{
+    ASSERT_TRUE(Start()) << DriverError();
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForName(Page("/list/feed.xml?list=relay"), L"Relay entry 1.mp4"));
+    ASSERT_NO_FATAL_FAILURE(PressStartAndWaitForDone());
+    EXPECT_EQ("Relay entry 1.mp4\n", FolderFiles());
+    EXPECT_TRUE(SameBytes("Relay entry 1.mp4", "progressive.mp4"));
+    const std::string requests = Log("http.log");
+    EXPECT_EQ(std::string::npos, requests.find("entry2")) << requests;
+    EXPECT_EQ(std::string::npos, requests.find("entry3")) << requests;
+}
+
+// A list interrupted by closing the window leaves its archive; the next list, into another
+// folder, is recorded anew and skips none of its entries.
+TEST_F(RealListTest, AnArchiveLeftByAClosedListSkipsNothingOfTheNext)
+{
+    ASSERT_NO_FATAL_FAILURE(ChooseWholeList("/list/feed.xml?list=relay", 400000));
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return WideExists(LIST_ENTRIES[1] + ".part"); })) << FolderFiles();
+    ASSERT_TRUE(CloseApp(&run)) << DriverError();
+    EXPECT_EQ("Program is in progress! Do you want to exit right now?", AnswerBox(&run, "Vidmora", IDYES));
+    ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+    ASSERT_FALSE(ArchiveGone()) << "the interrupted list keeps its archive";
+    const std::string other = Temp("other") + "\\";
+    ASSERT_TRUE(CreateDirectoryA(other.c_str(), NULL));
+    ASSERT_NO_FATAL_FAILURE(ChooseWholeList("/list/feed.xml?list=relay", 0, other));
+    ASSERT_NO_FATAL_FAILURE(PressStartAndWaitForDone());
+    EXPECT_EQ(LIST_ENTRIES[0] + "\n" + LIST_ENTRIES[1] + "\n" + LIST_ENTRIES[2] + "\n", FilesIn(other));
 }
 
 TEST_F(RealToolTest, TitleInJapaneseWithAnEmojiThroughProbeAndDownload)

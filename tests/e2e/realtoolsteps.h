@@ -112,6 +112,64 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Continue"; })) << OpenBoxes();
     }
 
+    // Chooses the MP3 row in the save dialog under STEM with the sound's own extension, and
+    // waits for the destination STEM.mp3.
+    void ChooseMp3(const std::string &stem)
+    {
+        ASSERT_NO_FATAL_FAILURE(TakeFilter(3, "MP3~sound only (converted from M4A 128k)", folder + stem + ".m4a"));
+        std::string told = AnswerBox(&run, "Vidmora");
+        EXPECT_NE(std::string::npos, told.find("so it is saved as ")) << told;
+        const std::wstring mp3 = Wide(folder + stem + ".mp3");
+        ASSERT_TRUE(WaitUntil([&] { return WideText(&run, IDC_DEST_EDIT) == mp3; }))
+            << Utf8(WideText(&run, IDC_DEST_EDIT)) << OpenBoxes();
+    }
+
+    // Save File: filter `index` reads `entry`, and is taken with the file `path` (in any script).
+    void TakeFilter(int index, const char *entry, const std::string &path)
+    {
+        HWND dialog = NULL;
+        ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(&dialog));
+        char text[256] = "";
+        EXPECT_TRUE(SaveDialogFilterText(dialog, index, text, sizeof text)) << DriverError();
+        EXPECT_STREQ(entry, text);
+        ASSERT_TRUE(SelectSaveDialogFilter(dialog, index)) << DriverError();
+        ASSERT_TRUE(SetSaveDialogWideName(dialog, Wide(path)));
+        ASSERT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
+    }
+
+    // The save dialog's file name box set to a name in any script.
+    static bool SetSaveDialogWideName(HWND dialog, const std::wstring &name)
+    {
+        HWND box = GetDlgItem(dialog, E2E_SAVE_NAME_EDIT);
+        if (!box)
+            box = GetDlgItem(dialog, E2E_SAVE_NAME_COMBO);
+        DWORD_PTR result = 0;
+        return box && SendMessageTimeoutW(box, WM_SETTEXT, 0, (LPARAM)name.c_str(), SMTO_ABORTIFHUNG, 5000, &result);
+    }
+
+    bool WideExists(const std::string &name)
+    {
+        return GetFileAttributesW(Wide(folder + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    bool WriteWide(const std::string &name, const std::string &bytes)
+    {
+        HANDLE file = CreateFileW(Wide(folder + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        DWORD written = 0;
+        bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL) &&
+                  written == bytes.size();
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        return ok;
+    }
+
+    // Seconds of the first stream of a file, by Debian's ffprobe.
+    double Seconds(const std::string &name)
+    {
+        return atof(RunUnixShell(&run, "ffprobe -v error -show_entries format=duration -of csv=p=0 '" +
+                                           UnixPath(folder + name) + "'").c_str());
+    }
+
     // Debian's ffprobe on the Unix side: "CODEC,TYPE" a stream, one a line.
     std::string Streams(const std::wstring &file)
     {

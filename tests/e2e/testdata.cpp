@@ -2,6 +2,8 @@
 // written by hand from the record layout and the catalogue, never taken from the program.
 #include "tests/e2e/testdata.h"
 
+#include <algorithm>
+
 #include "toolbridge/paths.h"
 
 #include <gtest/gtest.h>
@@ -238,24 +240,49 @@ static std::string KeptFolder(const AppRun *run)
     return std::string(run->tempDir) + "\\local\\Vidmora";
 }
 
-ArgList SurroundingArgs(const AppRun *run, bool probe, const std::string &runtime)
+ArgList SurroundingArgs(const AppRun *run, const std::string &runtime)
 {
-    ArgList args = {"--ignore-config", "--no-plugin-dirs", "--ffmpeg-location", KeptFolder(run) + "\\ffmpeg.exe",
-                    "--no-js-runtimes"};
+    ArgList args = {"--encoding", "utf-8", "--ignore-config", "--no-plugin-dirs", "--ffmpeg-location",
+                    KeptFolder(run) + "\\ffmpeg.exe", "--no-js-runtimes"};
     // A kept runtime is named to every run.
     std::string kept = KeptFolder(run) + "\\js-runtime.exe";
     if (!runtime.empty() || FileExists(kept.c_str()))
         args.insert(args.end(), {"--js-runtimes", runtime.empty() ? "node:" + kept : runtime});
-    args.push_back("--no-playlist");
-    if (probe)
-        args.insert(args.end(), {"--playlist-items", "1"});
+    args.insert(args.end(), {"--no-playlist", "--playlist-items", "1"});
+    return args;
+}
+
+bool IsTodaysPage(const std::string &address)
+{
+    return address.compare(0, 17, "http://127.0.0.1:") == 0 || address.find("style=yt-dlp") != std::string::npos ||
+           address.find("style=youtube-dl") != std::string::npos;
+}
+
+std::vector<ArgList> WorkingRuns(const std::vector<ArgList> &runs)
+{
+    std::vector<ArgList> kept;
+    for (const ArgList &run : runs) {
+        bool refused = !run.empty() && !IsTodaysPage(run.back()) &&
+                       std::find(run.begin(), run.end(), "--encoding") != run.end();
+        if (!refused && run != ArgList{"--help"})
+            kept.push_back(run);
+    }
+    return kept;
+}
+
+ArgList SurroundingArgsFor(const AppRun *run, const std::string &address)
+{
+    ArgList args = SurroundingArgs(run);
+    if (!IsTodaysPage(address))
+        args.erase(args.begin(), args.begin() + 2);
     return args;
 }
 
 ArgList ListSurroundingArgs(const AppRun *run)
 {
     ArgList args = SurroundingArgs(run);
-    args.back() = "--yes-playlist";
+    args.resize(args.size() - 3);
+    args.push_back("--yes-playlist");
     return args;
 }
 

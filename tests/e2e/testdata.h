@@ -103,10 +103,18 @@ std::string JoinArgs(const ArgList &args);
 // The runs logged so far (none when the file is missing); a failed read or parse fails the test.
 std::vector<ArgList> ReadArgsLog(const char *path);
 // What every run of a tool of today is told of its surroundings, after its own options:
-// no configuration, no plugin, the per-user ffmpeg (which may not be there), no JavaScript
-// runtime searched for (or the kept one, with `runtime`), the video and not its list, and
-// for a `probe` one entry of a list.
-ArgList SurroundingArgs(const AppRun *run, bool probe = false, const std::string &runtime = "");
+// UTF-8, no configuration, no plugin, the per-user ffmpeg (which may not be there), no
+// JavaScript runtime searched for (or the kept one, with `runtime`), the video and not its
+// list, and one entry of an address of a list alone.
+ArgList SurroundingArgs(const AppRun *run, const std::string &runtime = "");
+// Pages of today's tools: the stand-in's by their style (the default is the 2013 tool's, which
+// refuses --encoding), and every local server's page, which the real yt-dlp reads.
+bool IsTodaysPage(const std::string &address);
+// The runs that did the work: a run the 2013 style refused for --encoding, and went again
+// without, is left out; so is a tool's --help, read beside its first paste.
+std::vector<ArgList> WorkingRuns(const std::vector<ArgList> &runs);
+// SurroundingArgs as a run for `address` gets them in the end: without UTF-8 on a 2013 page.
+ArgList SurroundingArgsFor(const AppRun *run, const std::string &address);
 // The same for a whole list's runs: the list instead of the one video.
 ArgList ListSurroundingArgs(const AppRun *run);
 // The folder every tool run of `run` starts in: %LOCALAPPDATA%\Vidmora\run\<hash of TEMP>,

@@ -282,7 +282,8 @@ TEST_F(ToolKeepingTest, NothingOfTheTemporaryFolderOrTheCurrentDirectoryIsReadOr
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes();
     EXPECT_EQ(3000, FileSize(Temp("Near.mp4").c_str()));
-    EXPECT_EQ(3u, AllRuns().size()) << "the tool ran, with the same environment";
+    // The probe's two runs, the tool's --help beside them (a tool never seen before), the download.
+    EXPECT_EQ(4u, AllRuns().size()) << "the tool ran, with the same environment";
     ReadWholeFile(log.c_str(), &found);
     EXPECT_FALSE(FileExists(log.c_str())) << "a run read or started:\n" << found;
     EXPECT_FALSE(FileExists(marker.c_str())) << "a planted --exec ran";
@@ -308,6 +309,62 @@ TEST_F(ToolKeepingTest, UpdateDuringTheVersionReadStartsNoSecondRun)
     EXPECT_EQ(1, JobProcessCount(&run));
     ASSERT_TRUE(GetProcessHandleCount(run.pi.hProcess, &handlesAfter));
     EXPECT_LE(handlesAfter, handlesBefore + 2) << "handles of a run are left open";
+}
+
+// Stop is a Stop whatever the tool does meanwhile: the window menu reads the built-in tool's
+// version beside a download.
+TEST_F(ToolKeepingTest, StopDuringTheVersionReadStopsTheDownload)
+{
+    const char page[] = "http://standin.test/watch?v=slow&style=yt-dlp&formats=22&size=300000&step=3000&delay=200";
+    WriteRecord(BuildRecord(page, Temp("slow.mp4").c_str(), 0, {{22, "mp4", 720, 1280}}, 1));
+    ASSERT_TRUE(Start(NULL, {{"STANDIN_VERSION_DELAY_MS", "20000"}})) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(&run, IDC_START); })) << OpenBoxes();
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return FileSize((Temp("slow.mp4") + ".part").c_str()) > 0; })) << OpenBoxes();
+    ASSERT_TRUE(PostMessageA(run.window, WM_INITMENUPOPUP, 0, MAKELPARAM(0, TRUE)));
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(Copy(VERSION_TOOL_NAME).c_str()); })) << "no version read";
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    EXPECT_EQ("Do you want to stop downloading right now?", AnswerBox("Vidmora", IDYES));
+    EXPECT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Start Download"; })) << Text(IDC_START);
+    EXPECT_FALSE(FileExists((Temp("slow.mp4") + ".part").c_str()));
+}
+
+// A build that carries a JavaScript runtime writes it before a run names it; "Use no
+// JavaScript runtime" holds for every later page, also after a restart.
+TEST_F(ToolKeepingTest, NoRuntimeIsKeptInABuildThatCarriesOne)
+{
+    char dir[MAX_PATH], exe[MAX_PATH];
+    ASSERT_TRUE(DriverDir(dir, sizeof dir) && JoinPath(exe, sizeof exe, dir, "vidmora_runtime.exe")) << DriverError();
+    SetEnvironmentVariableA("VIDMORA_EXE", exe);
+    const std::string runtime = local + "\\js-runtime.exe";
+    WriteOldPageRecord();
+    for (int paste = 0; paste < 3; paste++) {
+        SCOPED_TRACE(paste);
+        if (paste != 1) {
+            ASSERT_TRUE(Start()) << DriverError();
+        }
+        const std::string title = "Runtime" + std::to_string(paste);
+        ASSERT_NO_FATAL_FAILURE(PasteAndWaitForDestination(
+            "http://standin.test/watch?v=rt&style=yt-dlp&formats=22&title=" + title, Temp((title + ".mp4").c_str())));
+        ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(&run, IDC_PASTE); })) << OpenBoxes();
+        // The carried "runtime" is a stand-in too, and logs its --version: the format run is the probe's.
+        ArgList last;
+        for (const ArgList &args : AllRuns())
+            if (!args.empty() && args[0] == "--list-formats")
+                last = args;
+        EXPECT_EQ(paste == 0, FileExists(runtime.c_str()));
+        EXPECT_EQ(paste == 0, std::find(last.begin(), last.end(), "node:" + runtime) != last.end()) << JoinArgs(last);
+        if (paste == 0) {
+            ASSERT_TRUE(Menu(IDM_RUNTIME_NONE));
+            EXPECT_EQ("Remove the kept JavaScript runtime? Some formats of YouTube pages may then be missing.",
+                      AnswerBox("Vidmora", IDYES));
+            EXPECT_FALSE(FileExists(runtime.c_str()));
+        } else if (paste == 1) {
+            ASSERT_TRUE(CloseApp(&run)) << DriverError();
+            ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+        }
+    }
+    SetEnvironmentVariableA("VIDMORA_EXE", NULL);
 }
 
 // A runtime is checked as the tool and ffmpeg are, by its own answer to --version, and kept
@@ -373,8 +430,8 @@ TEST_F(ToolKeepingTest, ChosenNodeSolvesThePagesChallengeAndEveryFormatIsOffered
         << helpers;
     std::vector<ArgList> runs = AllRuns();
     ASSERT_EQ(before + 2, runs.size());
-    const ArgList title = Joined({"--get-filename", "-o", "%(title)s.%(ext)s", "--encoding", "utf-8"},
-                                 SurroundingArgs(&run, true, "node:" + runtime), {"--", page});
+    const ArgList title = Joined({"--get-filename", "-o", "%(title)s.%(ext)s"}, SurroundingArgs(&run, "node:" + runtime),
+                                 {"--", page});
     EXPECT_TRUE(runs[before] == title || runs[before + 1] == title)
         << JoinArgs(runs[before]) << "\n" << JoinArgs(runs[before + 1]);
 }
@@ -403,8 +460,9 @@ TEST_F(ToolKeepingTest, ToolsOfBeforeTheRuntimesProbeAndDownload)
         EXPECT_EQ(3000, FileSize(file.c_str()));
         std::vector<ArgList> runs = AllRuns();
         ASSERT_EQ(before + 1, runs.size()) << "a run was refused";
-        const ArgList expected = {"-o", file, "--format", "22", "--ignore-config", "--ffmpeg-location",
-                                  local + "\\ffmpeg.exe", "--no-playlist", "--console-title", "--", page};
+        const ArgList expected = {"-o", file, "--format", "22", "--encoding", "utf-8", "--ignore-config",
+                                  "--ffmpeg-location", local + "\\ffmpeg.exe", "--no-playlist", "--playlist-items", "1",
+                                  "--console-title", "--", page};
         EXPECT_EQ(JoinArgs(expected), JoinArgs(runs.back()));
     }
 }

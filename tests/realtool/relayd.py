@@ -107,7 +107,10 @@ class Media(http.server.BaseHTTPRequestHandler):
         prefix, rate, rest = re.match(r'((?:/rate/(\d+))?)(/.*)', url.path).groups()
         media = os.path.join(opts.state, 'media')
         body = kind = None
-        if rest.startswith('/media/') and rest.endswith('.mp4'):
+        # While STATE/fail-entries is there, the feed's entries answer 404: a list read well
+        # whose every entry fails when it is downloaded.
+        failing = rest.startswith('/media/entry') and os.path.exists(os.path.join(opts.state, 'fail-entries'))
+        if rest.startswith('/media/') and rest.endswith('.mp4') and not failing:
             body, kind = os.path.join(media, 'progressive.mp4'), 'video/mp4'
         elif rest in ('/dash/137.mp4', '/dash/136.mp4', '/dash/140.m4a'):
             body, kind = os.path.join(media, rest[6:]), 'audio/mp4' if rest.endswith('.m4a') else 'video/mp4'
@@ -407,9 +410,16 @@ def main():
     ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
     for folder in ('home', 'ffmpeg-alone'):
         os.makedirs(os.path.join(opts.state, folder), exist_ok=True)
+    # Debian's ffmpeg alone. While STATE/slow-mp3 is there, a conversion to MP3 reads its input at
+    # its own pace (-re), so a test can act while the MP3 is half written.
     alone = os.path.join(opts.state, 'ffmpeg-alone', 'ffmpeg')
-    if not os.path.islink(alone):
-        os.symlink(FFMPEG, alone)
+    if os.path.islink(alone):
+        os.unlink(alone)
+    with open(alone + '.new', 'w') as script:
+        script.write('#!/bin/sh\nif [ -e "%s" ]; then case " $* " in *" libmp3lame "*) exec %s -re "$@";; esac; fi\n'
+                     'exec %s "$@"\n' % (os.path.join(opts.state, 'slow-mp3'), FFMPEG, FFMPEG))
+    os.chmod(alone + '.new', 0o755)
+    os.replace(alone + '.new', alone)
     make_media()
 
     server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Media)

@@ -52,7 +52,7 @@ if [ ! -d "$WINEPREFIX/dosdevices" ]; then
 fi
 mkdir -p "$state" || { echo "relayd.sh: cannot make $state" >&2; exit 1; }
 stop
-rm -f "$state/ports" "$state/args.log" "$state/runs.log" "$state/http.log"
+rm -f "$state/ports" "$state/args.log" "$state/runs.log" "$state/http.log" "$state/slow-mp3" "$state/fail-entries"
 # Its own session, so the test driver's process group ending does not take it along.
 setsid /usr/bin/python3 "$here/relayd.py" --ytdlp "$ytdlp" --state "$state" --wineprefix "$WINEPREFIX" \
     > "$state/relayd.out" 2>&1 < /dev/null &

@@ -209,6 +209,9 @@ void StandinParsePage(const char *address, StandinPage *page)
                 } else if (strcmp(key, "probedelay") == 0) {
                     if (valueFits && parseNumber(value, STANDIN_MAX_DELAY, &n))
                         page->probeDelayMs = (unsigned)n;
+                } else if (strcmp(key, "flatdelay") == 0) {
+                    if (valueFits && parseNumber(value, STANDIN_MAX_DELAY, &n))
+                        page->flatDelayMs = (unsigned)n;
                 } else if (strcmp(key, "mergefail") == 0) {
                     page->mergeFail = strcmp(value, "1") == 0;
                 } else if (strcmp(key, "list") == 0) {

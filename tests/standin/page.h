@@ -56,6 +56,7 @@ struct StandinPage {
     int onefile;                 // onefile=1: the run re-runs itself as a child
     int hang;                    // hang=1: probe runs never answer
     unsigned probeDelayMs;       // probe runs wait this long before answering
+    unsigned flatDelayMs;        // a list's flat read waits this long more
     int exitCode;                // exit code of a failing page (exit=, default 1)
     int mergeFail;               // mergefail=1: ffmpeg is asked for a merge it cannot do
     int videoGiven;              // v= named the video (not the default id)

@@ -1385,6 +1385,8 @@ static int runPage(const Options *opt, int kind)
         return page.exitCode;
     if (kind != RUN_DOWNLOAD)
         probeWait(&page);
+    if (opt->flatPlaylist && page.flatDelayMs > 0)
+        Sleep(page.flatDelayMs);
     int items[STANDIN_MAX_ENTRIES];
     int count = StandinListItems(&page, opt->noPlaylist, opt->playlistItems, items);
     int listed = page.list[0] && !page.generic;
@@ -1441,6 +1443,10 @@ static int runVersion(void)
 {
     char version[STANDIN_VERSION_ROOM + 1];
     ownVersion(version, sizeof version);
+    // A slow answer, for a test that acts while the version is read.
+    const char *delay = getenv("STANDIN_VERSION_DELAY_MS");
+    if (delay && atoi(delay) > 0 && atoi(delay) <= STANDIN_MAX_DELAY)
+        Sleep((DWORD)atoi(delay));
     // Two texts make broken tools from copies: one that never answers, one that says nothing.
     while (strcmp(version, "HANG") == 0)
         Sleep(1000);
