@@ -410,14 +410,15 @@ def main():
     ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
     for folder in ('home', 'ffmpeg-alone'):
         os.makedirs(os.path.join(opts.state, folder), exist_ok=True)
-    # Debian's ffmpeg alone. While STATE/slow-mp3 is there, a conversion to MP3 reads its input at
-    # its own pace (-re), so a test can act while the MP3 is half written.
+    # Debian's ffmpeg alone. While STATE/slow-mp3 is there, a conversion to MP3 begins its file
+    # and waits 30 s before ffmpeg writes it whole, so a test can act while the MP3 is half written.
     alone = os.path.join(opts.state, 'ffmpeg-alone', 'ffmpeg')
     if os.path.islink(alone):
         os.unlink(alone)
     with open(alone + '.new', 'w') as script:
-        script.write('#!/bin/sh\nif [ -e "%s" ]; then case " $* " in *" libmp3lame "*) exec %s -re "$@";; esac; fi\n'
-                     'exec %s "$@"\n' % (os.path.join(opts.state, 'slow-mp3'), FFMPEG, FFMPEG))
+        script.write('#!/bin/sh\nif [ -e "%s" ]; then case " $* " in *" libmp3lame "*)\n'
+                     '    for out; do :; done; printf ID3 > "${out#file:}"; /bin/sleep 30;; esac; fi\n'
+                     'exec %s "$@"\n' % (os.path.join(opts.state, 'slow-mp3'), FFMPEG))
     os.chmod(alone + '.new', 0o755)
     os.replace(alone + '.new', alone)
     make_media()
