@@ -90,6 +90,10 @@ bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surround
     }
     if (fits && surroundings->list && !(surroundings->refused & OptionBit(OPTION_YES_PLAYLIST)))
         fits = AppendText(line, size, " --yes-playlist");
+    if (fits && surroundings->firefox && !(surroundings->refused & OptionBit(OPTION_COOKIES_FROM_BROWSER)))
+        fits = AppendText(line, size, " --cookies-from-browser firefox");
+    if (fits && surroundings->cookies && surroundings->cookies[0] && !(surroundings->refused & OptionBit(OPTION_COOKIES)))
+        fits = AppendText(line, size, " --cookies ") && AppendQuotedArgument(line, size, surroundings->cookies);
     if (!fits)
         line[start] = '\0';
     return fits;

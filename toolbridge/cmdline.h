@@ -29,12 +29,16 @@ bool AppendText(char *line, size_t size, const char *text);
 // With a `runtime` ("node:C:\\...\\js-runtime.exe"), ` --js-runtimes "RUNTIME"` follows
 // --no-js-runtimes: yt-dlp then runs that one and searches for none.
 // A `list` run gets ` --yes-playlist` instead of --no-playlist and --playlist-items.
+// Signed in, it gets ` --cookies-from-browser firefox` (`firefox`) or ` --cookies "COOKIES"`
+// (`cookies`, the run's own copy of the kept file), where the tool knows the option.
 struct RunSurroundings {
     ToolOptions refused;
     const char *ffmpegPath;
     const char *runtime;
     bool utf8;
     bool list;
+    bool firefox;
+    const char *cookies;
 };
 
 bool AppendSurroundings(char *line, size_t size, const RunSurroundings *surroundings);

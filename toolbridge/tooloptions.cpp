@@ -8,7 +8,7 @@
 static const char *const OPTION_NAMES[TOOL_OPTION_COUNT] = {
     "--encoding",      "--ignore-config", "--no-plugin-dirs",   "--ffmpeg-location",
     "--no-js-runtimes", "--no-playlist",  "--playlist-items",  "--flat-playlist",
-    "--yes-playlist",  "--download-archive"};
+    "--yes-playlist",  "--download-archive", "--cookies",        "--cookies-from-browser"};
 
 const char *ToolOptionName(ToolOption option)
 {

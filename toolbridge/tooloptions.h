@@ -17,6 +17,10 @@ enum ToolOption {
     OPTION_FLAT_PLAYLIST,    // the list's page alone, one line an entry (youtube-dl 2014.10.24)
     OPTION_YES_PLAYLIST,     // the list a watch address is part of (youtube-dl 2015.02.26)
     OPTION_DOWNLOAD_ARCHIVE, // finished entries recorded and skipped by their ids
+    // Signing in, given where the person chose one (after the list's, so stored knowledge
+    // reads as before).
+    OPTION_COOKIES,              // a Netscape cookies file (youtube-dl, yt-dlp)
+    OPTION_COOKIES_FROM_BROWSER, // Firefox's cookie store (yt-dlp only)
     TOOL_OPTION_COUNT,
     SURROUNDING_OPTION_COUNT = OPTION_FLAT_PLAYLIST
 };

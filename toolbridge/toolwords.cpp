@@ -140,14 +140,82 @@ bool FileHasErrorLine(const char *path)
            strncmp(words, ERROR_PREFIX, sizeof ERROR_PREFIX - 1) == 0;
 }
 
+// What the tool's words say, a cause a row; the first row whose words stand in the text wins.
+enum AdviceCause {
+    CAUSE_NO_RUNTIME,      // yt-dlp found no JavaScript runtime (since 2025.11.12)
+    CAUSE_RUNTIME_FAILED,  // one ran, but could not solve the page's challenge
+    CAUSE_WHO_YOU_ARE,     // YouTube's bot check, an age check, a members-only or private video
+    CAUSE_NO_FIREFOX,      // Firefox's cookies were asked for and there are none
+    CAUSE_FORBIDDEN,       // the site refused a request
+    CAUSE_SITE_CHANGED,    // the page is not as the tool knows it
+    CAUSE_NO_FFMPEG        // a merge or a conversion without ffmpeg
+};
+
+static const struct {
+    AdviceCause cause;
+    const char *words[3];
+    const char *notSignedIn;
+    const char *signedIn;
+} ADVICE[] = {
+    // The warning's opening has stayed; its tail changed after 2025.11.12.
+    {CAUSE_NO_RUNTIME, {"No supported JavaScript runtime could be found"},
+     "Some formats need a JavaScript runtime: choose one in the window menu (Alt+Space).", NULL},
+    {CAUSE_RUNTIME_FAILED, {"n challenge solving failed", "Signature solving failed"},
+     "The JavaScript runtime could not read this page: update the download tool, or choose another "
+     "runtime in the window menu.", NULL},
+    // "you\u2019re" has a curly apostrophe: matched without it ("confirm your age" too).
+    {CAUSE_WHO_YOU_ARE, {"Sign in to confirm you", "members-only content", "Private video"},
+     "The site asks who you are: sign in from the window menu (Alt+Space), with Firefox's cookies "
+     "or a cookies file.",
+     "The site asks who you are again: the cookies may have expired, or their account may not see "
+     "this video. Sign in again from the window menu."},
+    {CAUSE_NO_FIREFOX, {"could not find firefox cookies database"},
+     "Firefox's cookies were not found here: sign in with a cookies file instead (window menu).", NULL},
+    {CAUSE_FORBIDDEN, {"HTTP Error 403"},
+     "The site refused the download: sign in from the window menu, or update the download tool.",
+     "The site refused the download: update the download tool from the window menu."},
+    {CAUSE_SITE_CHANGED, {"Requested format is not available", "Unable to extract"},
+     "The site may have changed: update the download tool from the window menu.", NULL},
+    {CAUSE_NO_FFMPEG, {"ffmpeg not found", "ffmpeg is not installed", "ffprobe and ffmpeg not found"},
+     "This needs ffmpeg: choose ffmpeg in the window menu (Alt+Space).", NULL},
+};
+
+static int FindCause(const char *text, size_t length, int from)
+{
+    for (int row = from; row < (int)(sizeof ADVICE / sizeof ADVICE[0]); row++)
+        for (const char *words : ADVICE[row].words)
+            if (words && Holds(text, length, words))
+                return row;
+    return -1;
+}
+
 RuntimeTrouble FindRuntimeTrouble(const char *text, size_t length)
 {
-    // The warning's opening has stayed; its tail changed after 2025.11.12.
-    if (Holds(text, length, "No supported JavaScript runtime could be found"))
-        return RUNTIME_MISSING;
-    if (Holds(text, length, "n challenge solving failed") || Holds(text, length, "Signature solving failed"))
-        return RUNTIME_FAILED;
-    return RUNTIME_FINE;
+    int row = FindCause(text, length, 0);
+    return row >= 0 && ADVICE[row].cause == CAUSE_NO_RUNTIME     ? RUNTIME_MISSING
+           : row >= 0 && ADVICE[row].cause == CAUSE_RUNTIME_FAILED ? RUNTIME_FAILED
+                                                                  : RUNTIME_FINE;
+}
+
+const char *FindAdvice(const char *text, size_t length, bool signedIn, bool lackedRuntime)
+{
+    // The runtime's warnings stand beside whatever failed: they count where the failure is a
+    // page not read or a format missing, as the runtime's absence explains those.
+    int row = FindCause(text, length, CAUSE_WHO_YOU_ARE);
+    if (row < 0)
+        return NULL;
+    if (ADVICE[row].cause == CAUSE_SITE_CHANGED && lackedRuntime)
+        return ADVICE[CAUSE_NO_RUNTIME].notSignedIn;
+    return signedIn && ADVICE[row].signedIn ? ADVICE[row].signedIn : ADVICE[row].notSignedIn;
+}
+
+const char *ReadAdvice(const char *path, bool signedIn, bool lackedRuntime)
+{
+    size_t length = 0;
+    char *text = ReadFileEnd(path, &length);
+    const char *advice = text ? FindAdvice(text, length, signedIn, lackedRuntime) : NULL;
+    free(text);
+    return advice;
 }
 
 RuntimeTrouble ReadRuntimeTrouble(const char *path)

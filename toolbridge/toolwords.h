@@ -36,6 +36,15 @@ enum RuntimeTrouble {
 
 RuntimeTrouble FindRuntimeTrouble(const char *text, size_t length);
 
+// One line of what to do, for a run that failed with words the program knows; null where
+// nothing is known (the tool's words then stand alone). `signedIn`: the runs were given
+// cookies. `lackedRuntime`: the probe's errors said no JavaScript runtime could be found, so
+// formats missing or a page not read are the runtime's doing before the site's.
+const char *FindAdvice(const char *text, size_t length, bool signedIn, bool lackedRuntime);
+
+// The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
+const char *ReadAdvice(const char *path, bool signedIn, bool lackedRuntime);
+
 // The same, from the last TOOL_WORDS_READ_LIMIT bytes of the file at `path`.
 RuntimeTrouble ReadRuntimeTrouble(const char *path);
 

@@ -150,7 +150,7 @@ static std::string CheckBuilt(Build build)
 
 // Every run of a tool of today is told where everything is.
 static const RunSurroundings SURROUNDINGS = {0, "C:\\Users\\A B\\AppData\\Local\\Vidmora\\ffmpeg.exe",
-                                             "node:C:\\Users\\A B\\AppData\\Local\\Vidmora\\js-runtime.exe", false, false};
+                                             "node:C:\\Users\\A B\\AppData\\Local\\Vidmora\\js-runtime.exe", false, false, false, nullptr};
 static const Arguments SURROUNDING_ARGUMENTS = {"--ignore-config",   "--no-plugin-dirs",   "--ffmpeg-location",
                                                 SURROUNDINGS.ffmpegPath, "--no-js-runtimes", "--js-runtimes",
                                                 SURROUNDINGS.runtime, "--no-playlist", "--playlist-items", "1"};

@@ -12,9 +12,9 @@
 #endif
 
 // A tool that knows none of the surroundings' options (the 2013 one), and one of today.
-static const RunSurroundings OLD_TOOL = {(1u << TOOL_OPTION_COUNT) - 1, "F", "", true, false};
+static const RunSurroundings OLD_TOOL = {(1u << TOOL_OPTION_COUNT) - 1, "F", "", true, false, true, "C:\\c.txt"};
 static const RunSurroundings TODAYS_TOOL = {0, "C:\\U s\\Vidmora\\ffmpeg.exe", "node:C:\\U s\\Vidmora\\js-runtime.exe",
-                                           false, false};
+                                           false, false, false, nullptr};
 
 TEST(IsPassableArgument, RefusesQuotesAndControlCharacters)
 {
@@ -170,11 +170,39 @@ TEST(BuildProbeCommandLine, NamesTheToolAndQuotesEveryArgument)
     EXPECT_STREQ(" -o \"C:\\V\\100%% Fun.%(ext)s\" --format 140 -x --audio-format mp3 --audio-quality 0"
                  " --console-title -- \"A\"",
                  line);
-    const RunSurroundings before2025 = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false, false};
+    const RunSurroundings before2025 = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false, false, false, nullptr};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A", &before2025));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 22 --ignore-config --ffmpeg-location \"F\" --no-playlist"
                  " --playlist-items 1 --console-title -- \"A\"",
                  line);
+}
+
+// Signed in: Firefox's store or the run's own copy of the kept cookies, where the tool knows
+// the option (youtube-dl has --cookies but not --cookies-from-browser).
+TEST(BuildDownloadArguments, SignedInRunsGetTheirCookies)
+{
+    struct {
+        ToolOptions refused;
+        bool firefox;
+        const char *cookies;
+        const char *tail;
+    } cases[] = {
+        {0, true, nullptr, " --cookies-from-browser firefox"},
+        {0, false, "C:\\U s\\run\\cookies-download.txt", " --cookies \"C:\\U s\\run\\cookies-download.txt\""},
+        {OptionBit(OPTION_COOKIES_FROM_BROWSER), true, nullptr, ""},
+        {OptionBit(OPTION_COOKIES), false, "C:\\c.txt", ""},
+        {0, false, "", ""},
+    };
+    for (const auto &c : cases) {
+        const RunSurroundings signedIn = {c.refused | OptionBit(OPTION_ENCODING) | OptionBit(OPTION_IGNORE_CONFIG) |
+                                              OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_FFMPEG_LOCATION) |
+                                              OptionBit(OPTION_NO_JS_RUNTIMES) | OptionBit(OPTION_NO_PLAYLIST) |
+                                              OptionBit(OPTION_PLAYLIST_ITEMS),
+                                          "F", "", true, false, c.firefox, c.cookies};
+        char line[COMMAND_LINE_SIZE];
+        ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 22, "A", &signedIn));
+        EXPECT_EQ(std::string(" -o \"C:\\V\\a.mp4\" --format 22") + c.tail + " --console-title -- \"A\"", line);
+    }
 }
 
 #ifdef _WIN32
@@ -236,7 +264,7 @@ TEST(SplitByTheSystem, EachPathAndAddressIsOneArgument)
 TEST(ListArguments, EveryEntryIntoTheFolderNamedByTheTool)
 {
     char line[COMMAND_LINE_SIZE];
-    RunSurroundings list = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false, true};
+    RunSurroundings list = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES), "F", "", false, true, false, nullptr};
     const DownloadShape best = {DOWNLOAD_TOOLS_CHOICE, nullptr, "C:\\A\\list-archive.txt"},
                         mp3 = {DOWNLOAD_MP3, nullptr, "C:\\A\\list-archive.txt"};
     const char *expectedTail = " --download-archive \"C:\\A\\list-archive.txt\" -i";

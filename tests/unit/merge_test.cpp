@@ -54,7 +54,7 @@ TEST(MergeArguments, AskForPicturePlusTheBestSoundAndWhereFfmpegIs)
     char line[COMMAND_LINE_SIZE];
     const RunSurroundings surroundings = {OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES) |
                                               OptionBit(OPTION_IGNORE_CONFIG) | OptionBit(OPTION_NO_PLAYLIST),
-                                          "C:\\U\\ffmpeg.exe", NULL, false, false};
+                                          "C:\\U\\ffmpeg.exe", NULL, false, false, false, nullptr};
     const DownloadShape merged = {DOWNLOAD_MERGED, "mp4", nullptr};
     ASSERT_TRUE(BuildDownloadArguments(line, sizeof line, "C:\\V\\a.mp4", 137, "A", &surroundings, &merged));
     EXPECT_STREQ(" -o \"C:\\V\\a.mp4\" --format 137+bestaudio[ext=m4a]/137+bestaudio --merge-output-format mp4"

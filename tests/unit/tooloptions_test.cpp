@@ -42,14 +42,17 @@ TEST(ToolOptions, HelpListsWhatTheToolKnows)
         "    --no-playlist                   Download only the video, if the URL refers\n"
         "    --yes-playlist                  Download the playlist, if the URL refers to\n"
         "    --flat-playlist                 Do not extract the videos of a playlist,\n"
-        "    --download-archive FILE         Download only videos not listed in the\n";
+        "    --download-archive FILE         Download only videos not listed in the\n"
+        "    --cookies FILE                  Netscape formatted file to read cookies from\n"
+        "    --cookies-from-browser BROWSER[+KEYRING][:PROFILE][::CONTAINER]\n";
     EXPECT_EQ(OptionBit(OPTION_NO_PLUGIN_DIRS) | OptionBit(OPTION_NO_JS_RUNTIMES),
               OptionsMissingFromHelp(help2023.data(), help2023.size()));
     // A name inside a longer one is not the option, and the text's end ends a word.
     const std::string lookalikes = "  --no-plugin-dirs-x\n  --ignore-configs\n  x--encoding\n  --no-js-runtimes";
     EXPECT_EQ(OptionBit(OPTION_ENCODING) | OptionBit(OPTION_IGNORE_CONFIG) | OptionBit(OPTION_NO_PLUGIN_DIRS) |
                   OptionBit(OPTION_FFMPEG_LOCATION) | OptionBit(OPTION_NO_PLAYLIST) | OptionBit(OPTION_PLAYLIST_ITEMS) |
-                  OptionBit(OPTION_FLAT_PLAYLIST) | OptionBit(OPTION_YES_PLAYLIST) | OptionBit(OPTION_DOWNLOAD_ARCHIVE),
+                  OptionBit(OPTION_FLAT_PLAYLIST) | OptionBit(OPTION_YES_PLAYLIST) | OptionBit(OPTION_DOWNLOAD_ARCHIVE) |
+                  OptionBit(OPTION_COOKIES) | OptionBit(OPTION_COOKIES_FROM_BROWSER),
               OptionsMissingFromHelp(lookalikes.data(), lookalikes.size()));
     EXPECT_EQ((1u << TOOL_OPTION_COUNT) - 1, OptionsMissingFromHelp("", 0));
 }
