@@ -54,6 +54,7 @@ set(APP_SOURCES
     control/progresswindow.cpp
     toolbridge/workfiles.cpp
     toolbridge/keptool.cpp
+    toolbridge/signin.cpp
     control/keeping.cpp
     control/loading.cpp
     control/preparing.cpp

@@ -13,6 +13,7 @@
 #include "toolbridge/keptool.h"
 #include "toolbridge/cmdline.h"
 #include "toolbridge/paths.h"
+#include "toolbridge/signin.h"
 #include "toolbridge/textconv.h"
 #include "toolbridge/textrules.h"
 #include "toolbridge/toolwords.h"
@@ -129,9 +130,16 @@ void StartOrContinue(MainState *state)
     char runtime[PATH_SIZE + 16];
     DescribeSurroundings(&state->paths, controller->refused, &surroundings, runtime, sizeof runtime);
     surroundings.list = list;
+    SignIn signIn = ReadSignIn(&state->paths, NULL);
+    surroundings.firefox = signIn == SIGNED_FIREFOX;
+    if (signIn == SIGNED_FILE && !(controller->refused & OptionBit(OPTION_COOKIES)) &&
+        CopyCookiesForRun(&state->paths, "download", controller->cookies))
+        surroundings.cookies = controller->cookies;
     if (!StartDownload(&controller->child, &state->paths, destination, list ? 0 : format->code, address,
-                       &surroundings, &shape))
+                       &surroundings, &shape)) {
+        EndRunCookies(&state->paths, controller->cookies, false);
         return;
+    }
     SetDlgItemTextA(state->window, IDC_START, STOP_CAPTION);
     controller->downloading = 1;
     controller->merging = merging || toMp3 || list;
@@ -179,6 +187,7 @@ static void StopDownload(MainState *state)
     // A tick may have ended the download while the question was open.
     if (controller->downloading == 1)
         EndDownload(&controller->child);
+    EndRunCookies(&state->paths, controller->cookies, false);
     RemovePartialFiles(state);
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     controller->downloading = 0;
@@ -229,6 +238,7 @@ void PauseDownload(MainState *state)
     if (controller->downloading != 1)
         return;
     EndDownload(&controller->child);
+    EndRunCookies(&state->paths, controller->cookies, false);
     KeepPausedOutput(&state->paths, controller->child.askedUtf8);
     RemoveDownloadCopy(&state->paths);
     if (controller->toMp3) {
@@ -256,9 +266,13 @@ static void ShowFullBar(HWND mainWindow)
 // DOWNLOAD_TOLD: the words are the whole message.
 enum { DOWNLOAD_SKIPPED = 0xFFFFFFFEu, DOWNLOAD_TOLD = 0xFFFFFFFDu };
 
+// What to do, where the tool's words are known; shown whole after the tool's line, which may
+// have been cut. Static text, set when a run fails.
+static const char *failureAdvice;
+
 static void ReportFailedRun(DWORD exitCode, const char *words)
 {
-    char message[160 + TOOL_WORDS_SIZE];
+    char message[160 + 2 * TOOL_WORDS_SIZE];
     if (exitCode == DOWNLOAD_TOLD)
         snprintf(message, sizeof message, "%s", words);
     else if (exitCode == DOWNLOAD_SKIPPED)
@@ -267,6 +281,10 @@ static void ReportFailedRun(DWORD exitCode, const char *words)
         snprintf(message, sizeof message,
                  "The download tool stopped with an error (exit code %lu). Nothing was saved.%s%s",
                  (unsigned long)exitCode, words[0] ? "\n\n" : "", words);
+    if (failureAdvice) {
+        size_t used = strlen(message);
+        snprintf(message + used, sizeof message - used, "\n\n%s", failureAdvice);
+    }
     Alert(message, "Alert", ALERT_WARNING);
 }
 
@@ -367,6 +385,7 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     char destination[DESTINATION_SIZE];
     DWORD exitCode = ToolRunExitCode(&controller->child.run);
     ReleaseDownload(&controller->child);
+    EndRunCookies(&state->paths, controller->cookies, exitCode == 0);
     GetDlgItemTextA(state->window, IDC_DEST_EDIT, destination, sizeof destination);
     // A failed run is a failure even where a file of that name was there before it.
     bool failed = exitCode != 0 && exitCode != STILL_ACTIVE;
@@ -383,6 +402,7 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     if (again)
         RememberRefused(&state->paths, controller->toolIdentity, controller->refused | OptionBit(refusal));
     ToolTextToProcess(printed, controller->child.askedUtf8, words, size);
+    failureAdvice = failed ? ReadAdvice(errPath, ReadSignIn(&state->paths, NULL) != SIGNED_OUT, false) : NULL;
     bool done = controller->list ? EndList(state, destination, outPath, errPath, &failed, &exitCode, words, size)
                                  : EndOneVideo(state, destination, outPath, &failed, &exitCode, words, size);
     RemoveDownloadCopy(&state->paths);
@@ -510,6 +530,7 @@ static void EndRunsAndSave(MainState *state)
     CancelProbe(&state->probe, &state->paths);
     if (state->controller.downloading == 1) {
         EndDownload(&state->controller.child);
+        EndRunCookies(&state->paths, state->controller.cookies, false);
         state->controller.downloading = 0;
         // Its parts can be continued after a restart, or removed by Stop.
         KeepPausedOutput(&state->paths, state->controller.child.askedUtf8);

@@ -7,6 +7,7 @@
 #include "control/controller.h"
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
+#include "toolbridge/signin.h"
 
 // An update fetches a new build of the tool (tens of megabytes); a version check only starts it.
 enum { UPDATE_LIMIT_MS = 5 * 60 * 1000, VERSION_LIMIT_MS = 20000 };
@@ -23,8 +24,10 @@ static bool StartKeepingRun(MainState *state, KeepingJob job, KeptKind kind, con
     ToolKeeping *keeping = &state->keeping;
     snprintf(keepingCommandLine, sizeof keepingCommandLine, "\"%s\" %s", program, argument);
     const char *directory = job == KEEPING_BUILT_IN_VERSION ? state->paths.runFolder : state->paths.keptFolder;
+    char temp[PATH_SIZE];
+    RunTempFolder(&state->paths, "keeping", temp);
     if (!StartToolTask(&keeping->task, program, keepingCommandLine, directory, state->paths.keepingOutPath,
-                       state->paths.keepingErrPath, limitMs))
+                       state->paths.keepingErrPath, limitMs, temp))
         return false;
     keeping->job = job;
     keeping->kind = kind;

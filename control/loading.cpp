@@ -13,6 +13,7 @@
 #include "toolbridge/alert.h"
 #include "toolbridge/keptool.h"
 #include "toolbridge/probereaders.h"
+#include "toolbridge/signin.h"
 #include "toolbridge/textconv.h"
 #include "toolbridge/textrules.h"
 #include "toolbridge/toolwords.h"
@@ -67,9 +68,13 @@ static void ReportProbeFailure(MainState *state)
             ToolTextToProcess(words, failed->askedUtf8, shown, sizeof shown);
             AppendSentence(message, sizeof message, shown);
         }
+        bool lackedRuntime = ReadRuntimeTrouble(probe->title.errPath) == RUNTIME_MISSING ||
+                             ReadRuntimeTrouble(probe->formats.errPath) == RUNTIME_MISSING;
+        const char *advice = ReadAdvice(failed->errPath, ReadSignIn(&state->paths, NULL) != SIGNED_OUT, lackedRuntime);
         AppendSentence(message, sizeof message,
-                       "If this page worked before, the site may have changed: update the download "
-                       "tool from the window menu.");
+                       advice ? advice
+                              : "If this page worked before, the site may have changed: update the download "
+                                "tool from the window menu.");
     }
     if (message[0])
         Alert(message, "Alert", ALERT_WARNING);
@@ -92,6 +97,19 @@ static void TellRuntimeTrouble(MainState *state)
     else
         snprintf(text, sizeof text, "Some formats missing: Choose a JavaScript runtime");
     SetDlgItemTextA(state->window, IDC_STATUS, text);
+}
+
+// Firefox's cookies are chosen, and this tool cannot read them (youtube-dl has --cookies but
+// not --cookies-from-browser): said once a session.
+static void TellNoFirefox(MainState *state)
+{
+    if (state->toldNoFirefox || !state->probe.firefox ||
+        !(state->probe.refused & OptionBit(OPTION_COOKIES_FROM_BROWSER)))
+        return;
+    state->toldNoFirefox = true;
+    Alert("This download tool cannot read Firefox's cookies, so it runs without them. A cookies file "
+          "can sign you in instead: choose one in the window menu (Alt+Space).",
+          "Alert", ALERT_WARNING);
 }
 
 // The probe is over: the window takes the file name and the formats it left.
@@ -142,6 +160,7 @@ static void FinishLoad(MainState *state)
     SaveState(state);
     TellRuntimeTrouble(state);
     ReportProbeFailure(state);
+    TellNoFirefox(state);
 }
 
 void StartLoading(MainState *state, const char *address)

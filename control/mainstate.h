@@ -30,6 +30,7 @@ struct DownloadController {
     // the same is remembered and the download goes again without it.
     char toolIdentity[TOOL_IDENTITY_SIZE];
     ToolOptions refused;
+    char cookies[PATH_SIZE];     // the run's own copy of the kept cookies; "" for none
 };
 
 // Looking after the download tool: the runs that read its version or update it.
@@ -68,6 +69,7 @@ struct MainState {
     StreamKinds told;  // what the last format table said of the offered codes
     int listEntries;   // of the list the page is part of, as its flat read found; 0 for none
     int listChoice;    // LIST_FILTER_BEST or LIST_FILTER_MP3 where the whole list is chosen, else 0
+    bool toldNoFirefox;  // that this tool cannot read Firefox's cookies, said once a session
     FormatInfo catalogue[FORMAT_CATALOGUE_SIZE];
     int catalogueCount;
     WorkPaths paths;

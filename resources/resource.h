@@ -50,6 +50,11 @@
 #define IDM_RUNTIME_CHOOSE 0x0170
 #define IDM_RUNTIME_NONE 0x0180
 #define IDM_RUNTIME_STATUS 0x0190
+// Signing in where a site asks who you are.
+#define IDM_SIGNIN_FIREFOX 0x0210
+#define IDM_SIGNIN_FILE 0x0220
+#define IDM_SIGNOUT 0x0230
+#define IDM_SIGNIN_STATUS 0x0240
 
 // About box
 #define IDC_ABOUT_PICTURE 6000

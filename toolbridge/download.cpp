@@ -8,6 +8,7 @@
 #include "toolbridge/textrules.h"
 #include "toolbridge/tooltask.h"
 #include "toolbridge/alert.h"
+#include "toolbridge/signin.h"
 #include "toolbridge/textconv.h"
 #include "toolbridge/toolwords.h"
 
@@ -78,9 +79,11 @@ bool StartDownload(ChildProcess *child, const WorkPaths *paths, const char *dest
     STARTUPINFOA startup;
     // A console of its own: under Wine a console inherited from whoever started us
     // would leave the tool without a console window to read progress from.
+    char temp[PATH_SIZE];
+    RunTempFolder(paths, "download", temp);
     bool started = OpenRunHandles(&handles, outPath, errPath, &startup) &&
                    StartToolRun(&child->run, paths->toolPath, downloadArguments, TRUE,
-                                CREATE_NEW_CONSOLE, paths->runFolder, &startup);
+                                CREATE_NEW_CONSOLE, paths->runFolder, &startup, temp);
     CloseRunHandles(&handles);
     if (!started) {
         Alert("Craete Downloading process failed!", "Alert", ALERT_ERROR);

@@ -343,4 +343,6 @@ void DescribeSurroundings(const WorkPaths *paths, ToolOptions refused, RunSurrou
     // Names in every script where the process can hold them.
     surroundings->utf8 = ProcessIsUtf8();
     surroundings->list = false;
+    surroundings->firefox = false;
+    surroundings->cookies = nullptr;
 }

@@ -9,6 +9,7 @@
 #include "toolbridge/alert.h"
 #include "toolbridge/cmdline.h"
 #include "toolbridge/keptool.h"
+#include "toolbridge/signin.h"
 #include "toolbridge/textconv.h"
 #include "toolbridge/toolwords.h"
 
@@ -48,23 +49,30 @@ static void EmptyOutputFiles(const char *probeOutPath)
     }
 }
 
-static bool LaunchRun(ToolTask *task, const ProbeRun *probe, const WorkPaths *paths, ProbeKind kind,
+static bool LaunchRun(ToolTask *task, ProbeRun *probe, const WorkPaths *paths, ProbeKind kind,
                       DWORD limitMs)
 {
     static const char *const OUT_SUFFIXES[] = {TITLE_OUT_SUFFIX, FORMAT_OUT_SUFFIX, LIST_OUT_SUFFIX};
     static const char *const ERR_SUFFIXES[] = {TITLE_ERR_SUFFIX, FORMAT_ERR_SUFFIX, LIST_ERR_SUFFIX};
-    char outPath[PATH_SIZE], errPath[PATH_SIZE];
+    static const char *const NAMES[] = {"title", "formats", "list"};
+    char outPath[PATH_SIZE], errPath[PATH_SIZE], temp[PATH_SIZE];
     // Titles in every script where the process can hold them, unless the tool refuses it.
     bool askUtf8 = ProcessIsUtf8() && !(probe->refused & OptionBit(OPTION_ENCODING));
+    char *cookies = probe->cookies[kind];
+    if (!(probe->refused & OptionBit(OPTION_COOKIES)))
+        CopyCookiesForRun(paths, NAMES[kind], cookies);
     RunSurroundings surroundings = {probe->refused, paths->kept[KIND_FFMPEG].path, probe->runtime, askUtf8,
-                                    kind == PROBE_LIST};
+                                    kind == PROBE_LIST, probe->firefox, cookies};
+    RunTempFolder(paths, NAMES[kind], temp);
     const char *probeOutPath = paths->probeOutPath;
     bool started =
         JoinText(outPath, sizeof outPath, probeOutPath, OUT_SUFFIXES[kind]) &&
         JoinText(errPath, sizeof errPath, probeOutPath, ERR_SUFFIXES[kind]) &&
         BuildProbeCommandLine(probeCommandLine, sizeof probeCommandLine, paths->probeToolPath, kind,
                               probeAddress, &surroundings) &&
-        StartToolTask(task, paths->probeToolPath, probeCommandLine, paths->runFolder, outPath, errPath, limitMs);
+        StartToolTask(task, paths->probeToolPath, probeCommandLine, paths->runFolder, outPath, errPath, limitMs, temp);
+    if (!started)
+        EndRunCookies(paths, cookies, false);
     task->askedUtf8 = started && askUtf8;
     task->refused = probe->refused;
     return started;
@@ -78,14 +86,15 @@ static ProbeKind KindOf(const ProbeRun *probe, const ToolTask *task)
 // The tool's --help, into its own files: a tool never seen before learns all it lacks at once.
 static bool LaunchHelp(ProbeRun *probe, const WorkPaths *paths, DWORD limitMs)
 {
-    char outPath[PATH_SIZE], errPath[PATH_SIZE];
+    char outPath[PATH_SIZE], errPath[PATH_SIZE], temp[PATH_SIZE];
     probeCommandLine[0] = '\0';
+    RunTempFolder(paths, "help", temp);
     return JoinText(outPath, sizeof outPath, paths->probeOutPath, HELP_OUT_SUFFIX) &&
            JoinText(errPath, sizeof errPath, paths->probeOutPath, HELP_ERR_SUFFIX) &&
            AppendQuotedArgument(probeCommandLine, sizeof probeCommandLine, paths->probeToolPath) &&
            AppendText(probeCommandLine, sizeof probeCommandLine, " --help") &&
            StartToolTask(&probe->help, paths->probeToolPath, probeCommandLine, paths->runFolder, outPath, errPath,
-                         limitMs);
+                         limitMs, temp);
 }
 
 // A run refused for an option it was given goes again without it; true when it started
@@ -164,6 +173,9 @@ ProbeOutcome StartProbe(ProbeRun *probe, const WorkPaths *paths, const char *add
     probe->refused = RefusedOptionsOf(paths, probe->toolIdentity, &known);
     if (!RuntimeArgument(paths, probe->runtime, sizeof probe->runtime))
         probe->runtime[0] = '\0';
+    // Copies a crash left behind go before any run gets its own.
+    RemoveRunCookies(paths);
+    probe->firefox = ReadSignIn(paths, NULL) == SIGNED_FIREFOX;
     // A tool file never seen before tells beside the first runs which options it knows: a run
     // it refuses then goes again once, without all it lacks. A tool that refuses nothing waits
     // for no help.
@@ -201,6 +213,8 @@ ProbeOutcome FollowProbe(ProbeRun *probe, const WorkPaths *paths)
         TaskOutcome outcome = FollowToolTask(tasks[i]);
         if (outcome == TASK_TIMED_OUT)
             probe->timedOut = true;
+        if (outcome != TASK_RUNNING)
+            EndRunCookies(paths, probe->cookies[i], outcome == TASK_OVER && tasks[i]->exitCode == 0);
         if (outcome == TASK_OVER && RetryWithoutRefused(probe, tasks[i], paths))
             outcome = TASK_RUNNING;
         over = over && outcome != TASK_RUNNING;
@@ -221,6 +235,8 @@ bool FollowRunsBeside(ProbeRun *probe, const WorkPaths *paths)
     if (!probe->listRunning)
         return false;
     TaskOutcome outcome = FollowToolTask(&probe->list);
+    if (outcome != TASK_RUNNING)
+        EndRunCookies(paths, probe->cookies[PROBE_LIST], outcome == TASK_OVER && probe->list.exitCode == 0);
     if (outcome == TASK_RUNNING || (outcome == TASK_OVER && RetryWithoutRefused(probe, &probe->list, paths)))
         return false;
     probe->listRunning = false;
@@ -244,6 +260,9 @@ void CancelProbe(ProbeRun *probe, const WorkPaths *paths)
     CancelToolTask(&probe->formats);
     CancelToolTask(&probe->list);
     CancelToolTask(&probe->help);
+    // A run ended in the middle may have cut its copy short: the kept cookies stay as they were.
+    for (char *cookies : probe->cookies)
+        EndRunCookies(paths, cookies, false);
     probe->running = false;
     probe->listRunning = false;
     RemoveProbeCopyWhenIdle(probe, paths);

@@ -31,6 +31,9 @@ struct ProbeRun {
     char toolIdentity[TOOL_IDENTITY_SIZE];
     ToolOptions refused;
     char runtime[PATH_SIZE + 16];  // the kept JavaScript runtime, as --js-runtimes takes it
+    // Signed in: Firefox's cookies, or each run's own copy of the kept cookies file.
+    bool firefox;
+    char cookies[3][PATH_SIZE];    // of the title, format and list runs
 };
 
 // Writes the probe copy of the tool and starts both runs (and a list's flat read); returns at

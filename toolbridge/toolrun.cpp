@@ -1,7 +1,11 @@
 // Tool runs inside job objects, with the single-process fallback.
 #include "toolbridge/toolrun.h"
 
+#include <stdio.h>
 #include <string.h>
+#include <wchar.h>
+
+#include <initializer_list>
 
 // How long an ended run may take to disappear before its files are removed anyway.
 enum { END_WAIT_MS = 2000, END_POLL_MS = 5 };
@@ -28,14 +32,86 @@ static HANDLE CreateRunJob()
     return job;
 }
 
+// Static: built when a run starts, never on a tick that only follows one.
+static wchar_t environmentBlock[32768];
+
+// Our environment with TMP and TEMP naming `folder`; null when it does not fit.
+static wchar_t *EnvironmentWithTemp(const char *folder)
+{
+    wchar_t wideFolder[MAX_PATH * 2];
+    if (!MultiByteToWideChar(CP_ACP, 0, folder, -1, wideFolder, MAX_PATH * 2))
+        return NULL;
+    wchar_t *ours = GetEnvironmentStringsW();
+    if (!ours)
+        return NULL;
+    size_t used = 0, room = sizeof environmentBlock / sizeof environmentBlock[0];
+    bool fits = true;
+    auto put = [&](const wchar_t *text) {
+        size_t length = wcslen(text) + 1;
+        fits = fits && used + length < room;
+        if (fits)
+            memcpy(environmentBlock + used, text, length * sizeof(wchar_t));
+        used += fits ? length : 0;
+    };
+    for (const wchar_t *variable = ours; *variable; variable += wcslen(variable) + 1)
+        if (_wcsnicmp(variable, L"TMP=", 4) != 0 && _wcsnicmp(variable, L"TEMP=", 5) != 0)
+            put(variable);
+    FreeEnvironmentStringsW(ours);
+    wchar_t line[MAX_PATH * 2 + 8];
+    for (const wchar_t *name : {L"TMP=", L"TEMP="}) {
+        swprintf(line, sizeof line / sizeof line[0], L"%ls%ls", name, wideFolder);
+        put(line);
+    }
+    if (!fits)
+        return NULL;
+    environmentBlock[used] = L'\0';
+    return environmentBlock;
+}
+
+// Removes everything inside `folder`, a few levels deep; the folder itself stays.
+static void EmptyFolder(const char *folder, int depth)
+{
+    char path[MAX_PATH * 2];
+    if (depth > 8 || snprintf(path, sizeof path, "%s\\*", folder) >= (int)sizeof path)
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0 ||
+            snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName) >= (int)sizeof path)
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            EmptyFolder(path, depth + 1);
+            RemoveDirectoryA(path);
+        } else {
+            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 bool StartToolRun(ToolRun *run, const char *application, char *commandLine, BOOL inheritHandles,
-                  DWORD creationFlags, const char *directory, STARTUPINFOA *startup)
+                  DWORD creationFlags, const char *directory, STARTUPINFOA *startup, const char *tempFolder)
 {
     memset(run, 0, sizeof *run);
+    wchar_t *environment = NULL;
+    if (tempFolder && tempFolder[0] && strlen(tempFolder) < sizeof run->tempFolder &&
+        (CreateDirectoryA(tempFolder, NULL) || GetLastError() == ERROR_ALREADY_EXISTS) &&
+        (environment = EnvironmentWithTemp(tempFolder)) != NULL) {
+        // What a run ended in the middle left there goes now.
+        EmptyFolder(tempFolder, 0);
+        strcpy(run->tempFolder, tempFolder);
+        creationFlags |= CREATE_UNICODE_ENVIRONMENT;
+    }
     PROCESS_INFORMATION started;
     if (!CreateProcessA(application, commandLine, NULL, NULL, inheritHandles,
-                        creationFlags | CREATE_SUSPENDED, NULL, directory, startup, &started))
+                        creationFlags | CREATE_SUSPENDED, environment, directory, startup, &started)) {
+        run->tempFolder[0] = '\0';
         return false;
+    }
     run->process = started.hProcess;
     run->thread = started.hThread;
     run->processId = started.dwProcessId;
@@ -93,6 +169,8 @@ void EndToolRun(ToolRun *run)
 
 void ReleaseToolRun(ToolRun *run)
 {
+    if (run->tempFolder[0])
+        EmptyFolder(run->tempFolder, 0);
     if (run->job)
         CloseHandle(run->job);
     if (run->process)

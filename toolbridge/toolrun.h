@@ -9,13 +9,19 @@ struct ToolRun {
     HANDLE thread;
     DWORD processId;
     DWORD startTick;
+    // Its TMP and TEMP, emptied when the run is released; "" for none of its own.
+    char tempFolder[MAX_PATH * 2];
 };
 
 // Starts `commandLine` (`application` may be null) in `directory` (null: ours) suspended, puts it into a new job
 // that ends with its handle, then resumes it. Where no job can be had (Windows 7 inside
 // a job without breakaway), the run goes on as a single process. False when nothing started.
+// With a `tempFolder` (made if missing, emptied first) the run's TMP and TEMP name it: what the
+// tool leaves in its temporary folder (a one-file tool's unpacked self, its copy of Firefox's
+// cookies) stays in the per-user folder and goes when the run is released.
 bool StartToolRun(ToolRun *run, const char *application, char *commandLine, BOOL inheritHandles,
-                  DWORD creationFlags, const char *directory, STARTUPINFOA *startup);
+                  DWORD creationFlags, const char *directory, STARTUPINFOA *startup,
+                  const char *tempFolder = nullptr);
 
 // True when nothing of the run is left: no process of its job, or its process has ended.
 bool ToolRunOver(const ToolRun *run);

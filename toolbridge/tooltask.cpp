@@ -42,7 +42,7 @@ void CloseRunHandles(RunHandles *handles)
 }
 
 bool StartToolTask(ToolTask *task, const char *program, char *commandLine, const char *directory,
-                   const char *outPath, const char *errPath, DWORD limitMs)
+                   const char *outPath, const char *errPath, DWORD limitMs, const char *tempFolder)
 {
     memset(task, 0, sizeof *task);
     task->exitCode = TASK_NOT_RUN;
@@ -54,7 +54,7 @@ bool StartToolTask(ToolTask *task, const char *program, char *commandLine, const
     STARTUPINFOA startup;
     bool started = OpenRunHandles(&handles, outPath, errPath, &startup) &&
                    StartToolRun(&task->run, program, commandLine, TRUE, CREATE_NO_WINDOW, directory,
-                                &startup);
+                                &startup, tempFolder);
     CloseRunHandles(&handles);
     task->running = started;
     return started;

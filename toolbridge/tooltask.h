@@ -25,7 +25,7 @@ struct ToolTask {
 // Empties the output and error files and starts `commandLine` (whose first argument
 // names `program`) in `directory` (null: the current one). False when it did not start.
 bool StartToolTask(ToolTask *task, const char *program, char *commandLine, const char *directory,
-                   const char *outPath, const char *errPath, DWORD limitMs);
+                   const char *outPath, const char *errPath, DWORD limitMs, const char *tempFolder = nullptr);
 
 // Whether the run is over, by itself (its exit code is then kept) or by the time limit.
 TaskOutcome FollowToolTask(ToolTask *task);

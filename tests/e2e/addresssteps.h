@@ -200,6 +200,32 @@ protected:
         EXPECT_EQ("ffmpeg: 2018 build (chosen)", AnswerBox(&run, "Vidmora"));
     }
 
+    // Signs in with the cookies file at `path` (UTF-8, any script) from the window menu, and
+    // answers the box that follows: "CAPTION: TEXT".
+    std::string ChooseCookiesFile(const std::string &path)
+    {
+        EXPECT_TRUE(PostMessageA(run.window, WM_SYSCOMMAND, IDM_SIGNIN_FILE, 0));
+        HWND dialog = FindDialog(&run, "Open");
+        EXPECT_TRUE(dialog != NULL) << DriverError() << OpenBoxes();
+        if (!dialog)
+            return "";
+        wchar_t wide[MAX_PATH * 2] = L"";
+        MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide, MAX_PATH * 2);
+        HWND box = GetDlgItem(dialog, E2E_SAVE_NAME_EDIT) ? GetDlgItem(dialog, E2E_SAVE_NAME_EDIT)
+                                                          : GetDlgItem(dialog, E2E_SAVE_NAME_COMBO);
+        DWORD_PTR result = 0;
+        EXPECT_TRUE(box && SendMessageTimeoutW(box, WM_SETTEXT, 0, (LPARAM)wide, SMTO_ABORTIFHUNG, 5000, &result));
+        EXPECT_TRUE(ConfirmSaveDialog(dialog)) << DriverError();
+        EXPECT_TRUE(WaitDialogGone(dialog)) << DriverError();
+        HWND told = FindDialog(&run);
+        char caption[64] = "", text[512] = "";
+        if (!told || !DialogCaption(told, caption, sizeof caption) || !DialogText(told, text, sizeof text))
+            return "";
+        EXPECT_TRUE(PressDialogButton(told, IDOK)) << DriverError();
+        EXPECT_TRUE(WaitDialogGone(told)) << DriverError();
+        return std::string(caption) + ": " + text;
+    }
+
     // Caption and text of a box now open, for failure messages.
     // Clicks Save File and gives its dialog.
     void OpenSaveDialog(HWND *dialog)

@@ -2,6 +2,7 @@
 // a download with its progress, Pause across a restart, Stop, a merge and an MP3 with ffmpeg,
 // a whole list, and a title in Japanese with an emoji.
 #include "tests/e2e/realtoolsteps.h"
+#include "toolbridge/cookies.h"
 
 namespace {
 
@@ -216,6 +217,48 @@ TEST_F(RealToolTest, Mp3RowOverASoundThatIsThereAsksFirstAndNoKeepsIt)
     EXPECT_TRUE(ReadWideFile(Wide(folder + "Song.m4a"), &bytes));
     EXPECT_EQ(mine, bytes);
     EXPECT_EQ("Song.m4a\n", FolderFiles());
+}
+
+// A page that gives its media only to a request carrying its cookie: refused, with what to do,
+// until the person signs in with a cookies file; then probed and downloaded, the cookie sent
+// from each run's own copy, and the kept copy whole also after a run that was stopped.
+TEST_F(RealToolTest, SignedInWithACookiesFileTheSiteGivesItsMedia)
+{
+    const std::string page = Page("/media/Gate.mp4?needcookie=session=s3cret", 150000);
+    ASSERT_TRUE(Start()) << DriverError();
+    ASSERT_TRUE(SetClipboardText(page.c_str())) << DriverError();
+    ASSERT_TRUE(PostClick(&run, IDC_PASTE)) << DriverError();
+    std::string told = AnswerBox(&run, "Alert");
+    EXPECT_NE(std::string::npos, told.find("HTTP Error 403")) << told;
+    EXPECT_NE(std::string::npos, told.find("The site refused the download: sign in from the window menu")) << told;
+
+    const std::string exported = Temp("exported cookies.txt");
+    const std::string cookies = "# Netscape HTTP Cookie File\n127.0.0.1\tFALSE\t/\tFALSE\t0\tsession\ts3cret\n";
+    ASSERT_TRUE(WriteWholeFile(exported.c_str(), cookies.data(), cookies.size()));
+    EXPECT_EQ("Vidmora: Signed in: cookies file (1 cookie)", ChooseCookiesFile(exported));
+    DeleteFileA((state + "http.log").c_str());
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitForName(page, L"Gate.mp4"));
+    const std::string kept = std::string(run.tempDir) + "\\local\\Vidmora\\cookies.txt";
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    ASSERT_TRUE(WaitUntil([&] { return FileSize((folder + "Gate.mp4.part").c_str()) > 0; })) << FolderFiles();
+    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+    EXPECT_EQ("Do you want to stop downloading right now?", AnswerBox(&run, "Vidmora", IDYES));
+    ASSERT_TRUE(WaitUntil([&] { return EveryToolGone() && Text(IDC_START) == "Start Download"; })) << Log("runs.log");
+    std::string keptText;
+    ASSERT_TRUE(ReadWholeFile(kept.c_str(), &keptText));
+    CookieCheck check = CheckCookieText(keptText.data(), keptText.size());
+    EXPECT_EQ(COOKIES_FINE, check.verdict) << "the stopped run harmed the kept copy";
+    EXPECT_EQ(1, check.cookies);
+
+    ASSERT_NO_FATAL_FAILURE(PressStartAndWaitForDone());
+    EXPECT_TRUE(SameBytes("Gate.mp4", "progressive.mp4"));
+    EXPECT_NE(std::string::npos, Log("http.log").find("/media/Gate.mp4?needcookie=session=s3cret range=- cookie=session\n"))
+        << Log("http.log");
+    EXPECT_EQ(std::string::npos, Log("http.log").find("cookie=-")) << "a request went without the cookie";
+    const std::string copy = RunFolder(&run) + "\\cookies-download.txt";
+    const ArgList last = Runs().back();
+    EXPECT_NE(last.end(), std::find(last.begin(), last.end(), copy)) << JoinArgs(last);
+    EXPECT_FALSE(FileExists(copy.c_str())) << "the run's copy is left";
 }
 
 // The server's feed of three, as the tool names its entries: the second title's ": \" ?" become

@@ -38,6 +38,10 @@ static inline const StandinVersionedOption *standinFindVersioned(const char *opt
         {"--download-archive", NULL, "2013.10.07"},
         {"--flat-playlist", NULL, "2014.10.24"},
         {"--yes-playlist", NULL, "2015.02.26"},
+        {"--cookies", NULL, STANDIN_FIRST_MODERN},
+        // yt-dlp's alone: youtube-dl's last release, 2021.12.17, lacks it; yt-dlp's next,
+        // 2021.12.25, has it.
+        {"--cookies-from-browser", NULL, "2021.12.25"},
     };
     for (size_t i = 0; i < sizeof kOptions / sizeof kOptions[0]; i++)
         if (strcmp(option, kOptions[i].name) == 0 ||
@@ -159,6 +163,10 @@ static inline bool StandinHelpText(const char *version, char *out, size_t outSiz
         {"--ffmpeg-location", "--ffmpeg-location PATH",
          "Location of the ffmpeg binary; either the path to the binary or its containing "
          "directory"},
+        {"--cookies", "--cookies FILE", "Netscape formatted file to read cookies from and dump cookie jar in"},
+        {"--cookies-from-browser", "--cookies-from-browser BROWSER[+KEYRING][:PROFILE][::CONTAINER]",
+         "The name of the browser to load cookies from. Currently supported browsers are: brave, chrome, "
+         "chromium, edge, firefox, opera, safari, vivaldi, whale"},
     };
     static const StandinHelpLine k2013[] = {
         {"--help", "-h, --help", "print this help text and exit"},

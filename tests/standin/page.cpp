@@ -206,6 +206,8 @@ void StandinParsePage(const char *address, StandinPage *page)
                     page->onefile = strcmp(value, "1") == 0;
                 } else if (strcmp(key, "hang") == 0) {
                     page->hang = strcmp(value, "1") == 0;
+                } else if (strcmp(key, "botcheck") == 0) {
+                    page->botCheck = strcmp(value, "1") == 0;
                 } else if (strcmp(key, "probedelay") == 0) {
                     if (valueFits && parseNumber(value, STANDIN_MAX_DELAY, &n))
                         page->probeDelayMs = (unsigned)n;

@@ -55,6 +55,7 @@ struct StandinPage {
     int box;                     // box=1: yt-dlp's table as drawn on a UTF-8 terminal
     int onefile;                 // onefile=1: the run re-runs itself as a child
     int hang;                    // hang=1: probe runs never answer
+    int botCheck;                // botcheck=1: YouTube's bot check, passed only with cookies
     unsigned probeDelayMs;       // probe runs wait this long before answering
     unsigned flatDelayMs;        // a list's flat read waits this long more
     int exitCode;                // exit code of a failing page (exit=, default 1)

@@ -67,6 +67,8 @@ struct Options {
     const char *encoding;
     const char *mergeFormat;     // --merge-output-format
     const char *ffmpegLocation;  // --ffmpeg-location
+    const char *cookies;         // --cookies FILE
+    const char *cookiesBrowser;  // --cookies-from-browser BROWSER
     const char *address;
     int flatPlaylist;  // --flat-playlist
 };
@@ -477,6 +479,8 @@ static int parseOptions(int argc, char **argv, const char *version, Options *opt
                                  &opt->ffmpegLocation, &bad) ||
                      optionValue(argc, argv, &i, "-I", "--playlist-items", &opt->playlistItems,
                                  &bad) ||
+                     optionValue(argc, argv, &i, NULL, "--cookies", &opt->cookies, &bad) ||
+                     optionValue(argc, argv, &i, NULL, "--cookies-from-browser", &opt->cookiesBrowser, &bad) ||
                      optionValue(argc, argv, &i, NULL, "--js-runtimes", &runtime, &bad)) {
                 if (bad)
                     return usage(arg, " option requires an argument");
@@ -1377,12 +1381,58 @@ static void printJustTheVideo(const Options *opt, const StandinPage *page)
 // ends the run in youtube-dl; yt-dlp goes on, and the run then exits with 1. --flat-playlist
 // reads no entry's page: --get-filename names each entry from the list alone (no extension).
 // A download takes one video at most (parseOptions refuses more).
+// Signing in, as yt-dlp does before its first request: Firefox's store is looked for under
+// %APPDATA% (yt-dlp's _firefox_browser_dirs on Windows), a cookies file must be there. A page
+// with botcheck=1 is YouTube's bot check, which only a run given cookies passes. 0 to go on.
+static int signIn(const Options *opt, const StandinPage *page)
+{
+    if (opt->cookiesBrowser) {
+        static char profiles[PATH_CAP], pattern[PATH_CAP];
+        const char *appData = getenv("APPDATA");
+        snprintf(profiles, sizeof profiles, "%s\\Mozilla\\Firefox\\Profiles", appData ? appData : "");
+        snprintf(pattern, sizeof pattern, "%s\\*", profiles);
+        WIN32_FIND_DATAA found;
+        HANDLE search = strcmp(opt->cookiesBrowser, "firefox") == 0 ? FindFirstFileA(pattern, &found)
+                                                                     : INVALID_HANDLE_VALUE;
+        bool has = false;
+        while (search != INVALID_HANDLE_VALUE && !has) {
+            static char database[PATH_CAP];
+            snprintf(database, sizeof database, "%s\\%s\\cookies.sqlite", profiles, found.cFileName);
+            has = found.cFileName[0] != '.' && GetFileAttributesA(database) != INVALID_FILE_ATTRIBUTES;
+            if (!FindNextFileA(search, &found))
+                break;
+        }
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        if (!has) {
+            say(stderr, "ERROR: could not find %s cookies database in %s\n", opt->cookiesBrowser, profiles);
+            return 1;
+        }
+    }
+    if (opt->cookies && GetFileAttributesA(opt->cookies) == INVALID_FILE_ATTRIBUTES) {
+        say(stderr, "ERROR: [Errno 2] No such file or directory: '%s'\n", opt->cookies);
+        return 1;
+    }
+    if (page->botCheck && !opt->cookies && !opt->cookiesBrowser) {
+        // The reason YouTube gives, then yt-dlp's hint (_youtube_login_hint).
+        say(stderr, "ERROR: [youtube] %s: Sign in to confirm you\xE2\x80\x99re not a bot. Use --cookies-from-browser or "
+                    "--cookies for the authentication. See  https://github.com/yt-dlp/yt-dlp/wiki/FAQ#how-do-i-pass-"
+                    "cookies-to-yt-dlp  for how to manually pass cookies. Also see  https://github.com/yt-dlp/yt-dlp/"
+                    "wiki/Extractors#exporting-youtube-cookies  for tips on effectively exporting YouTube cookies\n",
+            page->videoId);
+        return 1;
+    }
+    return 0;
+}
+
 static int runPage(const Options *opt, int kind)
 {
     StandinPage page;
     StandinMergePick pick;
     if (!loadPage(opt, &page, &pick))
         return page.exitCode;
+    if (int refused = signIn(opt, &page))
+        return refused;
     if (kind != RUN_DOWNLOAD)
         probeWait(&page);
     if (opt->flatPlaylist && page.flatDelayMs > 0)
