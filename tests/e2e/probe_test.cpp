@@ -28,6 +28,8 @@ protected:
 TEST_F(ProbeTest, SlowToolLeavesTheWindowAnsweringWithItsInputsDisabled)
 {
     ASSERT_TRUE(Start()) << DriverError();
+    // The first destination is proposed as the window starts; a loaded machine may show it late.
+    ASSERT_TRUE(WaitUntil([&] { return !DirectoryOf(Text(IDC_DEST_EDIT)).empty(); })) << DriverError();
     std::string directory = DirectoryOf(Text(IDC_DEST_EDIT));
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitForReading("http://standin.test/watch?v=slow&title=Slow&probedelay=4000"));
     EXPECT_TRUE(WaitUntil([&] { return ProbeInputsEnabled(false); })) << "inputs usable while the page is read";
