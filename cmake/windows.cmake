@@ -47,11 +47,13 @@ set(APP_SOURCES
     ui/about.cpp
     ui/toolmenu.cpp
     ui/instance.cpp
+    ui/keyboard.cpp
     toolbridge/alert.cpp
     toolbridge/systemdll.cpp
     control/controller.cpp
     control/statewindow.cpp
     control/progresswindow.cpp
+    control/focus.cpp
     toolbridge/workfiles.cpp
     toolbridge/keptool.cpp
     control/keeping.cpp

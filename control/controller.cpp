@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "control/focus.h"
 #include "control/keeping.h"
 #include "control/loading.h"
 #include "control/preparing.h"
@@ -403,12 +404,9 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     return failed ? exitCode : 0;
 }
 
-static void EnableInputs(HWND window, BOOL enable)
-{
-    static const int inputs[] = {IDC_PASTE, IDC_URL_EDIT, IDC_SAVE, IDC_DEST_EDIT};
-    for (int id : inputs)
-        EnableWindow(GetDlgItem(window, id), enable);
-}
+// The inputs a download or a paused one locks.
+static const int INPUTS[] = {IDC_PASTE, IDC_URL_EDIT, IDC_SAVE, IDC_DEST_EDIT};
+enum { INPUT_COUNT = sizeof INPUTS / sizeof INPUTS[0] };
 
 // The tool's output says which part of a merged download runs, and when the merge starts.
 static void FollowMergeOutput(MainState *state)
@@ -459,9 +457,9 @@ static void FollowDownload(MainState *state)
     } else if (!tool && CountMissedTick(&controller->missedTicks) && DownloadOver(child)) {
         failure = FinishDownload(state, words, sizeof words);
     }
-    EnableWindow(GetDlgItem(state->window, IDC_PAUSE), TRUE);
+    EnableControl(state, IDC_PAUSE, true);
     controller->paused = 0;
-    EnableInputs(state->window, FALSE);
+    EnableControls(state, INPUTS, INPUT_COUNT, false);
     // Last, and Idle already: the ticks the box lets through must find nothing left to end,
     // and the controls must show Idle under the box.
     if (failure != 0) {
@@ -473,15 +471,23 @@ static void FollowDownload(MainState *state)
 void ShowIdleControls(MainState *state)
 {
     bool probing = ToolBusy(state);
-    EnableWindow(GetDlgItem(state->window, IDC_PAUSE), FALSE);
-    EnableWindow(GetDlgItem(state->window, IDC_START), !probing);
-    if (state->controller.paused == 0 && !probing) {
-        EnableInputs(state->window, TRUE);
-    } else {
-        EnableInputs(state->window, FALSE);
-        if (state->controller.paused == 1)
-            SetControlText(state->window, IDC_START, CONTINUE_CAPTION);
-    }
+    bool inputs = state->controller.paused == 0 && !probing;
+    // What stays enabled is enabled first, and the rest disabled at once, so a focus on a
+    // control that goes is handed to one that stays.
+    int locked[1 + 1 + INPUT_COUNT];
+    int count = 0;
+    locked[count++] = IDC_PAUSE;
+    if (probing)
+        locked[count++] = IDC_START;
+    else
+        EnableControl(state, IDC_START, true);
+    if (inputs)
+        EnableControls(state, INPUTS, INPUT_COUNT, true);
+    for (int i = 0; !inputs && i < INPUT_COUNT; i++)
+        locked[count++] = INPUTS[i];
+    EnableControls(state, locked, count, false);
+    if (state->controller.paused == 1)
+        SetControlText(state->window, IDC_START, CONTINUE_CAPTION);
 }
 
 void OnTimerTick(MainState *state)
@@ -494,6 +500,7 @@ void OnTimerTick(MainState *state)
         FollowDownload(state);
     else if (!ModalOpen())
         ShowIdleControls(state);
+    KeepFocusOnAControl(state);
 }
 
 void OnCloseRequest(MainState *state)

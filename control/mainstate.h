@@ -78,6 +78,7 @@ struct MainState {
     ProgressText progress;
     char description[FORMAT_TEXT_SIZE];
     HBRUSH whiteBrush;
+    HWND savedFocus;  // the control the focus goes back to (control/focus.h)
 };
 
 

@@ -1,4 +1,4 @@
-// Paste URL, the command-line address and Save File.
+// Paste URL, the command-line address, an address typed in its box, and Save File.
 #include "ui/commands.h"
 
 #include <windows.h>
@@ -91,6 +91,12 @@ void LoadHandedAddress(MainState *state)
     LoadCommandLine(state, handedAddress);
 }
 
+bool TakesAnAddress(const MainState *state)
+{
+    return !ModalOpen() && !ToolBusy(state) && state->controller.downloading == 0 && state->controller.paused == 0 &&
+           IsWindowEnabled(GetDlgItem(state->window, IDC_PASTE));
+}
+
 // Copies the clipboard's text; false when it holds none. Its Unicode text first: the
 // system makes the plain text from the clipboard's locale, not from our code page, so an
 // address with other characters would be lost in it. Another program may put a block there
@@ -127,19 +133,33 @@ static bool CopyClipboardText(char *text, size_t size)
     return copied;
 }
 
-void PasteUrl(MainState *state)
+// Text from the clipboard or the address box, loaded as an address.
+static void LoadGivenText(MainState *state, const char *text)
 {
-    static char pasted[CLIPBOARD_TEXT_SIZE];
     char address[ADDRESS_SIZE];
-    // With no text on the clipboard there is nothing to load, as with an empty paste.
-    if (!CopyClipboardText(pasted, sizeof pasted))
-        return;
-    if (!CleanAddress(address, sizeof address, pasted)) {
+    if (!CleanAddress(address, sizeof address, text)) {
         Alert("This address is too long.", "Alert", ALERT_WARNING);
         return;
     }
     if (address[0] != '\0')
         LoadAddress(state, address);
+}
+
+void PasteUrl(MainState *state)
+{
+    static char pasted[CLIPBOARD_TEXT_SIZE];
+    // With no text on the clipboard there is nothing to load, as with an empty paste.
+    if (CopyClipboardText(pasted, sizeof pasted))
+        LoadGivenText(state, pasted);
+}
+
+void LoadTypedAddress(MainState *state)
+{
+    char typed[ADDRESS_SIZE];
+    if (!TakesAnAddress(state) || !IsWindowEnabled(GetDlgItem(state->window, IDC_URL_EDIT)))
+        return;
+    GetDlgItemTextA(state->window, IDC_URL_EDIT, typed, sizeof typed);
+    LoadGivenText(state, typed);
 }
 
 typedef BOOL(WINAPI *SaveDialogFunction)(OPENFILENAMEA *);

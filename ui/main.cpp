@@ -47,10 +47,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
     ShowWindow(window, showCommand);
     UpdateWindow(window);
+    FocusAtStart();
     if (commandLine && commandLine[0] != '\0')
         LoadCommandLineAddress(commandLine);
+    HACCEL keys = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_KEYS));
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        // The Alt keys and Ctrl+V first; then Tab, Shift+Tab and Enter among the controls.
+        if (TranslateAcceleratorA(window, keys, &message) || IsDialogMessageA(window, &message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

@@ -5,12 +5,14 @@
 #include <string.h>
 
 #include "control/controller.h"
+#include "control/focus.h"
 #include "control/statewindow.h"
 #include "resources/resource.h"
 #include "toolbridge/paths.h"
 #include "ui/about.h"
 #include "ui/commands.h"
 #include "ui/instance.h"
+#include "ui/keyboard.h"
 #include "control/keeping.h"
 #include "ui/toolmenu.h"
 #include "control/mainstate.h"
@@ -33,9 +35,11 @@ struct ControlLayout {
 };
 
 static const DWORD PLAIN_STATIC = WS_CHILD | WS_VISIBLE;
-static const DWORD EDIT_STYLE = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_AUTOVSCROLL;
-static const DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT;
-static const DWORD TAB_STYLE = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY;
+// Tab and Shift+Tab go through the boxes and buttons in creation order. Each is a group of
+// its own, and the first tab starts one, so the arrow keys never take the focus to a picture.
+static const DWORD EDIT_STYLE = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_TABSTOP | WS_GROUP;
+static const DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP | WS_GROUP;
+static const DWORD TAB_STYLE = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | WS_GROUP;
 
 // In creation order; the timer starts between the minimise tab and the progress frame.
 static const ControlLayout CONTROLS_BEFORE_TIMER[] = {
@@ -148,11 +152,13 @@ static LRESULT OnStaticColour(HDC context, HWND control)
     }
 }
 
-static void OnCommand(HWND window, WPARAM wParam)
+static void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     // The window is disabled while a box is open, but posted commands still arrive.
     if (ModalOpen())
         return;
+    // A key stands for the button it names; 0 when it did its work or has none.
+    wParam = ButtonOfKey(&mainState, wParam, lParam);
     // Push buttons act on a plain click only; the picture tabs on a click or a double click.
     switch (wParam) {
     case IDC_PASTE: PasteUrl(&mainState); return;
@@ -201,6 +207,30 @@ static void OnDestroyWindow()
     DeleteObject(mainState.whiteBrush);
 }
 
+// Deactivated, the window remembers the control that had the focus; activated (also when a
+// box over it closes), it gives the focus back instead of keeping it itself.
+static bool OnActivate(WPARAM wParam)
+{
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        RememberFocus(&mainState);
+        return false;
+    }
+    if (HIWORD(wParam))
+        return false;
+    GiveFocusBack(&mainState);
+    return true;
+}
+
+static bool OnSysCommand(HWND window, WPARAM wParam)
+{
+    int tab = TabOfMenuItem(wParam);
+    if (tab) {
+        OnCommand(window, (WPARAM)tab, 0);
+        return true;
+    }
+    return OnToolMenuCommand(&mainState, wParam);
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -208,17 +238,21 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY: OnDestroyWindow(); return 0;
     case WM_CLOSE: OnClose(); return 0;
     case WM_ENDSESSION: OnSessionEnd(wParam != FALSE); return 0;
-    case WM_COMMAND: OnCommand(window, wParam); return 0;
+    case WM_COMMAND: OnCommand(window, wParam, lParam); return 0;
     case WM_TIMER: OnTimer(); return 0;
     case WM_CTLCOLORSTATIC: return OnStaticColour((HDC)wParam, (HWND)lParam);
     case WM_COPYDATA: return TakeHandedAddress(&mainState, (const COPYDATASTRUCT *)lParam);
     case WM_HANDED_ADDRESS: LoadHandedAddress(&mainState); return 0;
+    case WM_ACTIVATE:
+        if (OnActivate(wParam))
+            return 0;
+        break;
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam))
             UpdateToolMenu(&mainState, (HMENU)wParam);
         break;
     case WM_SYSCOMMAND:
-        if (OnToolMenuCommand(&mainState, wParam))
+        if (OnSysCommand(window, wParam))
             return 0;
         break;
     }
@@ -228,4 +262,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void LoadCommandLineAddress(const char *commandLine)
 {
     LoadCommandLine(&mainState, commandLine);
+}
+
+void FocusAtStart()
+{
+    if (GetActiveWindow() == mainState.window)
+        GiveFocusBack(&mainState);
 }

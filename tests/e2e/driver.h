@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 // Generous bound for every wait; Wine can be slow to start or paint.
@@ -118,6 +119,18 @@ bool SetSaveDialogFileName(HWND dialog, const char *name);
 bool GetSaveDialogFileName(HWND dialog, char *buf, size_t size);
 bool ConfirmSaveDialog(HWND dialog);
 bool CancelSaveDialog(HWND dialog);
+
+// ---- the keyboard ----
+// Makes the program's window the foreground one, which real keys go to.
+bool BringToFront(const AppRun *run);
+// Presses the keys of `chord` in order (a modifier first) and releases them in reverse,
+// through SendInput, as a person would type them.
+bool PressKeys(std::initializer_list<WORD> chord);
+// The id of the program's control that has the keyboard focus; 0 for the main window
+// itself, -1 for none of its windows.
+int FocusedId(const AppRun *run);
+// Waits until the control `id` has the focus.
+bool WaitFocus(const AppRun *run, int id, DWORD timeoutMs = E2E_WAIT_MS);
 
 // ---- clipboard ----
 bool SetClipboardText(const char *text);
