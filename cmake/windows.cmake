@@ -48,6 +48,7 @@ set(APP_SOURCES
     ui/toolmenu.cpp
     ui/instance.cpp
     ui/keyboard.cpp
+    ui/dpi.cpp
     toolbridge/alert.cpp
     toolbridge/systemdll.cpp
     control/controller.cpp

@@ -245,13 +245,6 @@ void PauseDownload(MainState *state)
     SaveState(state);
 }
 
-static void ShowFullBar(HWND mainWindow)
-{
-    HWND fill = GetDlgItem(GetDlgItem(mainWindow, IDC_PROGRESS_FRAME), IDC_PROGRESS_FILL);
-    SetWindowPos(fill, NULL, 0, 0, PROGRESS_BAR_WIDTH, PROGRESS_BAR_HEIGHT,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-}
-
 // A run that ended with an error is reported in the tool's own words; the .part stays.
 // What FinishDownload gives for a run that ended well but skipped the destination itself.
 // DOWNLOAD_TOLD: the words are the whole message.
@@ -390,7 +383,7 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     ForgetPausedOutput(&state->paths);
     if (done) {
         SetDlgItemTextA(state->window, IDC_STATUS, "Done 100%-Download Complete!");
-        ShowFullBar(state->window);
+        ShowProgressFill(&state->progress, state->window, PROGRESS_BAR_WIDTH);
     }
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     controller->downloading = 0;

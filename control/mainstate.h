@@ -79,6 +79,8 @@ struct MainState {
     char description[FORMAT_TEXT_SIZE];
     HBRUSH whiteBrush;
     HWND savedFocus;  // the control the focus goes back to (control/focus.h)
+    int dpi;          // the window's, which its layout, font and pictures are made for
+    HFONT font;       // the controls' (ui/dpi.h)
 };
 
 

@@ -1,4 +1,4 @@
-// The main window procedure, the creation of its controls and their colours.
+// The main window procedure, the creation of its controls at the window's DPI and their colours.
 #include "ui/mainwindow.h"
 
 #include <stdlib.h>
@@ -11,6 +11,7 @@
 #include "toolbridge/paths.h"
 #include "ui/about.h"
 #include "ui/commands.h"
+#include "ui/dpi.h"
 #include "ui/instance.h"
 #include "ui/keyboard.h"
 #include "control/keeping.h"
@@ -57,6 +58,11 @@ static const ControlLayout CONTROLS_BEFORE_TIMER[] = {
     {IDC_ABOUT_TAB, "STATIC", TAB_STYLE, WS_EX_STATICEDGE, -2, 120, 20, 79, NO_FONT},
     {IDC_MINIMIZE_TAB, "STATIC", TAB_STYLE, WS_EX_STATICEDGE, -2, 200, 20, 40, NO_FONT},
 };
+static const ControlLayout PROGRESS_FRAME = {IDC_PROGRESS_FRAME, "STATIC", PLAIN_STATIC, WS_EX_STATICEDGE,
+                                             5, 80, PROGRESS_BAR_WIDTH, PROGRESS_BAR_HEIGHT, NO_FONT};
+// Resized to the picture, then to an empty bar.
+static const ControlLayout PROGRESS_FILL = {IDC_PROGRESS_FILL, "STATIC", WS_CHILD | WS_VISIBLE | SS_BITMAP,
+                                            WS_EX_STATICEDGE, 0, 0, 20, 20, NO_FONT};
 
 static const char *CreationText(int id, const char *defaultDestination)
 {
@@ -77,32 +83,43 @@ static const char *CreationText(int id, const char *defaultDestination)
 static HWND CreateControl(HWND parent, const ControlLayout *layout, const char *text)
 {
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(parent, GWLP_HINSTANCE);
-    HWND control = CreateWindowExA(layout->exStyle, layout->className, text, layout->style, layout->x,
-                                   layout->y, layout->width, layout->height, parent,
+    int dpi = mainState.dpi;
+    HWND control = CreateWindowExA(layout->exStyle, layout->className, text, layout->style,
+                                   ScaleToDpi(layout->x, dpi), ScaleToDpi(layout->y, dpi),
+                                   ScaleToDpi(layout->width, dpi), ScaleToDpi(layout->height, dpi), parent,
                                    (HMENU)(INT_PTR)layout->id, instance, NULL);
     if (layout->font == WITH_FONT)
-        SendMessageA(control, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
+        SendMessageA(control, WM_SETFONT, (WPARAM)mainState.font, FALSE);
     return control;
 }
 
+static void PlaceControl(HWND control, const ControlLayout *layout, int dpi)
+{
+    SetWindowPos(control, NULL, ScaleToDpi(layout->x, dpi), ScaleToDpi(layout->y, dpi),
+                 ScaleToDpi(layout->width, dpi), ScaleToDpi(layout->height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A static with SS_BITMAP takes its picture's size.
 static void SetPicture(HWND control, int bitmapId)
 {
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(control, GWLP_HINSTANCE);
-    HBITMAP picture = LoadBitmapA(instance, MAKEINTRESOURCEA(bitmapId));
-    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
+    HBITMAP picture = LoadBitmapForDpi(instance, bitmapId, mainState.dpi);
+    HBITMAP previous = (HBITMAP)SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
+    if (previous && previous != picture)
+        DeleteObject(previous);
+}
+
+static HWND ProgressFill(HWND window)
+{
+    return GetDlgItem(GetDlgItem(window, IDC_PROGRESS_FRAME), IDC_PROGRESS_FILL);
 }
 
 static void CreateProgressBar(HWND window)
 {
-    static const ControlLayout frame = {IDC_PROGRESS_FRAME, "STATIC", PLAIN_STATIC, WS_EX_STATICEDGE,
-                                      5, 80, PROGRESS_BAR_WIDTH, PROGRESS_BAR_HEIGHT, NO_FONT};
-    static const ControlLayout fill = {IDC_PROGRESS_FILL, "STATIC", WS_CHILD | WS_VISIBLE | SS_BITMAP,
-                                     WS_EX_STATICEDGE, 0, 0, 20, 20, NO_FONT};
-    HWND frameWindow = CreateControl(window, &frame, "");
-    HWND fillWindow = CreateControl(frameWindow, &fill, "");
-    SetPicture(fillWindow, IDB_PROGRESS);
+    HWND frameWindow = CreateControl(window, &PROGRESS_FRAME, "");
+    SetPicture(CreateControl(frameWindow, &PROGRESS_FILL, ""), IDB_PROGRESS);
     // The picture is revealed from the left as the download goes on.
-    SetWindowPos(fillWindow, NULL, 0, 0, 0, PROGRESS_BAR_HEIGHT, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowProgressFill(&mainState.progress, window, 0);
 }
 
 static void CreateControls(HWND window, const char *defaultDestination)
@@ -120,6 +137,19 @@ static void CreateControls(HWND window, const char *defaultDestination)
     CreateProgressBar(window);
 }
 
+// The class's brush is the background as stored, for 96 DPI; at another DPI it is stretched.
+static void SetBackground(HWND window)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE);
+    HBITMAP picture = LoadBitmapForDpi(instance, IDB_BACKGROUND, mainState.dpi);
+    // The brush keeps a copy of the picture.
+    HBRUSH brush = picture ? CreatePatternBrush(picture) : NULL;
+    if (picture)
+        DeleteObject(picture);
+    if (brush)
+        DeleteObject((HBRUSH)SetClassLongPtrA(window, GCLP_HBRBACKGROUND, (LONG_PTR)brush));
+}
+
 static void OnCreate(HWND window)
 {
     MainState *state = &mainState;
@@ -127,6 +157,10 @@ static void OnCreate(HWND window)
     state->window = window;
     SetBoxOwner(window);
     state->whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
+    state->dpi = WindowDpi(window);
+    state->font = ControlFontForDpi(state->dpi);
+    if (state->dpi != BASE_DPI)
+        SetBackground(window);
     BuildCatalogue(state->catalogue, &state->catalogueCount);
     ComputeWorkPaths(&state->paths);
     CreateControls(window, "");
@@ -150,6 +184,33 @@ static LRESULT OnStaticColour(HDC context, HWND control)
         SetBkMode(context, TRANSPARENT);
         return (LRESULT)GetStockObject(NULL_BRUSH);
     }
+}
+
+// WM_DPICHANGED (the window moved to a screen of another DPI): the suggested rectangle,
+// and every control, font and picture made anew for that DPI.
+static void OnDpiChanged(HWND window, int dpi, const RECT *suggested)
+{
+    MainState *state = &mainState;
+    HFONT previousFont = state->font;
+    state->dpi = dpi;
+    state->font = ControlFontForDpi(dpi);
+    SetWindowPos(window, NULL, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const ControlLayout &layout : CONTROLS_BEFORE_TIMER) {
+        HWND control = GetDlgItem(window, layout.id);
+        PlaceControl(control, &layout, dpi);
+        if (layout.font == WITH_FONT)
+            SendMessageA(control, WM_SETFONT, (WPARAM)state->font, TRUE);
+    }
+    SetPicture(GetDlgItem(window, IDC_ABOUT_TAB), IDB_ABOUT_TAB);
+    SetPicture(GetDlgItem(window, IDC_MINIMIZE_TAB), IDB_MINIMIZE_TAB);
+    PlaceControl(GetDlgItem(window, IDC_PROGRESS_FRAME), &PROGRESS_FRAME, dpi);
+    SetPicture(ProgressFill(window), IDB_PROGRESS);
+    ShowProgressFill(&state->progress, window, state->progress.fillWidth);
+    SetBackground(window);
+    InvalidateRect(window, NULL, TRUE);
+    if (previousFont != state->font)
+        DeleteObject(previousFont);
 }
 
 static void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
@@ -205,6 +266,7 @@ static void OnDestroyWindow()
     EndToolKeeping(&mainState);
     OnDestroy(&mainState);
     DeleteObject(mainState.whiteBrush);
+    DeleteObject(mainState.font);
 }
 
 // Deactivated, the window remembers the control that had the focus; activated (also when a
@@ -243,6 +305,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CTLCOLORSTATIC: return OnStaticColour((HDC)wParam, (HWND)lParam);
     case WM_COPYDATA: return TakeHandedAddress(&mainState, (const COPYDATASTRUCT *)lParam);
     case WM_HANDED_ADDRESS: LoadHandedAddress(&mainState); return 0;
+    case WM_DPICHANGED: OnDpiChanged(window, HIWORD(wParam), (const RECT *)lParam); return 0;
     case WM_ACTIVATE:
         if (OnActivate(wParam))
             return 0;
