@@ -14,6 +14,7 @@
 #include "toolbridge/keptool.h"
 #include "toolbridge/cmdline.h"
 #include "toolbridge/paths.h"
+#include "toolbridge/taskbar.h"
 #include "toolbridge/textconv.h"
 #include "toolbridge/textrules.h"
 #include "toolbridge/toolwords.h"
@@ -134,6 +135,7 @@ void StartOrContinue(MainState *state)
                        &surroundings, &shape))
         return;
     SetDlgItemTextA(state->window, IDC_START, STOP_CAPTION);
+    BeginTaskbarProgress(&state->taskbar, state->window);
     controller->downloading = 1;
     controller->merging = merging || toMp3 || list;
     controller->toMp3 = toMp3;
@@ -182,6 +184,7 @@ static void StopDownload(MainState *state)
         EndDownload(&controller->child);
     RemovePartialFiles(state);
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
+    ShowTaskbarState(&state->taskbar, state->window, TASKBAR_CLEAR);
     controller->downloading = 0;
     SaveState(state);
 }
@@ -239,6 +242,7 @@ void PauseDownload(MainState *state)
         DropHalfConverted(&state->paths, destination, controller->child.askedUtf8);
     }
     SetDlgItemTextA(state->window, IDC_START, CONTINUE_CAPTION);
+    ShowTaskbarState(&state->taskbar, state->window, TASKBAR_PAUSED);
     controller->downloading = 0;
     controller->paused = 1;
     // Saved at once: after a logoff or a crash the next start still offers Continue.
@@ -394,6 +398,9 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
         StartOrContinue(state);
         return 0;
     }
+    // The end of a download or a list: a failure shows on the button until the next action.
+    ShowTaskbarState(&state->taskbar, state->window, failed ? TASKBAR_ERROR : TASKBAR_CLEAR);
+    FlashIfInBackground(state->window);
     return failed ? exitCode : 0;
 }
 
@@ -438,6 +445,7 @@ static void FollowDownload(MainState *state)
             SetControlText(state->window, IDC_STATUS, status);
         controller->missedTicks = 0;
     }
+    ShowTaskbarProgress(&state->taskbar, state->window, state->progress.fillWidth, PROGRESS_BAR_WIDTH);
     // A box is open: the code waiting for it must find the run as it left it.
     if (ModalOpen())
         return;

@@ -161,6 +161,7 @@ static void OnCreate(HWND window)
     state->font = ControlFontForDpi(state->dpi);
     if (state->dpi != BASE_DPI)
         SetBackground(window);
+    WatchTaskbarButton(&state->taskbar);
     BuildCatalogue(state->catalogue, &state->catalogueCount);
     ComputeWorkPaths(&state->paths);
     CreateControls(window, "");
@@ -218,6 +219,7 @@ static void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     // The window is disabled while a box is open, but posted commands still arrive.
     if (ModalOpen())
         return;
+    EndTaskbarError(&mainState.taskbar, window);
     // A key stands for the button it names; 0 when it did its work or has none.
     wParam = ButtonOfKey(&mainState, wParam, lParam);
     // Push buttons act on a plain click only; the picture tabs on a click or a double click.
@@ -265,6 +267,7 @@ static void OnDestroyWindow()
 {
     EndToolKeeping(&mainState);
     OnDestroy(&mainState);
+    ReleaseTaskbar(&mainState.taskbar);
     DeleteObject(mainState.whiteBrush);
     DeleteObject(mainState.font);
 }
@@ -295,6 +298,11 @@ static bool OnSysCommand(HWND window, WPARAM wParam)
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A registered message, so no case of its own.
+    if (message == mainState.taskbar.createdMessage && message != 0) {
+        OnTaskbarButtonCreated(&mainState.taskbar);
+        return 0;
+    }
     switch (message) {
     case WM_CREATE: OnCreate(window); return 0;
     case WM_DESTROY: OnDestroyWindow(); return 0;

@@ -16,6 +16,13 @@ target_link_options(e2e_driver_selftest PRIVATE -static)
 add_dependencies(e2e_driver_selftest e2e_fakeapp)
 add_test(NAME e2e_driver_selftest COMMAND e2e_driver_selftest)
 
+# A logging double of the shell's taskbar list, which the taskbar tests register for the user.
+add_library(e2e_taskbarlog MODULE tests/e2e/taskbarlog.cpp)
+set_target_properties(e2e_taskbarlog PROPERTIES PREFIX "")
+target_link_libraries(e2e_taskbarlog PRIVATE uuid ole32)
+# COM looks its entry points up by their plain names.
+target_link_options(e2e_taskbarlog PRIVATE -static -Wl,--kill-at)
+
 # The runner of today's real yt-dlp and its local server (tests/realtool), on the Unix side
 # for every end-to-end test that drives the relay: started once, stopped at the end.
 get_filename_component(build_root ${CMAKE_BINARY_DIR} DIRECTORY)
@@ -43,7 +50,7 @@ foreach(test_file ${E2E_TEST_FILES})
         VIDMORA_TEST_FFMPEG="${build_root}/ffmpeg/win32-${ffmpeg_arch}/ffmpeg.exe"
         VIDMORA_TEST_NODE="${build_root}/node/win32-${ffmpeg_arch}/node.exe")
     target_link_options(e2e_${test_name} PRIVATE -static)
-    add_dependencies(e2e_${test_name} vidmora vidmora_realtool)
+    add_dependencies(e2e_${test_name} vidmora vidmora_realtool e2e_taskbarlog)
     if(TARGET vidmora_runtime)
         add_dependencies(e2e_${test_name} vidmora_runtime)
     endif()
