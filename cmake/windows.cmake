@@ -49,6 +49,7 @@ set(APP_SOURCES
     ui/instance.cpp
     ui/keyboard.cpp
     ui/dpi.cpp
+    ui/droptarget.cpp
     toolbridge/alert.cpp
     toolbridge/systemdll.cpp
     control/controller.cpp

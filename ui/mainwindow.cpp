@@ -12,6 +12,7 @@
 #include "ui/about.h"
 #include "ui/commands.h"
 #include "ui/dpi.h"
+#include "ui/droptarget.h"
 #include "ui/instance.h"
 #include "ui/keyboard.h"
 #include "control/keeping.h"
@@ -249,6 +250,8 @@ static void OnClose()
 static void OnTimer()
 {
     OnTimerTick(&mainState);
+    // The first tick comes when nothing else waits: the window is shown and idle.
+    AcceptDropsOnceIdle(&mainState);
     if (closePending && !ModalOpen()) {
         closePending = false;
         OnCloseRequest(&mainState);
@@ -265,6 +268,7 @@ static void OnSessionEnd(bool ending)
 
 static void OnDestroyWindow()
 {
+    StopAcceptingDrops(&mainState);
     EndToolKeeping(&mainState);
     OnDestroy(&mainState);
     ReleaseTaskbar(&mainState.taskbar);
@@ -313,6 +317,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CTLCOLORSTATIC: return OnStaticColour((HDC)wParam, (HWND)lParam);
     case WM_COPYDATA: return TakeHandedAddress(&mainState, (const COPYDATASTRUCT *)lParam);
     case WM_HANDED_ADDRESS: LoadHandedAddress(&mainState); return 0;
+    case WM_DROPPED_ADDRESS: LoadDroppedText(&mainState); return 0;
     case WM_DPICHANGED: OnDpiChanged(window, HIWORD(wParam), (const RECT *)lParam); return 0;
     case WM_ACTIVATE:
         if (OnActivate(wParam))

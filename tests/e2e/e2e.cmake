@@ -1,8 +1,8 @@
 # End-to-end tests: a Windows driver that starts vidmora.exe under Wine and works its window.
 
-add_library(e2e_driver STATIC tests/e2e/driver.cpp)
+add_library(e2e_driver STATIC tests/e2e/driver.cpp tests/e2e/dragdrop.cpp)
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(e2e_driver PUBLIC gtest user32 gdi32 comdlg32 kernel32)
+target_link_libraries(e2e_driver PUBLIC gtest user32 gdi32 comdlg32 ole32 shell32 uuid kernel32)
 
 # A tiny stand-in window that proves the driver's own helpers.
 add_executable(e2e_fakeapp WIN32 tests/e2e/fakeapp.cpp)
