@@ -47,11 +47,15 @@ set(APP_SOURCES
     ui/about.cpp
     ui/toolmenu.cpp
     ui/instance.cpp
+    ui/keyboard.cpp
+    ui/dpi.cpp
+    ui/droptarget.cpp
     toolbridge/alert.cpp
     toolbridge/systemdll.cpp
     control/controller.cpp
     control/statewindow.cpp
     control/progresswindow.cpp
+    control/focus.cpp
     toolbridge/workfiles.cpp
     toolbridge/keptool.cpp
     toolbridge/signin.cpp
@@ -63,6 +67,7 @@ set(APP_SOURCES
     toolbridge/probe.cpp
     toolbridge/download.cpp
     toolbridge/toolrun.cpp
+    toolbridge/taskbar.cpp
 )
 file(GLOB ART_FILES ${CMAKE_SOURCE_DIR}/resources/art/*.bmp ${CMAKE_SOURCE_DIR}/resources/art/*.ico)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/resources/art")
@@ -81,8 +86,9 @@ function(add_vidmora_program name generated_dir tool)
     target_include_directories(${name} PRIVATE ${generated_dir})
     set_source_files_properties(${generated_dir}/${name}-program.rc PROPERTIES OBJECT_DEPENDS
         "${ART_FILES};${CMAKE_SOURCE_DIR}/resources/vidmora.manifest;${CMAKE_SOURCE_DIR}/resources/version.h;${CMAKE_SOURCE_DIR}/resources/resource.h;${generated_dir}/toolpath.rc;${tool}")
-    # comdlg32 and shell32 are not linked: they are loaded on first use (toolbridge/systemdll.cpp).
-    target_link_libraries(${name} PRIVATE vidmora_core user32 gdi32 kernel32)
+    # comdlg32, shell32 and ole32 are not linked: they are loaded on first use
+    # (toolbridge/systemdll.cpp). uuid is data only: the interfaces' ids.
+    target_link_libraries(${name} PRIVATE vidmora_core user32 gdi32 kernel32 uuid)
     target_link_options(${name} PRIVATE ${WIN_STATIC_LINK} -s -Wl,--gc-sections)
 endfunction()
 add_vidmora_program(vidmora ${CMAKE_BINARY_DIR}/generated ${EMBEDDED_TOOL})

@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "control/focus.h"
 #include "control/keeping.h"
 #include "control/loading.h"
 #include "control/preparing.h"
@@ -14,6 +15,7 @@
 #include "toolbridge/cmdline.h"
 #include "toolbridge/paths.h"
 #include "toolbridge/signin.h"
+#include "toolbridge/taskbar.h"
 #include "toolbridge/textconv.h"
 #include "toolbridge/textrules.h"
 #include "toolbridge/toolwords.h"
@@ -141,6 +143,7 @@ void StartOrContinue(MainState *state)
         return;
     }
     SetDlgItemTextA(state->window, IDC_START, STOP_CAPTION);
+    BeginTaskbarProgress(&state->taskbar, state->window);
     controller->downloading = 1;
     controller->merging = merging || toMp3 || list;
     controller->toMp3 = toMp3;
@@ -190,6 +193,7 @@ static void StopDownload(MainState *state)
     EndRunCookies(&state->paths, controller->cookies, false);
     RemovePartialFiles(state);
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
+    ShowTaskbarState(&state->taskbar, state->window, TASKBAR_CLEAR);
     controller->downloading = 0;
     SaveState(state);
 }
@@ -248,17 +252,11 @@ void PauseDownload(MainState *state)
         DropHalfConverted(&state->paths, destination, controller->child.askedUtf8);
     }
     SetDlgItemTextA(state->window, IDC_START, CONTINUE_CAPTION);
+    ShowTaskbarState(&state->taskbar, state->window, TASKBAR_PAUSED);
     controller->downloading = 0;
     controller->paused = 1;
     // Saved at once: after a logoff or a crash the next start still offers Continue.
     SaveState(state);
-}
-
-static void ShowFullBar(HWND mainWindow)
-{
-    HWND fill = GetDlgItem(GetDlgItem(mainWindow, IDC_PROGRESS_FRAME), IDC_PROGRESS_FILL);
-    SetWindowPos(fill, NULL, 0, 0, PROGRESS_BAR_WIDTH, PROGRESS_BAR_HEIGHT,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 // A run that ended with an error is reported in the tool's own words; the .part stays.
@@ -409,7 +407,7 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
     ForgetPausedOutput(&state->paths);
     if (done) {
         SetDlgItemTextA(state->window, IDC_STATUS, "Done 100%-Download Complete!");
-        ShowFullBar(state->window);
+        ShowProgressFill(&state->progress, state->window, PROGRESS_BAR_WIDTH);
     }
     SetDlgItemTextA(state->window, IDC_START, START_CAPTION);
     controller->downloading = 0;
@@ -420,15 +418,15 @@ static DWORD FinishDownload(MainState *state, char *words, size_t size)
         StartOrContinue(state);
         return 0;
     }
+    // The end of a download or a list: a failure shows on the button until the next action.
+    ShowTaskbarState(&state->taskbar, state->window, failed ? TASKBAR_ERROR : TASKBAR_CLEAR);
+    FlashIfInBackground(state->window);
     return failed ? exitCode : 0;
 }
 
-static void EnableInputs(HWND window, BOOL enable)
-{
-    static const int inputs[] = {IDC_PASTE, IDC_URL_EDIT, IDC_SAVE, IDC_DEST_EDIT};
-    for (int id : inputs)
-        EnableWindow(GetDlgItem(window, id), enable);
-}
+// The inputs a download or a paused one locks.
+static const int INPUTS[] = {IDC_PASTE, IDC_URL_EDIT, IDC_SAVE, IDC_DEST_EDIT};
+enum { INPUT_COUNT = sizeof INPUTS / sizeof INPUTS[0] };
 
 // The tool's output says which part of a merged download runs, and when the merge starts.
 static void FollowMergeOutput(MainState *state)
@@ -467,6 +465,7 @@ static void FollowDownload(MainState *state)
             SetControlText(state->window, IDC_STATUS, status);
         controller->missedTicks = 0;
     }
+    ShowTaskbarProgress(&state->taskbar, state->window, state->progress.fillWidth, PROGRESS_BAR_WIDTH);
     // A box is open: the code waiting for it must find the run as it left it.
     if (ModalOpen())
         return;
@@ -479,9 +478,9 @@ static void FollowDownload(MainState *state)
     } else if (!tool && CountMissedTick(&controller->missedTicks) && DownloadOver(child)) {
         failure = FinishDownload(state, words, sizeof words);
     }
-    EnableWindow(GetDlgItem(state->window, IDC_PAUSE), TRUE);
+    EnableControl(state, IDC_PAUSE, true);
     controller->paused = 0;
-    EnableInputs(state->window, FALSE);
+    EnableControls(state, INPUTS, INPUT_COUNT, false);
     // Last, and Idle already: the ticks the box lets through must find nothing left to end,
     // and the controls must show Idle under the box.
     if (failure != 0) {
@@ -493,15 +492,23 @@ static void FollowDownload(MainState *state)
 void ShowIdleControls(MainState *state)
 {
     bool probing = ToolBusy(state);
-    EnableWindow(GetDlgItem(state->window, IDC_PAUSE), FALSE);
-    EnableWindow(GetDlgItem(state->window, IDC_START), !probing);
-    if (state->controller.paused == 0 && !probing) {
-        EnableInputs(state->window, TRUE);
-    } else {
-        EnableInputs(state->window, FALSE);
-        if (state->controller.paused == 1)
-            SetControlText(state->window, IDC_START, CONTINUE_CAPTION);
-    }
+    bool inputs = state->controller.paused == 0 && !probing;
+    // What stays enabled is enabled first, and the rest disabled at once, so a focus on a
+    // control that goes is handed to one that stays.
+    int locked[1 + 1 + INPUT_COUNT];
+    int count = 0;
+    locked[count++] = IDC_PAUSE;
+    if (probing)
+        locked[count++] = IDC_START;
+    else
+        EnableControl(state, IDC_START, true);
+    if (inputs)
+        EnableControls(state, INPUTS, INPUT_COUNT, true);
+    for (int i = 0; !inputs && i < INPUT_COUNT; i++)
+        locked[count++] = INPUTS[i];
+    EnableControls(state, locked, count, false);
+    if (state->controller.paused == 1)
+        SetControlText(state->window, IDC_START, CONTINUE_CAPTION);
 }
 
 void OnTimerTick(MainState *state)
@@ -514,6 +521,7 @@ void OnTimerTick(MainState *state)
         FollowDownload(state);
     else if (!ModalOpen())
         ShowIdleControls(state);
+    KeepFocusOnAControl(state);
 }
 
 void OnCloseRequest(MainState *state)

@@ -10,6 +10,7 @@
 #include "toolbridge/keptool.h"
 #include "toolbridge/toolwords.h"
 #include "toolbridge/probe.h"
+#include "toolbridge/taskbar.h"
 #include "toolbridge/workfiles.h"
 
 static_assert(DESTINATION_SIZE + sizeof PART_SUFFIX <= PART_PATH_SIZE,
@@ -80,6 +81,10 @@ struct MainState {
     ProgressText progress;
     char description[FORMAT_TEXT_SIZE];
     HBRUSH whiteBrush;
+    HWND savedFocus;  // the control the focus goes back to (control/focus.h)
+    int dpi;          // the window's, which its layout, font and pictures are made for
+    HFONT font;       // the controls' (ui/dpi.h)
+    TaskbarButton taskbar;
 };
 
 

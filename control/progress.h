@@ -17,6 +17,7 @@ struct ProgressText {
     char size[16];
     char speed[16];
     char eta[13];
+    int fillWidth;  // the bar's width last shown, at 96 DPI (0..PROGRESS_BAR_WIDTH)
 };
 
 // Reads a progress title of youtube-dl (2013's "youtube-dl - 45.3% of ...", later
@@ -69,4 +70,6 @@ const char *ReadWindowText(ProgressText *progress, HWND window);
 // Shows the progress of `title` in the main window's fill and returns the status text;
 // NULL, with the fill untouched, for a title ComposeProgress cannot read.
 const char *FormatProgress(ProgressText *progress, const char *title, HWND mainWindow);
+// Shows the fill `width` of PROGRESS_BAR_WIDTH wide, scaled to the frame as it is now.
+void ShowProgressFill(ProgressText *progress, HWND mainWindow, int width);
 #endif

@@ -23,11 +23,17 @@ const char *ReadWindowText(ProgressText *progress, HWND window)
     return progress->windowText;
 }
 
-static void ShowFill(HWND mainWindow, int width)
+void ShowProgressFill(ProgressText *progress, HWND mainWindow, int width)
 {
+    // The frame is the bar's scale: PROGRESS_BAR_WIDTH by PROGRESS_BAR_HEIGHT at 96 DPI.
     HWND frame = GetDlgItem(mainWindow, IDC_PROGRESS_FRAME);
     HWND fill = GetDlgItem(frame, IDC_PROGRESS_FILL);
-    SetWindowPos(fill, NULL, 0, 0, width, PROGRESS_BAR_HEIGHT, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    RECT outer;
+    if (!GetWindowRect(frame, &outer))
+        return;
+    progress->fillWidth = width;
+    SetWindowPos(fill, NULL, 0, 0, MulDiv(width, outer.right - outer.left, PROGRESS_BAR_WIDTH),
+                 outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 const char *FormatMergedProgress(ProgressText *progress, MergeProgress *merge, const char *title,
@@ -36,7 +42,7 @@ const char *FormatMergedProgress(ProgressText *progress, MergeProgress *merge, c
     int width;
     const char *status = ComposeMergedProgress(progress, merge, title, &width);
     if (status)
-        ShowFill(mainWindow, width);
+        ShowProgressFill(progress, mainWindow, width);
     return status;
 }
 
@@ -45,11 +51,7 @@ const char *FormatProgress(ProgressText *progress, const char *title, HWND mainW
     int width;
     const char *status = ComposeProgress(progress, title, &width);
     // An unreadable title keeps the bar where the last readable one left it.
-    if (!status)
-        return NULL;
-    HWND frame = GetDlgItem(mainWindow, IDC_PROGRESS_FRAME);
-    HWND fill = GetDlgItem(frame, IDC_PROGRESS_FILL);
-    SetWindowPos(fill, NULL, 0, 0, width, PROGRESS_BAR_HEIGHT,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    if (status)
+        ShowProgressFill(progress, mainWindow, width);
     return status;
 }

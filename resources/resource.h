@@ -15,6 +15,7 @@
 #define IDB_MINIMIZE_TAB 1007
 #define IDD_ABOUT 1008
 #define IDB_ABOUT_PICTURE 1009
+#define IDA_KEYS 1010
 
 // Main window: static texts
 #define IDC_URL_LABEL 2000
@@ -55,6 +56,13 @@
 #define IDM_SIGNIN_FILE 0x0220
 #define IDM_SIGNOUT 0x0230
 #define IDM_SIGNIN_STATUS 0x0240
+
+// Window menu: the picture tabs' commands, in a block of their own.
+#define IDM_ABOUT 0x0A00
+#define IDM_MINIMIZE 0x0A10
+
+// Keys (IDA_KEYS): Alt+P, Alt+S, Alt+T and Alt+U send their buttons' ids; Ctrl+V its own.
+#define IDK_CTRL_V 4010
 
 // About box
 #define IDC_ABOUT_PICTURE 6000

@@ -20,3 +20,17 @@ FARPROC SystemFunction(const char *dll, const char *name)
         library = LoadLibraryA(path);
     return library ? GetProcAddress(library, name) : NULL;
 }
+
+typedef HRESULT(WINAPI *OleInitializeFunction)(LPVOID);
+
+bool InitializeOle()
+{
+    static bool initialized;
+    if (initialized)
+        return true;
+    OleInitializeFunction oleInitialize =
+        (OleInitializeFunction)(void (*)(void))SystemFunction("ole32.dll", "OleInitialize");
+    // S_FALSE: this thread had it already, which is as good.
+    initialized = oleInitialize && SUCCEEDED(oleInitialize(NULL));
+    return initialized;
+}

@@ -6,3 +6,7 @@
 // The address of `name` in `dll` from the system directory, which then stays loaded;
 // null when the DLL or the function cannot be found.
 FARPROC SystemFunction(const char *dll, const char *name);
+
+// ole32 loaded and OLE started on this thread (drag and drop, the taskbar's interface): on
+// the first use, once. False when it cannot be.
+bool InitializeOle();

@@ -5,6 +5,7 @@
 #include "resources/version.h"
 #include "toolbridge/alert.h"
 #include "toolbridge/systemdll.h"
+#include "ui/dpi.h"
 
 enum { ABOUT_PICTURE_X = 260, ABOUT_PICTURE_Y = 30, ABOUT_PICTURE_SIZE = 128 };
 
@@ -20,14 +21,16 @@ void OpenAboutBox(HWND owner)
     EndModal();
 }
 
+// In pixels at 96 DPI, scaled as the box's text is.
 static void CreatePicture(HWND dialog)
 {
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE);
+    int dpi = WindowDpi(dialog);
+    int size = ScaleToDpi(ABOUT_PICTURE_SIZE, dpi);
     HWND picture = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY,
-                                   ABOUT_PICTURE_X, ABOUT_PICTURE_Y, ABOUT_PICTURE_SIZE,
-                                   ABOUT_PICTURE_SIZE, dialog, (HMENU)IDC_ABOUT_PICTURE, instance,
-                                   NULL);
-    HBITMAP bitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_ABOUT_PICTURE));
+                                   ScaleToDpi(ABOUT_PICTURE_X, dpi), ScaleToDpi(ABOUT_PICTURE_Y, dpi), size, size,
+                                   dialog, (HMENU)IDC_ABOUT_PICTURE, instance, NULL);
+    HBITMAP bitmap = LoadBitmapForDpi(instance, IDB_ABOUT_PICTURE, dpi);
     SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)bitmap);
 }
 

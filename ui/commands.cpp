@@ -1,4 +1,4 @@
-// Paste URL, the command-line address and Save File.
+// Paste URL, the command-line address, an address typed or dropped, and Save File.
 #include "ui/commands.h"
 
 #include <windows.h>
@@ -20,6 +20,7 @@
 #include "toolbridge/textrules.h"
 #include "toolbridge/toolwords.h"
 #include "ui/addresstext.h"
+#include "ui/droptarget.h"
 #include "ui/instance.h"
 #include "toolbridge/alert.h"
 #include "toolbridge/systemdll.h"
@@ -91,28 +92,38 @@ void LoadHandedAddress(MainState *state)
     LoadCommandLine(state, handedAddress);
 }
 
-// Copies the clipboard's text; false when it holds none. Its Unicode text first: the
-// system makes the plain text from the clipboard's locale, not from our code page, so an
-// address with other characters would be lost in it. Another program may put a block there
-// without a NUL: each is read no further than its own size.
-static bool CopyClipboardText(char *text, size_t size)
+bool TakesAnAddress(const MainState *state)
+{
+    return !ModalOpen() && !ToolBusy(state) && state->controller.downloading == 0 && state->controller.paused == 0 &&
+           IsWindowEnabled(GetDlgItem(state->window, IDC_PASTE));
+}
+
+// Another program's block of UTF-16 text as process text; false when it holds none. Nothing
+// promises a NUL in it: it is read no further than its own size, nor than our buffer.
+static bool CopyWideBlock(HANDLE data, char *text, size_t size)
 {
     static wchar_t wide[CLIPBOARD_TEXT_SIZE];
+    const wchar_t *locked = data ? (const wchar_t *)GlobalLock(data) : NULL;
+    if (!locked)
+        return false;
+    size_t limit = GlobalSize(data) / sizeof(wchar_t), length = 0;
+    while (length < limit && length + 1 < CLIPBOARD_TEXT_SIZE && locked[length])
+        length++;
+    memcpy(wide, locked, length * sizeof(wchar_t));
+    wide[length] = L'\0';
+    GlobalUnlock(data);
+    return WideToProcess(wide, text, size);
+}
+
+// Copies the clipboard's text; false when it holds none. Its Unicode text first: the
+// system makes the plain text from the clipboard's locale, not from our code page, so an
+// address with other characters would be lost in it.
+static bool CopyClipboardText(char *text, size_t size)
+{
     if (!OpenClipboard(NULL))
         return false;
-    bool copied = false;
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    const wchar_t *locked = data ? (const wchar_t *)GlobalLock(data) : NULL;
-    if (locked) {
-        size_t limit = GlobalSize(data) / sizeof(wchar_t), length = 0;
-        while (length < limit && length + 1 < CLIPBOARD_TEXT_SIZE && locked[length])
-            length++;
-        memcpy(wide, locked, length * sizeof(wchar_t));
-        wide[length] = L'\0';
-        GlobalUnlock(data);
-        copied = WideToProcess(wide, text, size);
-    }
-    data = copied ? NULL : GetClipboardData(CF_TEXT);
+    bool copied = CopyWideBlock(GetClipboardData(CF_UNICODETEXT), text, size);
+    HANDLE data = copied ? NULL : GetClipboardData(CF_TEXT);
     const char *bytes = data ? (const char *)GlobalLock(data) : NULL;
     if (bytes && size > 0) {
         size_t limit = GlobalSize(data), length = 0;
@@ -127,19 +138,52 @@ static bool CopyClipboardText(char *text, size_t size)
     return copied;
 }
 
-void PasteUrl(MainState *state)
+// Text from the clipboard, the address box or a drop, loaded as an address.
+static void LoadGivenText(MainState *state, const char *text)
 {
-    static char pasted[CLIPBOARD_TEXT_SIZE];
     char address[ADDRESS_SIZE];
-    // With no text on the clipboard there is nothing to load, as with an empty paste.
-    if (!CopyClipboardText(pasted, sizeof pasted))
-        return;
-    if (!CleanAddress(address, sizeof address, pasted)) {
+    if (!CleanAddress(address, sizeof address, text)) {
         Alert("This address is too long.", "Alert", ALERT_WARNING);
         return;
     }
     if (address[0] != '\0')
         LoadAddress(state, address);
+}
+
+void PasteUrl(MainState *state)
+{
+    static char pasted[CLIPBOARD_TEXT_SIZE];
+    // With no text on the clipboard there is nothing to load, as with an empty paste.
+    if (CopyClipboardText(pasted, sizeof pasted))
+        LoadGivenText(state, pasted);
+}
+
+void LoadTypedAddress(MainState *state)
+{
+    char typed[ADDRESS_SIZE];
+    if (!TakesAnAddress(state) || !IsWindowEnabled(GetDlgItem(state->window, IDC_URL_EDIT)))
+        return;
+    GetDlgItemTextA(state->window, IDC_URL_EDIT, typed, sizeof typed);
+    LoadGivenText(state, typed);
+}
+
+// Taken while the drop's source waits, loaded after it has its answer, as a handed address.
+static char droppedText[CLIPBOARD_TEXT_SIZE];
+
+bool TakeDroppedText(MainState *state, HANDLE data)
+{
+    if (!CopyWideBlock(data, droppedText, sizeof droppedText))
+        return false;
+    PostMessageA(state->window, WM_DROPPED_ADDRESS, 0, 0);
+    return true;
+}
+
+void LoadDroppedText(MainState *state)
+{
+    EndTaskbarError(&state->taskbar, state->window);
+    // The window may have become busy since the drop was offered.
+    if (TakesAnAddress(state))
+        LoadGivenText(state, droppedText);
 }
 
 typedef BOOL(WINAPI *SaveDialogFunction)(OPENFILENAMEA *);

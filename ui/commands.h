@@ -19,5 +19,15 @@ bool TakeHandedAddress(MainState *state, const COPYDATASTRUCT *data);
 // Loads the taken address as a command-line one, or says the window is busy.
 void LoadHandedAddress(MainState *state);
 
+// Whether an address from a key or a drop is taken now: as Paste URL, not while a page is
+// read, a download runs or waits paused, or a box is open.
+bool TakesAnAddress(const MainState *state);
+
 void PasteUrl(MainState *state);
+// Enter in the address box: what it holds, loaded as Paste URL loads the clipboard's.
+void LoadTypedAddress(MainState *state);
+// A drop's UTF-16 text (outside input: bounded as the clipboard's), loaded after the drop
+// returned by LoadDroppedText. False when it holds no text.
+bool TakeDroppedText(MainState *state, HANDLE data);
+void LoadDroppedText(MainState *state);
 void SaveFile(MainState *state);

@@ -4,6 +4,7 @@
 #include "resources/resource.h"
 #include "toolbridge/alert.h"
 #include "toolbridge/textrules.h"
+#include "ui/dpi.h"
 #include "ui/instance.h"
 #include "ui/mainwindow.h"
 
@@ -36,21 +37,27 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         Alert("Failed to register class!", "Alert", ALERT_WARNING);
         return 0;
     }
-    // Created minimised, so nothing shows before the show command below.
-    HWND window = CreateWindowExA(WS_EX_APPWINDOW, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE,
-                                  WS_CAPTION | WS_SYSMENU | WS_MINIMIZE, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT, NULL, NULL,
-                                  instance, NULL);
+    // Created minimised, so nothing shows before the show command below; sized for the
+    // system DPI, which is the screen's where it shows first.
+    const DWORD style = WS_CAPTION | WS_SYSMENU, exStyle = WS_EX_APPWINDOW;
+    SIZE size = WindowSizeForDpi(MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT, style, exStyle, SystemDpi());
+    HWND window = CreateWindowExA(exStyle, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE, style | WS_MINIMIZE, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, size.cx, size.cy, NULL, NULL, instance, NULL);
     if (!window) {
         Alert("Failed to create window!", "Alert", ALERT_WARNING);
         return 0;
     }
     ShowWindow(window, showCommand);
     UpdateWindow(window);
+    FocusAtStart();
     if (commandLine && commandLine[0] != '\0')
         LoadCommandLineAddress(commandLine);
+    HACCEL keys = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_KEYS));
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        // The Alt keys and Ctrl+V first; then Tab, Shift+Tab and Enter among the controls.
+        if (TranslateAcceleratorA(window, keys, &message) || IsDialogMessageA(window, &message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

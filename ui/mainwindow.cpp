@@ -1,16 +1,20 @@
-// The main window procedure, the creation of its controls and their colours.
+// The main window procedure, the creation of its controls at the window's DPI and their colours.
 #include "ui/mainwindow.h"
 
 #include <stdlib.h>
 #include <string.h>
 
 #include "control/controller.h"
+#include "control/focus.h"
 #include "control/statewindow.h"
 #include "resources/resource.h"
 #include "toolbridge/paths.h"
 #include "ui/about.h"
 #include "ui/commands.h"
+#include "ui/dpi.h"
+#include "ui/droptarget.h"
 #include "ui/instance.h"
+#include "ui/keyboard.h"
 #include "control/keeping.h"
 #include "ui/toolmenu.h"
 #include "control/mainstate.h"
@@ -33,9 +37,11 @@ struct ControlLayout {
 };
 
 static const DWORD PLAIN_STATIC = WS_CHILD | WS_VISIBLE;
-static const DWORD EDIT_STYLE = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_AUTOVSCROLL;
-static const DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT;
-static const DWORD TAB_STYLE = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY;
+// Tab and Shift+Tab go through the boxes and buttons in creation order. Each is a group of
+// its own, and the first tab starts one, so the arrow keys never take the focus to a picture.
+static const DWORD EDIT_STYLE = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_TABSTOP | WS_GROUP;
+static const DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP | WS_GROUP;
+static const DWORD TAB_STYLE = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | WS_GROUP;
 
 // In creation order; the timer starts between the minimise tab and the progress frame.
 static const ControlLayout CONTROLS_BEFORE_TIMER[] = {
@@ -53,6 +59,11 @@ static const ControlLayout CONTROLS_BEFORE_TIMER[] = {
     {IDC_ABOUT_TAB, "STATIC", TAB_STYLE, WS_EX_STATICEDGE, -2, 120, 20, 79, NO_FONT},
     {IDC_MINIMIZE_TAB, "STATIC", TAB_STYLE, WS_EX_STATICEDGE, -2, 200, 20, 40, NO_FONT},
 };
+static const ControlLayout PROGRESS_FRAME = {IDC_PROGRESS_FRAME, "STATIC", PLAIN_STATIC, WS_EX_STATICEDGE,
+                                             5, 80, PROGRESS_BAR_WIDTH, PROGRESS_BAR_HEIGHT, NO_FONT};
+// Resized to the picture, then to an empty bar.
+static const ControlLayout PROGRESS_FILL = {IDC_PROGRESS_FILL, "STATIC", WS_CHILD | WS_VISIBLE | SS_BITMAP,
+                                            WS_EX_STATICEDGE, 0, 0, 20, 20, NO_FONT};
 
 static const char *CreationText(int id, const char *defaultDestination)
 {
@@ -73,32 +84,43 @@ static const char *CreationText(int id, const char *defaultDestination)
 static HWND CreateControl(HWND parent, const ControlLayout *layout, const char *text)
 {
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(parent, GWLP_HINSTANCE);
-    HWND control = CreateWindowExA(layout->exStyle, layout->className, text, layout->style, layout->x,
-                                   layout->y, layout->width, layout->height, parent,
+    int dpi = mainState.dpi;
+    HWND control = CreateWindowExA(layout->exStyle, layout->className, text, layout->style,
+                                   ScaleToDpi(layout->x, dpi), ScaleToDpi(layout->y, dpi),
+                                   ScaleToDpi(layout->width, dpi), ScaleToDpi(layout->height, dpi), parent,
                                    (HMENU)(INT_PTR)layout->id, instance, NULL);
     if (layout->font == WITH_FONT)
-        SendMessageA(control, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
+        SendMessageA(control, WM_SETFONT, (WPARAM)mainState.font, FALSE);
     return control;
 }
 
+static void PlaceControl(HWND control, const ControlLayout *layout, int dpi)
+{
+    SetWindowPos(control, NULL, ScaleToDpi(layout->x, dpi), ScaleToDpi(layout->y, dpi),
+                 ScaleToDpi(layout->width, dpi), ScaleToDpi(layout->height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A static with SS_BITMAP takes its picture's size.
 static void SetPicture(HWND control, int bitmapId)
 {
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(control, GWLP_HINSTANCE);
-    HBITMAP picture = LoadBitmapA(instance, MAKEINTRESOURCEA(bitmapId));
-    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
+    HBITMAP picture = LoadBitmapForDpi(instance, bitmapId, mainState.dpi);
+    HBITMAP previous = (HBITMAP)SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
+    if (previous && previous != picture)
+        DeleteObject(previous);
+}
+
+static HWND ProgressFill(HWND window)
+{
+    return GetDlgItem(GetDlgItem(window, IDC_PROGRESS_FRAME), IDC_PROGRESS_FILL);
 }
 
 static void CreateProgressBar(HWND window)
 {
-    static const ControlLayout frame = {IDC_PROGRESS_FRAME, "STATIC", PLAIN_STATIC, WS_EX_STATICEDGE,
-                                      5, 80, PROGRESS_BAR_WIDTH, PROGRESS_BAR_HEIGHT, NO_FONT};
-    static const ControlLayout fill = {IDC_PROGRESS_FILL, "STATIC", WS_CHILD | WS_VISIBLE | SS_BITMAP,
-                                     WS_EX_STATICEDGE, 0, 0, 20, 20, NO_FONT};
-    HWND frameWindow = CreateControl(window, &frame, "");
-    HWND fillWindow = CreateControl(frameWindow, &fill, "");
-    SetPicture(fillWindow, IDB_PROGRESS);
+    HWND frameWindow = CreateControl(window, &PROGRESS_FRAME, "");
+    SetPicture(CreateControl(frameWindow, &PROGRESS_FILL, ""), IDB_PROGRESS);
     // The picture is revealed from the left as the download goes on.
-    SetWindowPos(fillWindow, NULL, 0, 0, 0, PROGRESS_BAR_HEIGHT, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowProgressFill(&mainState.progress, window, 0);
 }
 
 static void CreateControls(HWND window, const char *defaultDestination)
@@ -116,6 +138,19 @@ static void CreateControls(HWND window, const char *defaultDestination)
     CreateProgressBar(window);
 }
 
+// The class's brush is the background as stored, for 96 DPI; at another DPI it is stretched.
+static void SetBackground(HWND window)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE);
+    HBITMAP picture = LoadBitmapForDpi(instance, IDB_BACKGROUND, mainState.dpi);
+    // The brush keeps a copy of the picture.
+    HBRUSH brush = picture ? CreatePatternBrush(picture) : NULL;
+    if (picture)
+        DeleteObject(picture);
+    if (brush)
+        DeleteObject((HBRUSH)SetClassLongPtrA(window, GCLP_HBRBACKGROUND, (LONG_PTR)brush));
+}
+
 static void OnCreate(HWND window)
 {
     MainState *state = &mainState;
@@ -123,6 +158,11 @@ static void OnCreate(HWND window)
     state->window = window;
     SetBoxOwner(window);
     state->whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
+    state->dpi = WindowDpi(window);
+    state->font = ControlFontForDpi(state->dpi);
+    if (state->dpi != BASE_DPI)
+        SetBackground(window);
+    WatchTaskbarButton(&state->taskbar);
     BuildCatalogue(state->catalogue, &state->catalogueCount);
     ComputeWorkPaths(&state->paths);
     CreateControls(window, "");
@@ -148,11 +188,41 @@ static LRESULT OnStaticColour(HDC context, HWND control)
     }
 }
 
-static void OnCommand(HWND window, WPARAM wParam)
+// WM_DPICHANGED (the window moved to a screen of another DPI): the suggested rectangle,
+// and every control, font and picture made anew for that DPI.
+static void OnDpiChanged(HWND window, int dpi, const RECT *suggested)
+{
+    MainState *state = &mainState;
+    HFONT previousFont = state->font;
+    state->dpi = dpi;
+    state->font = ControlFontForDpi(dpi);
+    SetWindowPos(window, NULL, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const ControlLayout &layout : CONTROLS_BEFORE_TIMER) {
+        HWND control = GetDlgItem(window, layout.id);
+        PlaceControl(control, &layout, dpi);
+        if (layout.font == WITH_FONT)
+            SendMessageA(control, WM_SETFONT, (WPARAM)state->font, TRUE);
+    }
+    SetPicture(GetDlgItem(window, IDC_ABOUT_TAB), IDB_ABOUT_TAB);
+    SetPicture(GetDlgItem(window, IDC_MINIMIZE_TAB), IDB_MINIMIZE_TAB);
+    PlaceControl(GetDlgItem(window, IDC_PROGRESS_FRAME), &PROGRESS_FRAME, dpi);
+    SetPicture(ProgressFill(window), IDB_PROGRESS);
+    ShowProgressFill(&state->progress, window, state->progress.fillWidth);
+    SetBackground(window);
+    InvalidateRect(window, NULL, TRUE);
+    if (previousFont != state->font)
+        DeleteObject(previousFont);
+}
+
+static void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     // The window is disabled while a box is open, but posted commands still arrive.
     if (ModalOpen())
         return;
+    EndTaskbarError(&mainState.taskbar, window);
+    // A key stands for the button it names; 0 when it did its work or has none.
+    wParam = ButtonOfKey(&mainState, wParam, lParam);
     // Push buttons act on a plain click only; the picture tabs on a click or a double click.
     switch (wParam) {
     case IDC_PASTE: PasteUrl(&mainState); return;
@@ -180,6 +250,8 @@ static void OnClose()
 static void OnTimer()
 {
     OnTimerTick(&mainState);
+    // The first tick comes when nothing else waits: the window is shown and idle.
+    AcceptDropsOnceIdle(&mainState);
     if (closePending && !ModalOpen()) {
         closePending = false;
         OnCloseRequest(&mainState);
@@ -196,29 +268,67 @@ static void OnSessionEnd(bool ending)
 
 static void OnDestroyWindow()
 {
+    StopAcceptingDrops(&mainState);
     EndToolKeeping(&mainState);
     OnDestroy(&mainState);
+    ReleaseTaskbar(&mainState.taskbar);
     DeleteObject(mainState.whiteBrush);
+    DeleteObject(mainState.font);
+}
+
+// Deactivated, the window remembers the control that had the focus; activated (also when a
+// box over it closes), it gives the focus back instead of keeping it itself.
+static bool OnActivate(WPARAM wParam)
+{
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        RememberFocus(&mainState);
+        return false;
+    }
+    if (HIWORD(wParam))
+        return false;
+    GiveFocusBack(&mainState);
+    return true;
+}
+
+static bool OnSysCommand(HWND window, WPARAM wParam)
+{
+    int tab = TabOfMenuItem(wParam);
+    if (tab) {
+        OnCommand(window, (WPARAM)tab, 0);
+        return true;
+    }
+    return OnToolMenuCommand(&mainState, wParam);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A registered message, so no case of its own.
+    if (message == mainState.taskbar.createdMessage && message != 0) {
+        OnTaskbarButtonCreated(&mainState.taskbar);
+        return 0;
+    }
     switch (message) {
     case WM_CREATE: OnCreate(window); return 0;
     case WM_DESTROY: OnDestroyWindow(); return 0;
     case WM_CLOSE: OnClose(); return 0;
     case WM_ENDSESSION: OnSessionEnd(wParam != FALSE); return 0;
-    case WM_COMMAND: OnCommand(window, wParam); return 0;
+    case WM_COMMAND: OnCommand(window, wParam, lParam); return 0;
     case WM_TIMER: OnTimer(); return 0;
     case WM_CTLCOLORSTATIC: return OnStaticColour((HDC)wParam, (HWND)lParam);
     case WM_COPYDATA: return TakeHandedAddress(&mainState, (const COPYDATASTRUCT *)lParam);
     case WM_HANDED_ADDRESS: LoadHandedAddress(&mainState); return 0;
+    case WM_DROPPED_ADDRESS: LoadDroppedText(&mainState); return 0;
+    case WM_DPICHANGED: OnDpiChanged(window, HIWORD(wParam), (const RECT *)lParam); return 0;
+    case WM_ACTIVATE:
+        if (OnActivate(wParam))
+            return 0;
+        break;
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam))
             UpdateToolMenu(&mainState, (HMENU)wParam);
         break;
     case WM_SYSCOMMAND:
-        if (OnToolMenuCommand(&mainState, wParam))
+        if (OnSysCommand(window, wParam))
             return 0;
         break;
     }
@@ -228,4 +338,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void LoadCommandLineAddress(const char *commandLine)
 {
     LoadCommandLine(&mainState, commandLine);
+}
+
+void FocusAtStart()
+{
+    if (GetActiveWindow() == mainState.window)
+        GiveFocusBack(&mainState);
 }

@@ -11,3 +11,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 // Loads a page address given on the program's command line into the main window.
 void LoadCommandLineAddress(const char *commandLine);
+
+// Gives the focus to its first control once the window is shown and active.
+void FocusAtStart();

@@ -1,4 +1,5 @@
-// The window menu's items for the kept programs: update the download tool, choose another,
+// The window menu's items: About and Minimize, as the picture tabs; and for the kept
+// programs: update the download tool, choose another,
 // go back to the built-in one; choose ffmpeg; choose a JavaScript runtime or none; and a
 // greyed line for each that says which is in use. The runs themselves are control/keeping's.
 #include "ui/toolmenu.h"
@@ -18,15 +19,20 @@
 void AddToolMenu(HWND window)
 {
     HMENU menu = GetSystemMenu(window, FALSE);
+    // What the picture tabs do, for the keyboard. Each letter is taken by no other entry, the
+    // system's included (Restore, Move, Size, Minimize, Maximize, Close; Wine's About Wine).
+    AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
+    AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"About &Vidmora\u2026");
+    AppendMenuA(menu, MF_STRING, IDM_MINIMIZE, "Minimi&ze");
     AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuA(menu, MF_STRING, IDM_TOOL_UPDATE, "&Update the download tool");
-    AppendMenuW(menu, MF_STRING, IDM_TOOL_CHOOSE, L"&Choose a download tool\u2026");
+    AppendMenuW(menu, MF_STRING, IDM_TOOL_CHOOSE, L"Choose a &download tool\u2026");
     AppendMenuA(menu, MF_STRING, IDM_TOOL_BUILT_IN, "Use the &built-in download tool");
     AppendMenuA(menu, MF_STRING | MF_GRAYED, IDM_TOOL_STATUS, "Download tool: built in");
     AppendMenuW(menu, MF_STRING, IDM_FFMPEG_CHOOSE, L"Choose &ffmpeg\u2026");
     AppendMenuA(menu, MF_STRING | MF_GRAYED, IDM_FFMPEG_STATUS, "ffmpeg: none");
     AppendMenuW(menu, MF_STRING, IDM_RUNTIME_CHOOSE, L"Choose a &JavaScript runtime\u2026");
-    AppendMenuA(menu, MF_STRING, IDM_RUNTIME_NONE, "Use &no JavaScript runtime");
+    AppendMenuA(menu, MF_STRING, IDM_RUNTIME_NONE, "Use no JavaScript run&time");
     AppendMenuA(menu, MF_STRING | MF_GRAYED, IDM_RUNTIME_STATUS, "JavaScript: none");
     AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuA(menu, MF_STRING, IDM_SIGNIN_FIREFOX, "Sign &in with Firefox's cookies");
@@ -100,6 +106,12 @@ void UpdateToolMenu(MainState *state, HMENU menu)
     char signIn[64];
     DescribeSignIn(state, signIn, sizeof signIn);
     ModifyMenuA(menu, IDM_SIGNIN_STATUS, MF_BYCOMMAND | MF_STRING | MF_GRAYED, IDM_SIGNIN_STATUS, signIn);
+}
+
+int TabOfMenuItem(WPARAM command)
+{
+    UINT item = (UINT)(command & 0xFFF0);
+    return item == IDM_ABOUT ? IDC_ABOUT_TAB : item == IDM_MINIMIZE ? IDC_MINIMIZE_TAB : 0;
 }
 
 typedef BOOL(WINAPI *OpenDialogFunction)(OPENFILENAMEA *);

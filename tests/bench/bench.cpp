@@ -196,17 +196,29 @@ int main()
     if (!DriverDir(dir, sizeof dir) || !JoinPath(bare, sizeof bare, dir, "bench_bare.exe") ||
         !JoinPath(vidmora, sizeof vidmora, dir, "vidmora.exe"))
         return 1;
-    std::vector<Sample> bareSamples, vidmoraSamples;
+    // An earlier build of the program (scripts/bench.sh: the commit before), started in turn
+    // with the others, so the machine's load weighs on all alike.
+    char base[MAX_PATH];
+    DWORD baseLength = GetEnvironmentVariableA("VIDMORA_BENCH_BASE", base, sizeof base);
+    bool withBase = baseLength > 0 && baseLength < sizeof base;
+    std::vector<Sample> bareSamples, vidmoraSamples, baseSamples;
     for (int i = 0; i < RUNS; i++) {
         Sample sample;
         if (MeasureStart(bare, &sample))
             bareSamples.push_back(sample);
         if (MeasureStart(vidmora, &sample))
             vidmoraSamples.push_back(sample);
+        if (withBase && MeasureStart(base, &sample))
+            baseSamples.push_back(sample);
     }
-    Sample bareMedian, vidmoraMedian;
+    Sample bareMedian, vidmoraMedian, baseMedian;
     Report("bare", bareSamples, &bareMedian);
     Report("vidmora", vidmoraSamples, &vidmoraMedian);
+    if (withBase) {
+        Report("before", baseSamples, &baseMedian);
+        if (baseMedian.startMs > 0)
+            printf("against the build before: start %.2fx\n", vidmoraMedian.startMs / baseMedian.startMs);
+    }
     if (bareMedian.startMs > 0 && bareMedian.workingSetKb > 0)
         printf("ratios   start %.2fx (goal 1.2x)   working set %.2fx (goal 1.5x)\n",
                vidmoraMedian.startMs / bareMedian.startMs,

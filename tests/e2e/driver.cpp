@@ -981,6 +981,65 @@ bool CancelSaveDialog(HWND dialog)
     return PressDialogButton(dialog, IDCANCEL);
 }
 
+// ---- the keyboard ----
+
+bool BringToFront(const AppRun *run)
+{
+    bool front = WaitUntil([&] {
+        if (GetForegroundWindow() == run->window)
+            return true;
+        SetForegroundWindow(run->window);
+        return false;
+    });
+    if (!front)
+        SetError("the program's window does not come to the front");
+    return front;
+}
+
+bool PressKeys(std::initializer_list<WORD> chord)
+{
+    std::vector<INPUT> inputs;
+    for (int release = 0; release < 2; ++release) {
+        for (size_t i = 0; i < chord.size(); ++i) {
+            WORD key = release ? chord.begin()[chord.size() - 1 - i] : chord.begin()[i];
+            INPUT input;
+            ZeroMemory(&input, sizeof input);
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = key;
+            input.ki.wScan = (WORD)MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
+            input.ki.dwFlags = release ? KEYEVENTF_KEYUP : 0;
+            inputs.push_back(input);
+        }
+    }
+    if (SendInput((UINT)inputs.size(), inputs.data(), sizeof(INPUT)) != inputs.size()) {
+        SetError("SendInput failed (error %lu)", GetLastError());
+        return false;
+    }
+    return true;
+}
+
+int FocusedId(const AppRun *run)
+{
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    DWORD thread = run->window ? GetWindowThreadProcessId(run->window, NULL) : 0;
+    if (!thread || !GetGUIThreadInfo(thread, &info) || !info.hwndFocus)
+        return -1;
+    if (info.hwndFocus == run->window)
+        return 0;
+    return IsChild(run->window, info.hwndFocus) ? GetDlgCtrlID(info.hwndFocus) & 0xFFFF : -1;
+}
+
+bool WaitFocus(const AppRun *run, int id, DWORD timeoutMs)
+{
+    int focused = -1;
+    bool ok = WaitUntil([&] { return (focused = FocusedId(run)) == id; }, timeoutMs);
+    if (!ok)
+        SetError("the focus is on %d, not on %d", focused, id);
+    return ok;
+}
+
 // ---- clipboard ----
 
 // Another process (Wine's clipboard manager) may hold the clipboard briefly.

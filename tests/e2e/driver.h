@@ -3,7 +3,9 @@
 #pragma once
 #include <windows.h>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 // Generous bound for every wait; Wine can be slow to start or paint.
 enum { E2E_WAIT_MS = 30000 };
@@ -118,6 +120,31 @@ bool SetSaveDialogFileName(HWND dialog, const char *name);
 bool GetSaveDialogFileName(HWND dialog, char *buf, size_t size);
 bool ConfirmSaveDialog(HWND dialog);
 bool CancelSaveDialog(HWND dialog);
+
+// ---- the keyboard ----
+// Makes the program's window the foreground one, which real keys go to.
+bool BringToFront(const AppRun *run);
+// Presses the keys of `chord` in order (a modifier first) and releases them in reverse,
+// through SendInput, as a person would type them.
+bool PressKeys(std::initializer_list<WORD> chord);
+// The id of the program's control that has the keyboard focus; 0 for the main window
+// itself, -1 for none of its windows.
+int FocusedId(const AppRun *run);
+// Waits until the control `id` has the focus.
+bool WaitFocus(const AppRun *run, int id, DWORD timeoutMs = E2E_WAIT_MS);
+
+// ---- drag and drop (dragdrop.cpp) ----
+// One format of the dragged data, as the bytes of its global memory block.
+struct DragFormat {
+    const char *name;  // a registered format's name, or NULL for `format`
+    UINT format;
+    std::string bytes;
+};
+// Drags data of `formats` from this process onto the middle of `control` of the program and
+// drops it there, with OLE's own DoDragDrop. `*effect` is what the drop did; `*cursor` the
+// effect the program last showed during the drag (the cursor). False when it did not run.
+bool DropOnControl(const AppRun *run, int control, const std::vector<DragFormat> &formats, DWORD *effect,
+                   DWORD *cursor);
 
 // ---- clipboard ----
 bool SetClipboardText(const char *text);

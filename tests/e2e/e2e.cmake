@@ -1,8 +1,8 @@
 # End-to-end tests: a Windows driver that starts vidmora.exe under Wine and works its window.
 
-add_library(e2e_driver STATIC tests/e2e/driver.cpp)
+add_library(e2e_driver STATIC tests/e2e/driver.cpp tests/e2e/dragdrop.cpp)
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(e2e_driver PUBLIC gtest user32 gdi32 comdlg32 kernel32)
+target_link_libraries(e2e_driver PUBLIC gtest user32 gdi32 comdlg32 ole32 shell32 uuid kernel32)
 
 # A tiny stand-in window that proves the driver's own helpers.
 add_executable(e2e_fakeapp WIN32 tests/e2e/fakeapp.cpp)
@@ -15,6 +15,13 @@ target_link_libraries(e2e_driver_selftest PRIVATE e2e_driver gtest_main)
 target_link_options(e2e_driver_selftest PRIVATE -static)
 add_dependencies(e2e_driver_selftest e2e_fakeapp)
 add_test(NAME e2e_driver_selftest COMMAND e2e_driver_selftest)
+
+# A logging double of the shell's taskbar list, which the taskbar tests register for the user.
+add_library(e2e_taskbarlog MODULE tests/e2e/taskbarlog.cpp)
+set_target_properties(e2e_taskbarlog PROPERTIES PREFIX "")
+target_link_libraries(e2e_taskbarlog PRIVATE uuid ole32)
+# COM looks its entry points up by their plain names.
+target_link_options(e2e_taskbarlog PRIVATE -static -Wl,--kill-at)
 
 # The runner of today's real yt-dlp and its local server (tests/realtool), on the Unix side
 # for every end-to-end test that drives the relay: started once, stopped at the end.
@@ -43,11 +50,17 @@ foreach(test_file ${E2E_TEST_FILES})
         VIDMORA_TEST_FFMPEG="${build_root}/ffmpeg/win32-${ffmpeg_arch}/ffmpeg.exe"
         VIDMORA_TEST_NODE="${build_root}/node/win32-${ffmpeg_arch}/node.exe")
     target_link_options(e2e_${test_name} PRIVATE -static)
-    add_dependencies(e2e_${test_name} vidmora vidmora_realtool)
+    add_dependencies(e2e_${test_name} vidmora vidmora_realtool e2e_taskbarlog)
     if(TARGET vidmora_runtime)
         add_dependencies(e2e_${test_name} vidmora_runtime)
     endif()
-    add_test(NAME e2e_${test_name} COMMAND e2e_${test_name})
+    if(test_name STREQUAL "dpi_test")
+        # Wine has one DPI per prefix: this one runs in a prefix of 144 DPI of its own.
+        add_test(NAME e2e_${test_name}
+                 COMMAND /bin/bash ${CMAKE_SOURCE_DIR}/scripts/wine-dpi.sh 144 $<TARGET_FILE:e2e_${test_name}>)
+    else()
+        add_test(NAME e2e_${test_name} COMMAND e2e_${test_name})
+    endif()
     if(test_name MATCHES "^realtool")
         set_tests_properties(e2e_${test_name} PROPERTIES FIXTURES_REQUIRED realtool)
     endif()

@@ -21,6 +21,10 @@ const char FORMAT_OUT_NAME[] = "5890DA2.~tester.exe-format-out";
 // Status line text at the end of a complete download.
 const char DONE_STATUS[] = "Done 100%-Download Complete!";
 
+// The box that refuses an address the tool would read as an option, wherever it comes from.
+const char OPTION_REFUSED[] = "This address begins with '-'.\n"
+                              "The download tool would read it as an option, so it is not passed on.";
+
 // ---- the state record: fixed layout, little-endian 32-bit numbers ----
 
 enum {
