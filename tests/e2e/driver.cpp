@@ -430,8 +430,44 @@ static bool CreateKillJob(AppRun *run)
     return true;
 }
 
+// Wine closes a desktop a second after its last user ends, and its own process (explorer)
+// with it; a program that started that process holds it in its job and takes it along when
+// the job is ended. Either leaves the desktop without its owner for the next start, whose
+// window then dies on a stale X window of the old owner. So the driver starts the desktop's
+// process itself, and a helper that only waits keeps the desktop in use for the driver's life
+// (its job ends it when the driver ends).
+static void KeepDesktop()
+{
+    static bool kept;
+    if (kept)
+        return;
+    kept = true;
+    GetDesktopWindow();
+    char dir[MAX_PATH], helper[MAX_PATH], commandLine[MAX_PATH + 32];
+    if (!DriverDir(dir, sizeof dir) || !JoinPath(helper, sizeof helper, dir, "e2e_fakeapp.exe"))
+        return;
+    snprintf(commandLine, sizeof commandLine, "\"%s\" --keep-desktop", helper);
+    AppRun keeper;
+    ZeroMemory(&keeper, sizeof keeper);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!CreateKillJob(&keeper))
+        return;
+    if (!CreateProcessA(helper, commandLine, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, dir, &startup, &keeper.pi))
+        return;
+    if (AssignProcessToJobObject(keeper.job, keeper.pi.hProcess))
+        ResumeThread(keeper.pi.hThread);
+    else
+        TerminateProcess(keeper.pi.hProcess, 1);
+    // The job's handle stays open on purpose: it closes when the driver ends.
+    CloseHandle(keeper.pi.hThread);
+    CloseHandle(keeper.pi.hProcess);
+}
+
 bool LaunchApp(AppRun *run, const char *args, const EnvVar *extra, int extraCount)
 {
+    KeepDesktop();
     if (IsAppRunning(run)) {
         SetError("program of this run is still running");
         return false;

@@ -50,7 +50,7 @@ foreach(test_file ${E2E_TEST_FILES})
         VIDMORA_TEST_FFMPEG="${build_root}/ffmpeg/win32-${ffmpeg_arch}/ffmpeg.exe"
         VIDMORA_TEST_NODE="${build_root}/node/win32-${ffmpeg_arch}/node.exe")
     target_link_options(e2e_${test_name} PRIVATE -static)
-    add_dependencies(e2e_${test_name} vidmora vidmora_realtool e2e_taskbarlog)
+    add_dependencies(e2e_${test_name} vidmora vidmora_realtool e2e_taskbarlog e2e_fakeapp)
     if(TARGET vidmora_runtime)
         add_dependencies(e2e_${test_name} vidmora_runtime)
     endif()

@@ -224,6 +224,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         Sleep(INFINITE); // lives until the driver kills it
         return 0;
     }
+    if (strcmp(args, "--keep-desktop") == 0) {
+        Sleep(INFINITE); // a user of the driver's desktop until the driver's job ends it
+        return 0;
+    }
     const char *early = strstr(args, "--exit-early=");
     if (early)
         return atoi(early + strlen("--exit-early="));
