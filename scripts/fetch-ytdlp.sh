@@ -5,8 +5,8 @@
 # build/yt-dlp. Prints the version it unpacked. Fails with one line when none can be had.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
-PINNED_VERSION=2026.11.23-1~bpo13+1
-PINNED_SHA256=a9208f216502b7867db738f8525f7ba153db3063711aa68452c75fe401af2cf0
+PINNED_VERSION=2026.12.06-1~bpo13+1
+PINNED_SHA256=724e0b56bf7cf1b2e824da781d2ba37428ac00b1f6cbf16ee054af75bf2d5de6
 SUITE=trixie-backports
 
 dest=$BUILD/yt-dlp
