@@ -174,7 +174,7 @@ static void RemovePartialFiles(MainState *state)
         const char *slash = LastBackslash(destination, TextCodePage());
         if (slash)
             destination[slash + 1 - destination] = '\0';
-        RemoveListEntryPieces(&state->paths, destination, askedUtf8);
+        RemoveListEntryPieces(&state->paths, destination, askedUtf8, state->listChoice == LIST_FILTER_MP3);
     } else {
         RemoveDownloadFiles(&state->paths, destination, askedUtf8);
     }

@@ -436,11 +436,18 @@ static bool FindLastEntry(const NamedFile *file, void *context)
     return false;
 }
 
+struct RunningEntry {
+    int entry;
+    bool toMp3;
+};
+
 // The running entry's own files: what they are written through, its merge's finished parts,
-// and the merge's temporary file; never an entry's file that is whole.
+// and the merge's temporary file; never an entry's file that is whole, but for a list as MP3
+// the sound the MP3 is made of, which the tool removes once the MP3 is whole.
 static bool RemoveEntryFiles(const NamedFile *file, void *context)
 {
-    if (file->entry != *(int *)context || !file->ours)
+    const RunningEntry *running = (const RunningEntry *)context;
+    if (file->entry != running->entry || !file->ours)
         return false;
     const char *slash = LastBackslash(file->name, TextCodePage());
     const char *name = slash ? slash + 1 : file->name;
@@ -454,18 +461,20 @@ static bool RemoveEntryFiles(const NamedFile *file, void *context)
         }
         return false;
     }
-    RemoveWithItsPieces(file->name, IsFormatPart(name));
+    const char *extension = ExtensionOf(name);
+    bool original = running->toMp3 && !(extension && _stricmp(extension + 1, "mp3") == 0);
+    RemoveWithItsPieces(file->name, IsFormatPart(name) || original);
     return false;
 }
 
-void RemoveListEntryPieces(const WorkPaths *paths, const char *folder, bool askedUtf8)
+void RemoveListEntryPieces(const WorkPaths *paths, const char *folder, bool askedUtf8, bool toMp3)
 {
     // The running entry is the last one the outputs named: a continued run that named none
     // yet runs the paused one's.
-    int last = 0;
-    ForEachNamedFile(paths, folder, askedUtf8, FindLastEntry, &last);
-    if (last > 0)
-        ForEachNamedFile(paths, folder, askedUtf8, RemoveEntryFiles, &last);
+    RunningEntry running = {0, toMp3};
+    ForEachNamedFile(paths, folder, askedUtf8, FindLastEntry, &running.entry);
+    if (running.entry > 0)
+        ForEachNamedFile(paths, folder, askedUtf8, RemoveEntryFiles, &running);
 }
 
 static bool SawMerge(const NamedFile *file, void *)

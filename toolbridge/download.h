@@ -50,8 +50,9 @@ void DropHalfConverted(const WorkPaths *paths, const char *destination, bool ask
 
 // Removes the running entry's own files of a list download into `folder` (ending in '\\'):
 // what they are written through (".part", ".ytdl", ".part-FragN"), its merge's finished parts
-// and temporary file. The finished entries and their files stay.
-void RemoveListEntryPieces(const WorkPaths *paths, const char *folder, bool askedUtf8);
+// and temporary file, and for a list as MP3 (`toMp3`) the sound its MP3 was to be made of.
+// The finished entries and their files stay.
+void RemoveListEntryPieces(const WorkPaths *paths, const char *folder, bool askedUtf8, bool toMp3);
 
 // The files in `destination`'s folder that a fresh download of it would take as its own, done
 // already (RunMayTake; `stemTemplate` where the tool names the file): their names without the
