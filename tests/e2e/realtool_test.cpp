@@ -269,15 +269,23 @@ const std::string LIST_ENTRIES[] = {"01 - Relay entry 1.mp4",
 
 class RealListTest : public RealToolTest {
 protected:
-    // Pastes the feed and chooses the whole list into this test's folder.
-    void ChooseWholeList(const std::string &path, int rate = 0, const std::string &into = "")
+    // Pastes the feed and chooses the whole list into this test's folder; as MP3 (the feed's
+    // DASH entries, ffmpeg chosen) after the DASH rows and their MP3 row.
+    void ChooseWholeList(const std::string &path, int rate = 0, const std::string &into = "", bool mp3 = false)
     {
         const std::string chosen = into.empty() ? folder : into;
         ASSERT_TRUE(Start()) << DriverError();
+        if (mp3) {
+            ASSERT_NO_FATAL_FAILURE(ChooseFfmpeg());
+        }
         ASSERT_NO_FATAL_FAILURE(PasteAndWaitForName(Page(path, rate), L"Relay entry 1.mp4"));
         ASSERT_TRUE(WaitUntil([&] { return Text(IDC_FORMAT_INFO).find("\nIn a list of 3 videos") != std::string::npos; }))
             << Text(IDC_FORMAT_INFO);
-        ASSERT_NO_FATAL_FAILURE(TakeFilter(1, "All 3 videos of the list~best picture with sound", chosen + "any.mp4"));
+        if (mp3) {
+            ASSERT_NO_FATAL_FAILURE(TakeFilter(5, "All 3 videos~sound only as MP3", chosen + "any.mp3"));
+        } else {
+            ASSERT_NO_FATAL_FAILURE(TakeFilter(1, "All 3 videos of the list~best picture with sound", chosen + "any.mp4"));
+        }
         ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, chosen.c_str())) << DriverError();
     }
 
@@ -347,6 +355,42 @@ TEST_F(RealListTest, PausedInTheSecondEntryContinuesAfterARestartWithoutTheFirst
     EXPECT_EQ(LIST_ENTRIES[1] + "\n" + LIST_ENTRIES[2] + "\n", FolderFiles());
     EXPECT_TRUE(SameBytes(LIST_ENTRIES[1], "progressive.mp4"));
     EXPECT_TRUE(ArchiveGone());
+}
+
+// Stop in the second entry keeps the finished first and leaves nothing of the second: not its
+// download, nor, for the list as MP3, its sound and the MP3 ffmpeg was writing from it.
+TEST_F(RealListTest, StoppedInTheSecondEntryKeepsOnlyTheFirst)
+{
+    const std::string slow = state + "slow-mp3";
+    const std::string secondMp3 = LIST_ENTRIES[1].substr(0, LIST_ENTRIES[1].size() - 3) + "mp3";
+    const struct {
+        bool mp3;
+        const char *kept;
+    } cases[] = {{false, "01 - Relay entry 1.mp4"}, {true, "01 - Relay entry 1.mp3"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.kept);
+        ASSERT_NO_FATAL_FAILURE(ChooseWholeList(std::string("/list/feed.xml?list=relay") + (c.mp3 ? "&dash=1" : ""),
+                                                100000, "", c.mp3));
+        ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+        ASSERT_TRUE(WaitUntil([&] { return FolderFiles().find("02 - ") != std::string::npos; })) << FolderFiles();
+        if (c.mp3) {
+            ASSERT_TRUE(WriteWholeFile(slow.c_str(), "", 0));
+            ASSERT_TRUE(WaitUntil([&] {
+                WIN32_FILE_ATTRIBUTE_DATA data;
+                return GetFileAttributesExW(Wide(folder + secondMp3).c_str(), GetFileExInfoStandard, &data) &&
+                       data.nFileSizeLow > 0;
+            })) << FolderFiles();
+        }
+        ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+        EXPECT_EQ("Do you want to stop downloading right now?", AnswerBox(&run, "Vidmora", IDYES));
+        ASSERT_TRUE(WaitUntil([&] { return EveryToolGone() && Text(IDC_START) == "Start Download"; })) << Log("runs.log");
+        DeleteFileA(slow.c_str());
+        EXPECT_EQ(std::string(c.kept) + "\n", FolderFiles());
+        EXPECT_TRUE(ArchiveGone());
+        ASSERT_TRUE(CloseApp(&run)) << DriverError();
+        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+        DeleteFileA((folder + c.kept).c_str());
+    }
 }
 
 // A list's address started as one video: its first entry alone, read and downloaded, "Done".

@@ -79,10 +79,12 @@ def manifest():
             + '</AdaptationSet></Period></MPD>\n').encode()
 
 
-def feed(base, fail):
-    items = ''.join('<item><title>%s</title><link>%s/%s/entry%d.mp4</link></item>'
-                    % (escape(title), base, 'missing' if fail in ('all', str(k)) else 'media', k)
-                    for k, title in enumerate(FEED_TITLES, 1))  # /missing/ answers 404
+def feed(base, fail, dash):
+    # /missing/ answers 404; a DASH entry is a manifest of 137, 136 and 140.
+    items = ''.join('<item><title>%s</title><link>%s/%s/entry%d.%s</link></item>'
+                    % (escape(title), base, 'missing' if fail in ('all', str(k)) else 'dash' if dash else 'media', k,
+                       'mpd' if dash else 'mp4')
+                    for k, title in enumerate(FEED_TITLES, 1))
     return ('<?xml version="1.0" encoding="UTF-8"?>\n<rss version="2.0"><channel><title>Relay list</title>'
             '%s</channel></rss>\n' % items).encode()
 
@@ -118,7 +120,7 @@ class Media(http.server.BaseHTTPRequestHandler):
             body, kind = manifest(), 'application/dash+xml'
         elif rest == '/list/feed.xml' and 'list=' in url.query:
             base = 'http://%s%s' % (self.headers.get('Host'), prefix)  # the entries keep the rate
-            body, kind = feed(base, (query.get('fail') or [''])[0]), 'application/rss+xml'
+            body, kind = feed(base, (query.get('fail') or [''])[0], 'dash' in query), 'application/rss+xml'
         name, _, value = (query.get('needcookie') or [''])[0].partition('=')
         if body is None:
             return self.send_error(404)
