@@ -113,8 +113,7 @@ TEST_F(RealToolTest, MergedRowGivesOneFileWithPictureAndSound)
                                    "--merge-output-format", "mp4"},
                                   SurroundingArgs(&run), {"--console-title", "--", page})),
                   JoinArgs(runs.back()));
-        ASSERT_TRUE(CloseApp(&run)) << DriverError();
-        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(CloseAndWaitForExit());
         ASSERT_TRUE(DeleteFileA((folder + "Merged.mp4").c_str()));
     }
 }
@@ -139,10 +138,7 @@ TEST_F(RealToolTest, StopInTheSecondPartLeavesNothingOfTheDownloadOnceTheToolIsG
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     ASSERT_TRUE(WaitUntil([&] { return WideExists(JAPANESE_STEM + ".f140.m4a.part"); })) << FolderFiles();
     EXPECT_TRUE(WideExists(JAPANESE_STEM + ".f137.mp4")) << FolderFiles();
-    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
-    EXPECT_EQ("Do you want to stop downloading right now?", AnswerBox(&run, "Vidmora", IDYES));
-    ASSERT_TRUE(WaitUntil([&] { return EveryToolGone() && Text(IDC_START) == "Start Download"; }))
-        << Log("runs.log") << Text(IDC_START);
+    ASSERT_NO_FATAL_FAILURE(StopAndWaitForTheToolGone());
     EXPECT_EQ(1, CountLines(Log("runs.log"), "killed ")) << Log("runs.log");
     EXPECT_EQ(FilesIn(folder), Sorted(left));
 }
@@ -168,8 +164,7 @@ TEST_F(RealToolTest, Mp3RowGivesOneMp3Stream)
         ASSERT_NO_FATAL_FAILURE(PressStartAndWaitForDone());
         EXPECT_EQ("Song.mp3\n", FolderFiles());
         EXPECT_EQ("mp3,audio\n", Streams(Wide(folder + "Song.mp3")));
-        ASSERT_TRUE(CloseApp(&run)) << DriverError();
-        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(CloseAndWaitForExit());
         ASSERT_TRUE(DeleteFileA((folder + "Song.mp3").c_str()));
     }
 }
@@ -185,11 +180,8 @@ TEST_F(RealToolTest, Mp3PausedInItsConversionIsWholeAfterARestart)
     const std::string slow = state + "slow-mp3", mp3 = JAPANESE_STEM + ".mp3";
     ASSERT_TRUE(WriteWholeFile(slow.c_str(), "", 0));
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
-    ASSERT_TRUE(WaitUntil([&] {
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        return Text(IDC_STATUS) == CONVERTING_STATUS &&
-               GetFileAttributesExW(Wide(folder + mp3).c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0;
-    })) << Text(IDC_STATUS) << FolderFiles();
+    ASSERT_TRUE(WaitUntil([&] { return Text(IDC_STATUS) == CONVERTING_STATUS && WideBegun(mp3); }))
+        << Text(IDC_STATUS) << FolderFiles();
     ASSERT_NO_FATAL_FAILURE(PauseCloseAndRestart());
     DeleteFileA(slow.c_str());
     EXPECT_EQ(JAPANESE_STEM + ".m4a\n", FolderFiles()) << "the half-written MP3 is gone, the sound stays";
@@ -241,9 +233,7 @@ TEST_F(RealToolTest, SignedInWithACookiesFileTheSiteGivesItsMedia)
     const std::string kept = std::string(run.tempDir) + "\\local\\Vidmora\\cookies.txt";
     ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
     ASSERT_TRUE(WaitUntil([&] { return FileSize((folder + "Gate.mp4.part").c_str()) > 0; })) << FolderFiles();
-    ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
-    EXPECT_EQ("Do you want to stop downloading right now?", AnswerBox(&run, "Vidmora", IDYES));
-    ASSERT_TRUE(WaitUntil([&] { return EveryToolGone() && Text(IDC_START) == "Start Download"; })) << Log("runs.log");
+    ASSERT_NO_FATAL_FAILURE(StopAndWaitForTheToolGone());
     std::string keptText;
     ASSERT_TRUE(ReadWholeFile(kept.c_str(), &keptText));
     CookieCheck check = CheckCookieText(keptText.data(), keptText.size());
@@ -281,11 +271,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(PasteAndWaitForName(Page(path, rate), L"Relay entry 1.mp4"));
         ASSERT_TRUE(WaitUntil([&] { return Text(IDC_FORMAT_INFO).find("\nIn a list of 3 videos") != std::string::npos; }))
             << Text(IDC_FORMAT_INFO);
-        if (mp3) {
-            ASSERT_NO_FATAL_FAILURE(TakeFilter(5, "All 3 videos~sound only as MP3", chosen + "any.mp3"));
-        } else {
-            ASSERT_NO_FATAL_FAILURE(TakeFilter(1, "All 3 videos of the list~best picture with sound", chosen + "any.mp4"));
-        }
+        ASSERT_NO_FATAL_FAILURE(mp3 ? TakeFilter(5, "All 3 videos~sound only as MP3", chosen + "any.mp3")
+                                    : TakeFilter(1, "All 3 videos of the list~best picture with sound", chosen + "any.mp4"));
         ASSERT_TRUE(WaitControlText(&run, IDC_DEST_EDIT, chosen.c_str())) << DriverError();
     }
 
@@ -332,8 +319,7 @@ TEST_F(RealListTest, WholeListGivesAFileAnEntry)
         EXPECT_EQ(expected, FolderFiles());
         DeleteFileA(failEntries.c_str());
         EXPECT_TRUE(ArchiveGone()) << "the archive goes when the list ends";
-        ASSERT_TRUE(CloseApp(&run)) << DriverError();
-        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(CloseAndWaitForExit());
         for (const std::string &entry : LIST_ENTRIES)
             DeleteFileW(Wide(folder + entry).c_str());
     }
@@ -375,20 +361,13 @@ TEST_F(RealListTest, StoppedInTheSecondEntryKeepsOnlyTheFirst)
         ASSERT_TRUE(WaitUntil([&] { return FolderFiles().find("02 - ") != std::string::npos; })) << FolderFiles();
         if (c.mp3) {
             ASSERT_TRUE(WriteWholeFile(slow.c_str(), "", 0));
-            ASSERT_TRUE(WaitUntil([&] {
-                WIN32_FILE_ATTRIBUTE_DATA data;
-                return GetFileAttributesExW(Wide(folder + secondMp3).c_str(), GetFileExInfoStandard, &data) &&
-                       data.nFileSizeLow > 0;
-            })) << FolderFiles();
+            ASSERT_TRUE(WaitUntil([&] { return WideBegun(secondMp3); })) << FolderFiles();
         }
-        ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
-        EXPECT_EQ("Do you want to stop downloading right now?", AnswerBox(&run, "Vidmora", IDYES));
-        ASSERT_TRUE(WaitUntil([&] { return EveryToolGone() && Text(IDC_START) == "Start Download"; })) << Log("runs.log");
+        ASSERT_NO_FATAL_FAILURE(StopAndWaitForTheToolGone());
         DeleteFileA(slow.c_str());
         EXPECT_EQ(std::string(c.kept) + "\n", FolderFiles());
         EXPECT_TRUE(ArchiveGone());
-        ASSERT_TRUE(CloseApp(&run)) << DriverError();
-        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(CloseAndWaitForExit());
         DeleteFileA((folder + c.kept).c_str());
     }
 }

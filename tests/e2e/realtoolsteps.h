@@ -101,13 +101,27 @@ protected:
         ASSERT_TRUE(WaitControlText(&run, IDC_STATUS, DONE_STATUS)) << DriverError() << OpenBoxes() << FolderFiles();
     }
 
+    void CloseAndWaitForExit()
+    {
+        ASSERT_TRUE(CloseApp(&run)) << DriverError();
+        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+    }
+
+    // Stop, answered Yes, and the runner has seen every real tool gone.
+    void StopAndWaitForTheToolGone()
+    {
+        ASSERT_TRUE(PostClick(&run, IDC_START)) << DriverError();
+        EXPECT_EQ("Do you want to stop downloading right now?", AnswerBox(&run, "Vidmora", IDYES));
+        ASSERT_TRUE(WaitUntil([&] { return EveryToolGone() && Text(IDC_START) == "Start Download"; }))
+            << Log("runs.log") << Text(IDC_START);
+    }
+
     void PauseCloseAndRestart()
     {
         ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(&run, IDC_PAUSE); }));
         ASSERT_TRUE(PostClick(&run, IDC_PAUSE)) << DriverError();
         ASSERT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Continue"; })) << OpenBoxes();
-        ASSERT_TRUE(CloseApp(&run)) << DriverError();
-        ASSERT_TRUE(WaitExit(&run, E2E_WAIT_MS, NULL)) << DriverError();
+        ASSERT_NO_FATAL_FAILURE(CloseAndWaitForExit());
         ASSERT_TRUE(Start()) << DriverError();
         ASSERT_TRUE(WaitUntil([&] { return Text(IDC_START) == "Continue"; })) << OpenBoxes();
     }
@@ -150,6 +164,14 @@ protected:
     bool WideExists(const std::string &name)
     {
         return GetFileAttributesW(Wide(folder + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    // The file in this test's folder (a name in any script) has its first bytes.
+    bool WideBegun(const std::string &name)
+    {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        return GetFileAttributesExW(Wide(folder + name).c_str(), GetFileExInfoStandard, &data) &&
+               (data.nFileSizeLow > 0 || data.nFileSizeHigh > 0);
     }
 
     bool WriteWide(const std::string &name, const std::string &bytes)
