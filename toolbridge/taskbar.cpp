@@ -66,6 +66,10 @@ void ShowTaskbarState(TaskbarButton *button, HWND window, TaskbarState state)
     if (!list || state == button->shown)
         return;
     button->shown = state;
+    // Without progress the shell forgets the value: the next download tells it again,
+    // even where it is the full bar the last one left.
+    if (state == TASKBAR_CLEAR)
+        button->shownValue = -1;
     list->SetProgressState(window, FLAGS[state]);
 }
 
