@@ -7,8 +7,14 @@
 
 #include <initializer_list>
 
+#include "toolbridge/cmdline.h"
+
 // How long an ended run may take to disappear before its files are removed anyway.
 enum { END_WAIT_MS = 2000, END_POLL_MS = 5 };
+
+// A program file just written may be held for a moment by a virus scanner, and a start
+// can fail once for reasons of the moment: it is tried again briefly before it counts.
+enum { START_RETRY_PAUSE_MS = 20, START_RETRY_LIMIT_MS = 1000 };
 
 // Set in the tests' environment to take the path of a system without nested jobs.
 #define NO_JOB_VARIABLE "VIDMORA_TEST_NO_JOB"
@@ -93,6 +99,32 @@ static void EmptyFolder(const char *folder, int depth)
     FindClose(search);
 }
 
+// A copy of the command line for each try: CreateProcessA may write into the one it is given.
+static char commandLineCopy[COMMAND_LINE_SIZE];
+
+static bool StartProcess(const char *application, const char *commandLine, BOOL inheritHandles, DWORD flags,
+                         void *environment, const char *directory, STARTUPINFOA *startup,
+                         PROCESS_INFORMATION *started)
+{
+    size_t length = strlen(commandLine);
+    if (length >= sizeof commandLineCopy)
+        return false;
+    for (DWORD waited = 0, tries = 0;; waited += START_RETRY_PAUSE_MS, tries++) {
+        memcpy(commandLineCopy, commandLine, length + 1);
+        if (CreateProcessA(application, commandLineCopy, NULL, NULL, inheritHandles, flags, environment, directory,
+                           startup, started))
+            return true;
+        DWORD error = GetLastError();
+        bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+        if (waited >= START_RETRY_LIMIT_MS || (!held && tries > 0) || error == ERROR_FILE_NOT_FOUND ||
+            error == ERROR_PATH_NOT_FOUND || error == ERROR_BAD_EXE_FORMAT) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(START_RETRY_PAUSE_MS);
+    }
+}
+
 bool StartToolRun(ToolRun *run, const char *application, char *commandLine, BOOL inheritHandles,
                   DWORD creationFlags, const char *directory, STARTUPINFOA *startup, const char *tempFolder)
 {
@@ -107,8 +139,8 @@ bool StartToolRun(ToolRun *run, const char *application, char *commandLine, BOOL
         creationFlags |= CREATE_UNICODE_ENVIRONMENT;
     }
     PROCESS_INFORMATION started;
-    if (!CreateProcessA(application, commandLine, NULL, NULL, inheritHandles,
-                        creationFlags | CREATE_SUSPENDED, environment, directory, startup, &started)) {
+    if (!StartProcess(application, commandLine, inheritHandles, creationFlags | CREATE_SUSPENDED, environment,
+                      directory, startup, &started)) {
         run->tempFolder[0] = '\0';
         return false;
     }
