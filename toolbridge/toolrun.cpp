@@ -7,14 +7,12 @@
 
 #include <initializer_list>
 
-#include "toolbridge/cmdline.h"
-
 // How long an ended run may take to disappear before its files are removed anyway.
 enum { END_WAIT_MS = 2000, END_POLL_MS = 5 };
 
 // A program file just written may be held for a moment by a virus scanner, and a start
-// can fail once for reasons of the moment: it is tried again briefly before it counts.
-enum { START_RETRY_PAUSE_MS = 20, START_RETRY_LIMIT_MS = 1000 };
+// can fail once for a reason of the moment: it is tried again briefly before it counts.
+enum { HELD_PAUSE_MS = 20, START_RETRY_LIMIT_MS = 1000 };
 
 // Set in the tests' environment to take the path of a system without nested jobs.
 #define NO_JOB_VARIABLE "VIDMORA_TEST_NO_JOB"
@@ -99,29 +97,31 @@ static void EmptyFolder(const char *folder, int depth)
     FindClose(search);
 }
 
-// A copy of the command line for each try: CreateProcessA may write into the one it is given.
-static char commandLineCopy[COMMAND_LINE_SIZE];
+bool WaitWhileHeld(DWORD error, DWORD *waitedMs, DWORD limitMs)
+{
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || *waitedMs >= limitMs)
+        return false;
+    Sleep(HELD_PAUSE_MS);
+    *waitedMs += HELD_PAUSE_MS;
+    return true;
+}
 
-static bool StartProcess(const char *application, const char *commandLine, BOOL inheritHandles, DWORD flags,
+static bool StartProcess(const char *application, char *commandLine, BOOL inheritHandles, DWORD flags,
                          void *environment, const char *directory, STARTUPINFOA *startup,
                          PROCESS_INFORMATION *started)
 {
-    size_t length = strlen(commandLine);
-    if (length >= sizeof commandLineCopy)
-        return false;
-    for (DWORD waited = 0, tries = 0;; waited += START_RETRY_PAUSE_MS, tries++) {
-        memcpy(commandLineCopy, commandLine, length + 1);
-        if (CreateProcessA(application, commandLineCopy, NULL, NULL, inheritHandles, flags, environment, directory,
+    for (DWORD waited = 0, tries = 0;; tries++) {
+        if (CreateProcessA(application, commandLine, NULL, NULL, inheritHandles, flags, environment, directory,
                            startup, started))
             return true;
         DWORD error = GetLastError();
-        bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
-        if (waited >= START_RETRY_LIMIT_MS || (!held && tries > 0) || error == ERROR_FILE_NOT_FOUND ||
-            error == ERROR_PATH_NOT_FOUND || error == ERROR_BAD_EXE_FORMAT) {
-            SetLastError(error);
+        if (WaitWhileHeld(error, &waited, START_RETRY_LIMIT_MS))
+            continue;
+        // Held too long, tried twice, or nothing a moment mends.
+        if (tries > 0 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+            error == ERROR_BAD_EXE_FORMAT)
             return false;
-        }
-        Sleep(START_RETRY_PAUSE_MS);
+        Sleep(HELD_PAUSE_MS);
     }
 }
 

@@ -13,6 +13,10 @@ struct ToolRun {
     char tempFolder[MAX_PATH * 2];
 };
 
+// True, after a short pause, while `error` says a file is held by another process and
+// `*waitedMs` (counted on) is under `limitMs`: the caller tries again.
+bool WaitWhileHeld(DWORD error, DWORD *waitedMs, DWORD limitMs);
+
 // Starts `commandLine` (`application` may be null) in `directory` (null: ours) suspended, puts it into a new job
 // that ends with its handle, then resumes it. Where no job can be had (Windows 7 inside
 // a job without breakaway), the run goes on as a single process. False when nothing started.

@@ -13,6 +13,7 @@
 #include "toolbridge/keptool.h"
 #include "toolbridge/systemdll.h"
 #include "toolbridge/textconv.h"
+#include "toolbridge/toolrun.h"
 
 #define RUN_FOLDER_NAME "run"
 
@@ -182,18 +183,15 @@ static void ResourceFailure(const char *message)
     PostQuitMessage(0);
 }
 
-enum { CREATE_RETRY_PAUSE_MS = 20, CREATE_RETRY_LIMIT_MS = 2000 };
+enum { CREATE_RETRY_LIMIT_MS = 2000 };
 
 HANDLE CreateWorkFile(const char *path, DWORD access, DWORD share, SECURITY_ATTRIBUTES *security)
 {
-    for (unsigned waited = 0;; waited += CREATE_RETRY_PAUSE_MS) {
+    for (DWORD waited = 0;;) {
         HANDLE file = CreateFileA(path, access, share, security, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, NULL);
-        DWORD error = GetLastError();
-        if (file != INVALID_HANDLE_VALUE || waited >= CREATE_RETRY_LIMIT_MS ||
-            (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED))
+        if (file != INVALID_HANDLE_VALUE || !WaitWhileHeld(GetLastError(), &waited, CREATE_RETRY_LIMIT_MS))
             return file;
-        Sleep(CREATE_RETRY_PAUSE_MS);
     }
 }
 

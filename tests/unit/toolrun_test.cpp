@@ -1,8 +1,6 @@
-// Starting a tool run whose program file is held, as a virus scanner holds a file it reads
-// (Windows only).
+// A tool run whose program file is held, as a virus scanner holds one just written (Windows only).
 #include <gtest/gtest.h>
 
-#include <string.h>
 #include <windows.h>
 
 #include <string>
@@ -10,67 +8,45 @@
 #include "tests/unit/test_files.h"
 #include "toolbridge/toolrun.h"
 
-namespace {
-
-DWORD WINAPI ReleaseAfter150Ms(void *file)
+static DWORD WINAPI ReleaseAfter150Ms(void *file)
 {
     Sleep(150);
-    CloseHandle((HANDLE)file);
-    return 0;
-}
-
-// Starts `program` with "/c exit 7": whether it started, the time the start took and the exit code.
-bool Start(const std::string &program, DWORD *tookMs, DWORD *exitCode)
-{
-    std::string line = "\"" + program + "\" /c exit 7";
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    ToolRun run;
-    DWORD began = GetTickCount();
-    bool started = StartToolRun(&run, program.c_str(), &line[0], FALSE, CREATE_NO_WINDOW, NULL, &startup);
-    *tookMs = GetTickCount() - began;
-    if (started && WaitForSingleObject(run.process, 10000) == WAIT_OBJECT_0)
-        *exitCode = ToolRunExitCode(&run);
-    ReleaseToolRun(&run);
-    return started;
+    return CloseHandle((HANDLE)file);
 }
 
 TEST(ToolRun, HeldProgramStartsOnceFreeWithinASecondAndMissingOneAtOnceNever)
 {
     char system[MAX_PATH];
     ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
-    const std::string program = ScratchPath("held-cmd.exe");
+    const std::string program = ScratchPath("held-cmd.exe"), missing = ScratchPath("missing.exe");
     ASSERT_TRUE(CopyFileA((std::string(system) + "\\cmd.exe").c_str(), program.c_str(), FALSE));
-    DWORD took = 0, exitCode = 0;
-    for (bool released : {true, false}) {
-        SCOPED_TRACE(released ? "released after 150 ms" : "held");
+    const struct {
+        const std::string &path;
+        bool released, starts;
+        DWORD error, minMs, maxMs;
+    } cases[] = {{program, true, true, 0, 140, 3000},
+                 {program, false, false, ERROR_SHARING_VIOLATION, 1000, 3000},
+                 {missing, false, false, ERROR_FILE_NOT_FOUND, 0, 200}};
+    for (const auto &c : cases) {
         HANDLE file = CreateFileA(program.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file) << GetLastError();
-        HANDLE releaser = released ? CreateThread(NULL, 0, ReleaseAfter150Ms, file, 0, NULL) : NULL;
-        exitCode = 0;
-        bool started = Start(program, &took, &exitCode);
-        DWORD error = GetLastError();
-        if (released) {
-            EXPECT_TRUE(started) << error;
-            EXPECT_EQ(7u, exitCode);
+        HANDLE releaser = c.released ? CreateThread(NULL, 0, ReleaseAfter150Ms, file, 0, NULL) : NULL;
+        std::string line = "\"" + c.path + "\" /c exit 7";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        ToolRun run;
+        DWORD began = GetTickCount();
+        EXPECT_EQ(c.starts, StartToolRun(&run, c.path.c_str(), &line[0], FALSE, CREATE_NO_WINDOW, NULL, &startup));
+        DWORD took = GetTickCount() - began, error = GetLastError();
+        EXPECT_TRUE(took >= c.minMs && took <= c.maxMs) << took << " ms, " << line;
+        if (c.starts) {
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(run.process, 10000));
+            EXPECT_EQ(7u, ToolRunExitCode(&run));
         } else {
-            EXPECT_FALSE(started);
-            EXPECT_EQ((DWORD)ERROR_SHARING_VIOLATION, error);
+            EXPECT_EQ(c.error, error) << line;
         }
-        EXPECT_GE(took, 140u) << "it started while the file was held";
-        EXPECT_LT(took, 3000u);
-        if (releaser) {
-            WaitForSingleObject(releaser, INFINITE);
-            CloseHandle(releaser);
-        } else {
-            CloseHandle(file);
-        }
+        ReleaseToolRun(&run);
+        WaitForSingleObject(releaser, INFINITE);
+        CloseHandle(c.released ? releaser : file);
     }
-    // Nothing that waiting would mend is waited for.
-    EXPECT_FALSE(Start(ScratchPath("missing.exe"), &took, &exitCode));
-    EXPECT_LT(took, 200u);
     DeleteFileA(program.c_str());
 }
-
-}  // namespace
