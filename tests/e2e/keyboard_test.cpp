@@ -37,12 +37,16 @@ protected:
         EXPECT_TRUE(WaitFocus(&run, id)) << when << ": " << DriverError() << "; " << StateReport();
     }
 
-    // Alt+Space opens the window menu; `letter` then picks its entry.
+    // Alt+Space opens the window menu; `letter` then picks its entry. Under Wine, X can move
+    // its input focus while the chord comes and the Alt is lost: the chord goes once more.
     void PickFromWindowMenu(WORD letter)
     {
-        ASSERT_TRUE(BringToFront(&run)) << DriverError();
-        Keys({VK_MENU, VK_SPACE});
-        ASSERT_TRUE(WaitUntil([&] { return MenuShown(); }))
+        for (int tries = 0; tries < 2 && !MenuShown(); tries++) {
+            ASSERT_TRUE(BringToFront(&run)) << DriverError();
+            Keys({VK_MENU, VK_SPACE});
+            WaitUntil([&] { return MenuShown(); }, E2E_WAIT_MS / 4);
+        }
+        ASSERT_TRUE(MenuShown())
             << "the window menu did not open; focus on " << FocusedId(&run) << ", in front "
             << (GetForegroundWindow() == run.window) << ", enabled " << IsWindowEnabled(run.window) << ", boxes "
             << CountDialogs(&run);
